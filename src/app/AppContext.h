@@ -1,0 +1,30 @@
+#pragma once
+
+#include "common/MaskFile.h"
+#include "common/RaceClock.h"
+#include "common/Settings.h"
+#include "common/TrackIo.h"
+#include "data/KWLStore.h"
+#include "hardware/zlportio.h"
+
+#include <QString>
+#include <memory>
+
+// What lives for the whole run: the settings record with the sensor masks,
+// the clock, the port driver with the track I/O on top of it, and the race
+// database. One instance, made in main() and handed to the windows.
+struct TAppContext {
+    QString workingDirectory;
+    bool simulated = false;
+
+    TSettings settings;
+    TSensorMasks masks;
+
+    TSteadyPerfCounter perfCounter;
+    TSystemClock clock{perfCounter};
+
+    std::unique_ptr<TPortDriver> port;
+    std::unique_ptr<TTrackIo> trackIo;
+
+    TKWLStore store;
+};

@@ -1,0 +1,59 @@
+#include "app/AppWindows.h"
+
+#include "app/AppContext.h"
+#include "app/KWLMainForm.h"
+#include "data/KWLCSChangeAdd.h"
+#include "data/KWLDriverChangeAdd.h"
+#include "data/KWLRCChangeAdd.h"
+#include "data/KWLSelectDrivers.h"
+#include "heats/KWLGenHeat.h"
+#include "heats/KWLHTChangeAdd.h"
+#include "heats/KWLHTChangeResult.h"
+#include "heats/KWLHeats.h"
+#include "results/KWLQReport.h"
+#include "results/KWLQReportDetail.h"
+#include "results/KWLResults.h"
+#include "results/KWLRoundResult.h"
+#include "timing/KWLPauseRace.h"
+#include "timing/KWLStopLicht.h"
+#include "timing/KWLTimer.h"
+
+TAppWindows::TAppWindows() = default;
+TAppWindows::~TAppWindows() = default;
+
+namespace {
+template <typename T>
+T* Make(TAppWindows& windows, const char* className)
+{
+    windows.CreationOrder << QLatin1String(className);
+    return new T(windows.MainForm.get());
+}
+}  // namespace
+
+int CreateWindowsAndShow(TAppContext& context, TAppWindows& windows)
+{
+    windows.MainForm = std::make_unique<TKWL_MainForm>(context, windows);
+    windows.CreationOrder << QStringLiteral("TKWL_MainForm");
+    const int exitCode = windows.MainForm->FormCreate();
+    if (exitCode >= 0)
+        return exitCode;
+
+    windows.Timer = Make<TKWL_Timer>(windows, "TKWL_Timer");
+    windows.StopLicht = Make<TFKWLStopLicht>(windows, "TFKWLStopLicht");
+    windows.PauseRace = Make<TFKWLPauseRace>(windows, "TFKWLPauseRace");
+    windows.SelectDrivers = Make<TFKWLSelectDrivers>(windows, "TFKWLSelectDrivers");
+    windows.ChampionshipDialog = Make<TFCSChangeAdd>(windows, "TFCSChangeAdd");
+    windows.Heats = Make<TFKWLHeats>(windows, "TFKWLHeats");
+    windows.RaceDialog = Make<TFRCChangeAdd>(windows, "TFRCChangeAdd");
+    windows.Results = Make<TFKWLResults>(windows, "TFKWLResults");
+    windows.DriverDialog = Make<TFDRVAddChange>(windows, "TFDRVAddChange");
+    windows.HeatDialog = Make<TFHTAddChange>(windows, "TFHTAddChange");
+    windows.ReportResult = Make<TQuickReportResult>(windows, "TQuickReportResult");
+    windows.ReportResultDetail = Make<TQuickReportResultDetail>(windows, "TQuickReportResultDetail");
+    windows.HeatResultDialog = Make<TFHTChangeResult>(windows, "TFHTChangeResult");
+    windows.RoundResults = Make<TKWL_RoundResults>(windows, "TKWL_RoundResults");
+    windows.GenerateHeats = Make<TFKWLGenHeats>(windows, "TFKWLGenHeats");
+
+    windows.MainForm->FormShow();
+    return -1;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The three options the program knows. Everything else is configured in the
+// program itself.
+struct TCommandLine {
+    bool simulate = false;
+    bool help = false;
+    bool version = false;
+    QString error;  // an unknown argument, for the usage message
+};
+
+TCommandLine ParseCommandLine(const QStringList& arguments);  // arguments without the program name
+QString UsageText();
+QString VersionText();

@@ -1,0 +1,82 @@
+#include "app/InfoPage.h"
+
+#include "common/JpegImage.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QVBoxLayout>
+
+namespace {
+QLabel* MakeLabel(const QString& text, const QString& style, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setStyleSheet(style);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+}  // namespace
+
+QString TInfoPage::LogoPath()
+{
+    const QStringList folders{QCoreApplication::applicationDirPath(), QDir::currentPath()};
+    for (const QString& folder : folders) {
+        const QString path = QDir(folder).filePath(QStringLiteral("logo.jpg"));
+        if (QFileInfo::exists(path))
+            return path;
+    }
+    return {};
+}
+
+TInfoPage::TInfoPage(const QString& trackInterface, bool simulated, QWidget* parent) : QWidget(parent)
+{
+    auto* layout = new QVBoxLayout(this);
+
+    auto* panel = new QFrame(this);
+    panel->setFrameShape(QFrame::Box);
+    panel->setLineWidth(2);
+    auto* panelLayout = new QVBoxLayout(panel);
+    panelLayout->addWidget(MakeLabel(QStringLiteral("Kobalap"), QStringLiteral("color: maroon; font-size: 28pt; font-weight: bold;"), panel));
+
+    auto* picture = new QLabel(panel);
+    picture->setObjectName(QStringLiteral("Logo"));
+    picture->setFixedSize(419, 259);
+    picture->setAlignment(Qt::AlignCenter);
+    const QImage logo = DecodeJpegFile(LogoPath());
+    m_hasLogo = !logo.isNull();
+    if (m_hasLogo)
+        picture->setPixmap(QPixmap::fromImage(logo).scaled(picture->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    panelLayout->addWidget(picture, 0, Qt::AlignHCenter);
+
+    m_version = MakeLabel(QString(), QStringLiteral("color: green; font-size: 20pt; font-weight: bold;"), panel);
+    m_version->setObjectName(QStringLiteral("VersionLabel"));
+    panelLayout->addWidget(m_version);
+    layout->addWidget(panel);
+
+    auto* clockPanel = new QFrame(this);
+    clockPanel->setFrameShape(QFrame::Box);
+    auto* clockLayout = new QHBoxLayout(clockPanel);
+    clockLayout->addStretch();
+    clockLayout->addWidget(MakeLabel(QStringLiteral("True 1/1000 second accuracy:"), QStringLiteral("color: red; font-weight: bold;"), clockPanel));
+    m_clock = MakeLabel(QString(), QStringLiteral("color: red; font-weight: bold;"), clockPanel);
+    m_clock->setObjectName(QStringLiteral("ClockState"));
+    clockLayout->addWidget(m_clock);
+    clockLayout->addStretch();
+    layout->addWidget(clockPanel);
+
+    auto* track = MakeLabel(QStringLiteral("Track interface: %1").arg(trackInterface),
+                            simulated ? QStringLiteral("color: darkblue; font-weight: bold;") : QString(), this);
+    track->setObjectName(QStringLiteral("TrackInterface"));
+    layout->addWidget(track);
+    layout->addStretch();
+}
+
+void TInfoPage::SetVersion(const QString& version) { m_version->setText(version); }
+
+void TInfoPage::SetHighResClock(bool available) { m_clock->setText(available ? QStringLiteral("Enabled") : QStringLiteral("Disabled")); }
+
+QString TInfoPage::ClockText() const { return m_clock->text(); }

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+
+// The page shown at start: the program's title, its logo, the version, the
+// result of the clock check and the track interface in use.
+class TInfoPage : public QWidget {
+    Q_OBJECT
+public:
+    TInfoPage(const QString& trackInterface, bool simulated, QWidget* parent = nullptr);
+
+    void SetVersion(const QString& version);
+    void SetHighResClock(bool available);
+    QString ClockText() const;
+    bool HasLogo() const { return m_hasLogo; }
+
+    // logo.jpg beside the program, or else in the working directory.
+    static QString LogoPath();
+
+private:
+    QLabel* m_version = nullptr;
+    QLabel* m_clock = nullptr;
+    bool m_hasLogo = false;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlQueryModel>
+#include <QStringList>
+#include <QTableView>
+#include <QVariantList>
+
+// A read-only, row-selecting grid over one query. The leading key columns of
+// the query are hidden; the rest are shown under the given headers. Reload()
+// runs the query afresh (bound parameters only) and fetches every row, so no
+// statement is left open on the database between actions.
+class TRecordGrid : public QTableView {
+    Q_OBJECT
+public:
+    TRecordGrid(QSqlDatabase db, const QString& sql, int keyColumns, const QStringList& headers, QWidget* parent = nullptr);
+
+    // Runs the query with these parameters and stands on row `row` (clamped to
+    // the rows there are). False with the store's message when it fails.
+    bool Reload(const QVariantList& parameters, int row, QString& error);
+    void SetColumnWidths(const QList<int>& widths);
+
+    bool HasRow() const { return CurrentRow() >= 0; }
+    int CurrentRow() const;
+    int RowCount() const { return m_model.rowCount(); }
+    // Key column `column` of the current row, 0 when there is no row.
+    int Key(int column = 0) const;
+    QString Text(int shownColumn) const;
+    void SelectRow(int row);
+
+signals:
+    void CurrentRowChanged();
+
+private:
+    QSqlDatabase m_db;
+    QString m_sql;
+    int m_keyColumns;
+    QStringList m_headers;
+    QSqlQueryModel m_model;
+};

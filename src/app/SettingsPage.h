@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QWidget>
+
+class QTabWidget;
+
+// The Settings page: sub-pages Championship, I/O, Track and Audio, with
+// "Apply & Save" and "Load Defaults" below them.
+class TSettingsPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit TSettingsPage(QWidget* parent = nullptr);
+    QTabWidget* SubPages() const { return m_subPages; }
+
+private:
+    QTabWidget* m_subPages = nullptr;
+};

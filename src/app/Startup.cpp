@@ -1,0 +1,63 @@
+#include "app/Startup.h"
+
+#include "app/AppContext.h"
+#include "app/AppWindows.h"
+#include "app/CommandLine.h"
+#include "app/KWLMainForm.h"
+#include "common/AppInfo.h"
+#include "hardware/PpdevPort.h"
+#include "hardware/SimulatedTrack.h"
+
+#include <QApplication>
+#include <QDir>
+#include <cstdio>
+#include <random>
+
+std::unique_ptr<TPortDriver> MakePortDriver(TAppContext& context)
+{
+    if (context.simulated)
+        return std::make_unique<TSimulatedTrack>(context.clock, context.settings, context.masks, std::random_device{}());
+    return std::make_unique<TPpdevPort>();
+}
+
+int RunKobalap(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const TCommandLine commandLine = ParseCommandLine(arguments);
+    if (!commandLine.error.isEmpty()) {
+        std::fprintf(stderr, "kobalap: %s\n\n%s", qPrintable(commandLine.error), qPrintable(UsageText()));
+        return 2;
+    }
+    if (commandLine.help) {
+        std::fputs(qPrintable(UsageText()), stdout);
+        return 0;
+    }
+    if (commandLine.version) {
+        std::fputs(qPrintable(VersionText()), stdout);
+        return 0;
+    }
+
+    TAppContext context;
+    context.workingDirectory = QDir::currentPath();
+    context.simulated = commandLine.simulate;
+
+    // The port comes first: without it the program must not show a window.
+    context.port = MakePortDriver(context);
+    context.port->Open();
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QLatin1String(Kobalap::ApplicationName));
+    QApplication::setApplicationVersion(QLatin1String(Kobalap::VersionNumber));
+
+    int exitCode = -1;
+    {
+        TAppWindows windows;
+        exitCode = CreateWindowsAndShow(context, windows);
+        if (exitCode < 0)
+            exitCode = application.exec();
+    }
+    context.port->Close();
+    return exitCode;
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <memory>
+
+struct TAppContext;
+class TPortDriver;
+
+// The port driver the program runs on: the simulated track with --simulate,
+// else the machine's parallel port. Not yet opened.
+std::unique_ptr<TPortDriver> MakePortDriver(TAppContext& context);
+
+// The whole program: command line, port driver (before any window), the
+// application, the windows in their order, the event loop. Returns the exit code.
+int RunKobalap(int argc, char** argv);

@@ -1,0 +1,1 @@
+#include "hardware/zlportio.h"

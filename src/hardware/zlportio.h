@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+// Byte access to the parallel port. The program opens one port driver before
+// any window exists and keeps it for the whole run. Backends: the Linux ppdev
+// device, the Windows zlportio kernel driver, and the simulated track.
+enum class TPortSize : uint32_t { Byte = 0, Word = 1, DoubleWord = 2 };
+
+class TPortDriver {
+public:
+    virtual ~TPortDriver() = default;
+
+    // Makes the port usable; returns DriverReady. When it fails, ErrorText()
+    // tells why (shown as the detail of the start-up error).
+    virtual bool Open() = 0;
+    // Gives the port back (stops and removes the Windows driver service).
+    virtual void Close() = 0;
+
+    // Reads the register at the address. Returns false when nothing could be
+    // read (no port at that address, driver not ready, the read failed); value
+    // is then untouched. Called on the timing thread's hot path: no
+    // allocation, no locks, no text work.
+    virtual bool ReadPort(uint32_t address, TPortSize size, uint32_t& value) = 0;
+    // Writes the register at the address. Failures are not reported: nothing
+    // downstream could act on them.
+    virtual void WritePort(uint32_t address, TPortSize size, uint32_t value) = 0;
+
+    bool DriverReady() const { return m_ready; }
+    QString ErrorText() const { return m_errorText; }
+    // The track interface in use, for the Info page ("parallel port
+    // /dev/parport0", "simulated track").
+    virtual QString Description() const = 0;
+
+protected:
+    bool m_ready = false;
+    QString m_errorText;
+};

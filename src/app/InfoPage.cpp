@@ -46,7 +46,8 @@ TInfoPage::TInfoPage(const QString& trackInterface, bool simulated, QWidget* par
     picture->setObjectName(QStringLiteral("Logo"));
     picture->setFixedSize(419, 259);
     picture->setAlignment(Qt::AlignCenter);
-    const QImage logo = DecodeJpegFile(LogoPath());
+    const QString logoPath = LogoPath();
+    const QImage logo = logoPath.isEmpty() ? QImage() : DecodeJpegFile(logoPath);
     m_hasLogo = !logo.isNull();
     if (m_hasLogo)
         picture->setPixmap(QPixmap::fromImage(logo).scaled(picture->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));

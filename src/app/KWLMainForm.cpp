@@ -103,9 +103,12 @@ TWindowPlacement TKWL_MainForm::Placement() const
 {
     TWindowPlacement placement;
     placement.state = isMaximized() ? 2 : isMinimized() ? 1 : 0;
-    placement.left = x();
-    placement.top = y();
-    placement.width = width();
-    placement.height = height();
+    // The client area, so that a sub-window given the same geometry covers
+    // this window exactly whatever the window manager's frame.
+    const QRect area = geometry();
+    placement.left = area.x();
+    placement.top = area.y();
+    placement.width = area.width();
+    placement.height = area.height();
     return placement;
 }

@@ -21,7 +21,6 @@ TRecordGrid::TRecordGrid(QSqlDatabase db, const QString& sql, int keyColumns, co
 bool TRecordGrid::Reload(const QVariantList& parameters, int row, QString& error)
 {
     QSqlQuery query(m_db);
-    query.setForwardOnly(true);
     bool ok = query.prepare(m_sql);
     for (const QVariant& value : parameters)
         query.addBindValue(value);

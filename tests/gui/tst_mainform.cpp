@@ -1,0 +1,327 @@
+#include "app/ChampionshipPage.h"
+#include "app/DriversPage.h"
+#include "app/InfoPage.h"
+#include "app/RecordGrid.h"
+#include "data/KWLCSChangeAdd.h"
+#include "data/KWLDriverChangeAdd.h"
+#include "data/KWLRCChangeAdd.h"
+#include "data/KWLSelectDrivers.h"
+#include "data/RecordActions.h"
+#include "data/StoreTransaction.h"
+#include "heats/KWLHeats.h"
+#include "results/KWLResults.h"
+#include "results/KWLRoundResult.h"
+#include "support/AppRig.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QTabWidget>
+#include <QtTest>
+
+namespace {
+
+QStringList Names(int count, const QString& prefix)
+{
+    QStringList names;
+    for (int i = 0; i < count; ++i)
+        names << QStringLiteral("%1%2").arg(prefix).arg(i, 4, 10, QLatin1Char('0'));
+    return names;
+}
+
+int Count(QSqlDatabase db, const QString& sql)
+{
+    QSqlQuery query(db);
+    query.exec(sql);
+    return query.next() ? query.value(0).toInt() : -1;
+}
+
+}  // namespace
+
+class TestMainForm : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TAppRig> m_rig;
+
+    TAppRig& Rig() { return *m_rig; }
+    QSqlDatabase Db() { return Rig().context.store.Database(); }
+    TRecordActions Actions() { return TRecordActions(Db()); }
+    void Click(const char* name)
+    {
+        auto* button = Rig().Form()->findChild<QPushButton*>(QLatin1String(name));
+        QVERIFY2(button, name);
+        button->click();
+    }
+    TDriversPage* Drivers() { return Rig().Form()->DriversPage(); }
+    TChampionshipPage* Championships() { return Rig().Form()->ChampionshipPage(); }
+    void Exec(const QString& sql)
+    {
+        QSqlQuery query(Db());
+        QVERIFY2(query.exec(sql), qPrintable(sql));
+    }
+
+private slots:
+    void init()
+    {
+        m_rig = std::make_unique<TAppRig>();
+        Rig().WriteSettingsFile();
+        QCOMPARE(Rig().Start(), -1);
+    }
+    void cleanup()
+    {
+        VERIFY_MESSAGES_SETTLED();
+        m_rig.reset();
+    }
+
+    void pagesAndCaption()
+    {
+        QTabWidget* pages = Rig().Form()->Pages();
+        QStringList tabs;
+        for (int i = 0; i < pages->count(); ++i)
+            tabs << pages->tabText(i);
+        QCOMPARE(tabs, (QStringList{"Info", "Drivers", "Single Race", "Championship", "Settings"}));
+        QCOMPARE(pages->currentIndex(), 0);
+        QCOMPARE(Rig().Form()->windowTitle(), QStringLiteral(" K.O.B.A. v2.2"));
+        QCOMPARE(Rig().Form()->findChild<QLabel*>("VersionLabel")->text(), QStringLiteral(" K.O.B.A. v2.2"));
+        QCOMPARE(Rig().Form()->InfoPage()->ClockText(), QStringLiteral("Enabled"));
+        QVERIFY(Rig().Form()->findChild<QLabel*>("TrackInterface")->text().contains("scripted port"));
+    }
+
+    void contextMenus_data()
+    {
+        QTest::addColumn<QString>("grid");
+        QTest::addColumn<QStringList>("entries");
+        QTest::newRow("drivers") << "DriversGrid" << QStringList{"Add", "Change", "Delete"};
+        QTest::newRow("championships") << "ChampionshipGrid" << QStringList{"Add", "Change", "Delete", "Select Drivers", "Show Results"};
+        QTest::newRow("races") << "RaceGrid" << QStringList{"Add", "Change", "Delete", "Goto Heats"};
+    }
+    void contextMenus()
+    {
+        QFETCH(QString, grid);
+        QFETCH(QStringList, entries);
+        QStringList texts;
+        for (QAction* action : Rig().Form()->findChild<QWidget*>(grid)->actions())
+            texts << action->text();
+        QCOMPARE(texts, entries);
+    }
+
+    // Add opens the dialog up to 999 rows and refuses at 1000.
+    void limits_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("refused");
+        for (const char* kind : {"driver", "championship", "race"}) {
+            QTest::addRow("%s 999", kind) << kind << 999 << false;
+            QTest::addRow("%s 1000", kind) << kind << 1000 << true;
+        }
+    }
+    void limits()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, rows);
+        QFETCH(bool, refused);
+        TModalShell* dialog = nullptr;
+        const char* button = nullptr;
+        QString message;
+        if (kind == "driver") {
+            QVERIFY(Actions().AddDrivers(Names(rows, "Driver ")));
+            Drivers()->Reload(0);
+            dialog = Rig().windows.DriverDialog;
+            button = "ButtonDriverAdd";
+            message = "Maximum drivers reached!";
+        } else if (kind == "championship") {
+            TStoreTransaction action(Db());
+            for (const QString& name : Names(rows, "Cup "))
+                action.Exec(R"(INSERT INTO "KWL_Championship.db" (CSnaam, CSLapsMinutes, CSRacesThatCount, CSTimed) VALUES (?, 10, 3, 0))", {name});
+            QVERIFY(action.Commit());
+            Championships()->Reload(0);
+            dialog = Rig().windows.ChampionshipDialog;
+            button = "ButtonCSAdd";
+            message = "Maximum championships reached!";
+        } else {
+            // The bound counts the races of the selected championship only.
+            const int other = Actions().AddChampionship("A other", 10, 3, false).value();
+            const int full = Actions().AddChampionship("B full", 10, 3, false).value();
+            TStoreTransaction action(Db());
+            for (const QString& name : Names(rows, "Race "))
+                action.Exec(R"(INSERT INTO "KWL_Race.DB" (CSnr, RCnaam) VALUES (?, ?))", {full, name});
+            action.Exec(R"(INSERT INTO "KWL_Race.DB" (CSnr, RCnaam) VALUES (?, 'one more elsewhere'))", {other});
+            QVERIFY(action.Commit());
+            Championships()->Reload(1);
+            QCOMPARE(Championships()->ChampionshipGrid()->Key(), full);
+            dialog = Rig().windows.RaceDialog;
+            button = "ButtonRCAdd";
+            message = "Maximum races reached!";
+        }
+        if (refused)
+            Rig().messages.Answer(TMessageAnswer::Ok);
+        Click(button);
+        QCOMPARE(dialog->Requests(), refused ? 0 : 1);
+        QCOMPARE(Rig().messages.Texts(), refused ? QStringList{message} : QStringList{});
+    }
+
+    void deleteDriver_data()
+    {
+        QTest::addColumn<bool>("inChampionship");
+        QTest::addColumn<bool>("inHeat");
+        QTest::addColumn<bool>("confirm");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<bool>("deleted");
+        QTest::newRow("in a championship") << true << false << false << QStringList{"Can not be deleted. Driver linked to Championship."} << false;
+        QTest::newRow("in a heat") << false << true << false << QStringList{"Can not be deleted. Driver linked to Heat."} << false;
+        QTest::newRow("championship check first") << true << true << false << QStringList{"Can not be deleted. Driver linked to Championship."}
+                                                  << false;
+        QTest::newRow("free, answered No") << false << false << false << QStringList{"Delete Record?"} << false;
+        QTest::newRow("free, answered Yes") << false << false << true << QStringList{"Delete Record?"} << true;
+    }
+    void deleteDriver()
+    {
+        QFETCH(bool, inChampionship);
+        QFETCH(bool, inHeat);
+        QFETCH(bool, confirm);
+        QFETCH(QStringList, messages);
+        QFETCH(bool, deleted);
+        QVERIFY(Actions().AddDrivers({"Anna", "Bram", "Cees"}));
+        Drivers()->Reload(1);
+        const int bram = Drivers()->Grid()->Key();
+        if (inChampionship)
+            Exec(QStringLiteral(R"(INSERT INTO "KWL_DIC.db" VALUES (7, %1))").arg(bram));
+        if (inHeat)
+            Exec(QStringLiteral(R"(INSERT INTO "KWL_HeatDetail.DB" VALUES (7, 1, 1, 1, %1, 0, 0, 0))").arg(bram));
+        const bool asked = messages.first() == "Delete Record?";
+        Rig().messages.Answer(asked ? (confirm ? TMessageAnswer::Yes : TMessageAnswer::No) : TMessageAnswer::Ok);
+        Click("ButtonDriverDelete");
+        QCOMPARE(Rig().messages.Texts(), messages);
+        QCOMPARE(Count(Db(), R"(SELECT count(*) FROM "KWL_Drivers.DB")"), deleted ? 2 : 3);
+        // After a delete the grid stands on the driver that followed.
+        QCOMPARE(Drivers()->Grid()->Text(0), QString(deleted ? "Cees" : "Bram"));
+    }
+
+    void deleteWithNothingSelectedDoesNothing()
+    {
+        Click("ButtonDriverDelete");
+        Click("ButtonDriverChange");
+        Click("ButtonCSDelete");
+        Click("ButtonCSChange");
+        Click("ButtonRCDelete");
+        Click("ButtonRCChange");
+        Click("ButtonSelectDrivers");
+        Click("ButtonShowResults");
+        Click("ButtonGotoHeats");
+        QCOMPARE(Rig().messages.Texts(), QStringList{});
+        QCOMPARE(Rig().windows.DriverDialog->Requests() + Rig().windows.ChampionshipDialog->Requests() + Rig().windows.RaceDialog->Requests()
+                     + Rig().windows.SelectDrivers->Requests() + Rig().windows.Results->Requests() + Rig().windows.Heats->Requests(),
+                 0);
+    }
+
+    void noChampionshipNoLaps()
+    {
+        Rig().messages.Answer(TMessageAnswer::Ok);
+        Rig().messages.Answer(TMessageAnswer::Ok);
+        Click("ButtonCSShowLaps");
+        Click("ButtonRCShowLaps");
+        QCOMPARE(Rig().messages.Texts(), (QStringList{"No Championship present", "No Race present"}));
+        QCOMPARE(Rig().windows.RoundResults->Requests(), 0);
+    }
+
+    // A championship with races is kept even when the races have no heats;
+    // once they are gone its driver list and standings go with it.
+    void deleteChampionship()
+    {
+        const int cs = Actions().AddChampionship("Winter", 10, 3, false).value();
+        const int rc = Actions().AddRace(cs, "Spa").value();
+        Exec(QStringLiteral(R"(INSERT INTO "KWL_DIC.db" VALUES (%1, 1))").arg(cs));
+        Exec(QStringLiteral(R"(INSERT INTO "KWL_Result.db" VALUES (%1, 1, 20))").arg(cs));
+        Exec(QStringLiteral(R"(INSERT INTO "KWL_ResultDetail.db" VALUES (%1, %2, 1, 1000, 20))").arg(cs).arg(rc));
+        Championships()->Reload(0);
+
+        Rig().messages.Answer(TMessageAnswer::Ok);
+        Click("ButtonCSDelete");
+        QCOMPARE(Rig().messages.Texts(), QStringList{"Can not be deleted. There are races present."});
+
+        Rig().messages.Answer(TMessageAnswer::Yes);
+        Click("ButtonRCDelete");
+        QCOMPARE(Championships()->RaceGrid()->RowCount(), 0);
+
+        Rig().messages.Answer(TMessageAnswer::Yes);
+        Click("ButtonCSDelete");
+        for (const char* table : {"KWL_Championship.db", "KWL_DIC.db", "KWL_Result.db", "KWL_ResultDetail.db"})
+            QCOMPARE(Count(Db(), QStringLiteral("SELECT count(*) FROM \"%1\"").arg(QLatin1String(table))), 0);
+        QCOMPARE(Championships()->ChampionshipGrid()->RowCount(), 0);
+    }
+
+    void deleteRaceWithHeatsIsRefused()
+    {
+        const int cs = Actions().AddChampionship("Winter", 10, 3, false).value();
+        const int rc = Actions().AddRace(cs, "Spa").value();
+        Exec(QStringLiteral(R"(INSERT INTO "KWL_Heat.DB" VALUES (%1, %2, 1, 0))").arg(cs).arg(rc));
+        Championships()->Reload(0);
+        Rig().messages.Answer(TMessageAnswer::Ok);
+        Click("ButtonRCDelete");
+        QCOMPARE(Rig().messages.Texts(), QStringList{"Can not be deleted. There are heats present."});
+        QCOMPARE(Count(Db(), R"(SELECT count(*) FROM "KWL_Race.DB")"), 1);
+    }
+
+    // The race grid follows the selected championship, and the way into
+    // heats, laps, drivers and results carries the selected keys.
+    void racesFollowTheChampionship()
+    {
+        const int lap = Actions().AddChampionship("Alpha", 20, 4, false).value();
+        const int timed = Actions().AddChampionship("Beta", 5, 3, true).value();
+        Actions().AddRace(lap, "Zandvoort");
+        const int assen = Actions().AddRace(lap, "assen").value();
+        const int spa = Actions().AddRace(timed, "Spa").value();
+        Championships()->Reload(0);
+
+        TRecordGrid* cs = Championships()->ChampionshipGrid();
+        TRecordGrid* races = Championships()->RaceGrid();
+        QCOMPARE(cs->Text(3), QStringLiteral("Lap"));
+        QCOMPARE(Championships()->ShownChampionshipName(), QStringLiteral("Alpha"));
+        QCOMPARE(races->RowCount(), 2);
+        QCOMPARE(races->Text(0), QStringLiteral("assen"));  // name order, regardless of case
+
+        Rig().Form()->Pages()->setCurrentWidget(Championships());
+        QVERIFY(QTest::qWaitForWindowExposed(Rig().Form()));
+        const QPoint firstRace = races->visualRect(races->model()->index(0, 2)).center();
+        QTest::mouseClick(races->viewport(), Qt::LeftButton, {}, firstRace);
+        QTest::mouseDClick(races->viewport(), Qt::LeftButton, {}, firstRace);
+        QCOMPARE(Rig().windows.Heats->LastRequest(), (QList<int>{lap, assen}));
+        Click("ButtonRCShowLaps");
+        QCOMPARE(Rig().windows.RoundResults->LastRequest(), (QList<int>{lap, assen, 1}));
+
+        cs->SelectRow(1);
+        QCOMPARE(cs->Text(3), QStringLiteral("Timed"));
+        QCOMPARE(Championships()->ShownChampionshipName(), QStringLiteral("Beta"));
+        QCOMPARE(races->RowCount(), 1);
+        Click("ButtonGotoHeats");
+        QCOMPARE(Rig().windows.Heats->LastRequest(), (QList<int>{timed, spa}));
+        Click("ButtonCSShowLaps");
+        QCOMPARE(Rig().windows.RoundResults->LastRequest(), (QList<int>{timed, 0, 2}));
+        Click("ButtonSelectDrivers");
+        QCOMPARE(Rig().windows.SelectDrivers->LastRequest(), QList<int>{timed});
+        Click("ButtonShowResults");
+        QCOMPARE(Rig().windows.Results->LastRequest(), QList<int>{timed});
+        QCOMPARE(Rig().windows.Heats->geometry(), Rig().Form()->geometry());
+    }
+
+    void changeModesCarryTheSelectedRow()
+    {
+        QVERIFY(Actions().AddDrivers({"Anna", "Bram"}));
+        const int cs = Actions().AddChampionship("Winter", 10, 3, false).value();
+        const int rc = Actions().AddRace(cs, "Spa").value();
+        Drivers()->Reload(1);
+        Championships()->Reload(0);
+        Click("ButtonDriverChange");
+        QCOMPARE(Rig().windows.DriverDialog->LastRequest(), (QList<int>{1, Drivers()->Grid()->Key()}));
+        Click("ButtonCSChange");
+        QCOMPARE(Rig().windows.ChampionshipDialog->LastRequest(), (QList<int>{1, cs}));
+        Click("ButtonRCChange");
+        QCOMPARE(Rig().windows.RaceDialog->LastRequest(), (QList<int>{1, cs, rc}));
+    }
+};
+
+QTEST_MAIN(TestMainForm)
+#include "tst_mainform.moc"

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds Kobalap with its tests and runs the whole suite headless.
+# KOBALAP_SANITIZE=address,undefined (or thread) builds into build-<name>.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+"$root/scripts/install-deps.sh"
+
+sanitize="${KOBALAP_SANITIZE:-}"
+build="$root/build"
+[ -n "$sanitize" ] && build="$root/build-${sanitize//,/-}"
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKOBALAP_SANITIZE="$sanitize" >/dev/null
+cmake --build "$build"
+
+export QT_QPA_PLATFORM=offscreen
+cd "$build"
+ctest --output-on-failure -j2 "$@"

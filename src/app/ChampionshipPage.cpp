@@ -88,7 +88,7 @@ void TChampionshipPage::Reload(int row)
     QString error;
     if (!m_championships->Reload({}, row, error))
         Messages::Error(error, {}, this);
-    m_championships->SetColumnWidths({150, 80, 100, 50});
+    m_championships->SetColumnWidths({150, 95, 115, 60});
 }
 
 void TChampionshipPage::ReloadRaces(int row)

@@ -35,7 +35,7 @@ TDriversPage::TDriversPage(QSqlDatabase db, TAppWindows& windows, std::function<
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(group);
     layout->addStretch();
-    group->setMinimumWidth(260);
+    group->setFixedWidth(260);
 }
 
 void TDriversPage::Reload(int row)

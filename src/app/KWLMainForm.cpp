@@ -10,8 +10,13 @@
 #include "common/AppInfo.h"
 #include "common/MessageBoxes.h"
 
-#include <QTabBar>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QShortcut>
 #include <QTabWidget>
+#include <QUrl>
 
 TKWL_MainForm::TKWL_MainForm(TAppContext& context, TAppWindows& windows) : m_context(context), m_windows(windows)
 {
@@ -55,7 +60,7 @@ void TKWL_MainForm::BuildPages()
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("PageControl"));
     m_pages->setDocumentMode(true);
-    m_pages->setStyleSheet(QStringLiteral("QTabBar::tab { width: 100px; }"));
+    m_pages->setStyleSheet(QStringLiteral("QTabBar::tab { min-width: 100px; padding: 4px 8px; }"));
 
     const QSqlDatabase db = m_context.store.Database();
     auto placement = [this] { return Placement(); };
@@ -75,6 +80,16 @@ void TKWL_MainForm::BuildPages()
 
     m_drivers->Reload(0);
     m_championship->Reload(0);
+
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, &TKWL_MainForm::ShowHelp);
+}
+
+void TKWL_MainForm::ShowHelp()
+{
+    const QString manual = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/index.html"));
+    if (!QFileInfo::exists(manual) || !QDesktopServices::openUrl(QUrl::fromLocalFile(manual)))
+        Messages::Information(QStringLiteral("The manual could not be opened: %1").arg(QDir::toNativeSeparators(manual)), this);
 }
 
 void TKWL_MainForm::FormShow()

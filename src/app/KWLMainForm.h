@@ -38,6 +38,10 @@ public:
     TChampionshipPage* ChampionshipPage() const { return m_championship; }
     TSettingsPage* SettingsPage() const { return m_settings; }
 
+public slots:
+    // F1: the manual beside the program, in the system's browser.
+    void ShowHelp();
+
 private:
     void BuildPages();
 

@@ -14,7 +14,7 @@ TRecordGrid::TRecordGrid(QSqlDatabase db, const QString& sql, int keyColumns, co
     setAlternatingRowColors(true);
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(22);
-    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setStretchLastSection(true);  // no empty strip right of the last column
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { emit CurrentRowChanged(); });
 }
 

@@ -5,8 +5,12 @@
 #include "app/CommandLine.h"
 #include "app/KWLMainForm.h"
 #include "common/AppInfo.h"
-#include "hardware/PpdevPort.h"
 #include "hardware/SimulatedTrack.h"
+#ifdef _WIN32
+#include "hardware/ZlPortIoWindows.h"
+#else
+#include "hardware/PpdevPort.h"
+#endif
 
 #include <QApplication>
 #include <QDir>
@@ -17,7 +21,11 @@ std::unique_ptr<TPortDriver> MakePortDriver(TAppContext& context)
 {
     if (context.simulated)
         return std::make_unique<TSimulatedTrack>(context.clock, context.settings, context.masks, std::random_device{}());
+#ifdef _WIN32
+    return std::make_unique<TZlPortIoDriver>();
+#else
     return std::make_unique<TPpdevPort>();
+#endif
 }
 
 int RunKobalap(int argc, char** argv)

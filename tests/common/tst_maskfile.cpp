@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include "support/TestSupport.h"
+
 #include <QtTest>
 
 #include <array>
@@ -17,9 +19,7 @@ class TestMaskFile : public QObject {
 private slots:
     void init()
     {
-        m_dir.reset(new QTemporaryDir);
-        QVERIFY(m_dir->isValid());
-        QVERIFY(QDir::setCurrent(m_dir->path()));
+        m_dir = std::make_unique<TTestWorkDir>();
     }
 
     void absentFileGivesDefaults_data()
@@ -39,7 +39,7 @@ private slots:
         masks.Mask = {1, 2, 3, 4};  // stale values from an earlier read
         masks.Xor = 77;
         masks.MaskFileUsed = true;
-        ReadMaskFile(settings, masks, m_dir->path());
+        ReadMaskFile(settings, masks, m_dir->Path());
         QCOMPARE(masks.Mask, (std::array<uint8_t, 4>{8, 16, 32, 64}));
         QCOMPARE(int(masks.Xor), xorByte);
         QVERIFY(!masks.MaskFileUsed);
@@ -80,7 +80,7 @@ private slots:
         QFETCH(QByteArray, contents);
         QFETCH(bool, inverted);
         QFETCH(Masks, expected);
-        QFile file(MaskFilePath(m_dir->path()));
+        QFile file(MaskFilePath(m_dir->Path()));
         QVERIFY(file.open(QIODevice::WriteOnly));
         QCOMPARE(file.write(contents), contents.size());
         file.close();
@@ -88,7 +88,7 @@ private slots:
         TSettings settings;
         settings.InvertedInput = inverted;
         TSensorMasks masks;
-        ReadMaskFile(settings, masks, m_dir->path());
+        ReadMaskFile(settings, masks, m_dir->Path());
         const Masks actual{masks.Mask[0], masks.Mask[1], masks.Mask[2], masks.Mask[3], masks.Xor};
         QCOMPARE(actual, expected);
         // Once the file opens it is in use, whatever its lines hold.
@@ -98,11 +98,11 @@ private slots:
     void unreadableFileIsNotUsed()
     {
         // A folder of that name cannot be opened as a file.
-        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("KOBA.msk")));
+        QVERIFY(QDir(m_dir->Path()).mkdir(QStringLiteral("KOBA.msk")));
         TSettings settings;
         settings.InvertedInput = true;
         TSensorMasks masks;
-        ReadMaskFile(settings, masks, m_dir->path());
+        ReadMaskFile(settings, masks, m_dir->Path());
         QVERIFY(!masks.MaskFileUsed);
         QCOMPARE(int(masks.Xor), 255);
     }
@@ -113,7 +113,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TTestWorkDir> m_dir;
 };
 
 QTEST_GUILESS_MAIN(TestMaskFile)

@@ -114,9 +114,7 @@ class TestSettings : public QObject {
 private slots:
     void init()
     {
-        m_dir.reset(new QTemporaryDir);
-        QVERIFY(m_dir->isValid());
-        QVERIFY(QDir::setCurrent(m_dir->path()));
+        m_dir = std::make_unique<TTestWorkDir>();
     }
 
     void defaults()
@@ -434,7 +432,7 @@ private slots:
     {
         QFETCH(QString, kind);
         QFETCH(bool, read);
-        const QString path = SettingsFilePath(m_dir->path());
+        const QString path = SettingsFilePath(m_dir->Path());
         const QByteArray record = HandBuiltRecord();
         if (kind == QLatin1String("empty"))
             WriteFile(path, {});
@@ -445,14 +443,14 @@ private slots:
         else if (kind == QLatin1String("long"))
             WriteFile(path, record + DefaultRecord() + QByteArray(37, 'x'));
         else if (kind == QLatin1String("folder"))
-            QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("KOBA.ini")));
+            QVERIFY(QDir(m_dir->Path()).mkdir(QStringLiteral("KOBA.ini")));
 
         TSettings s;
         QVERIFY(DecodeSettings(HandBuiltRecord(), s));  // something other than the defaults
         s.Tracks = 1;
         TSensorMasks masks;
         masks.Xor = 99;
-        QCOMPARE(ReadSettings(s, masks, m_dir->path()), read);
+        QCOMPARE(ReadSettings(s, masks, m_dir->Path()), read);
         QCOMPARE(EncodeSettings(s).toHex(), (read ? record : DefaultRecord()).toHex());
         // The masks are read afterwards either way, from the settings just loaded.
         QCOMPARE(int(masks.Xor), s.InvertedInput ? 255 : 0);
@@ -469,11 +467,11 @@ private slots:
     {
         QFETCH(bool, withSettings);
         if (withSettings)
-            WriteFile(SettingsFilePath(m_dir->path()), HandBuiltRecord());
-        WriteFile(MaskFilePath(m_dir->path()), "1\n2\n4\n128\n17\n");
+            WriteFile(SettingsFilePath(m_dir->Path()), HandBuiltRecord());
+        WriteFile(MaskFilePath(m_dir->Path()), "1\n2\n4\n128\n17\n");
         TSettings s;
         TSensorMasks masks;
-        QCOMPARE(ReadSettings(s, masks, m_dir->path()), withSettings);
+        QCOMPARE(ReadSettings(s, masks, m_dir->Path()), withSettings);
         QVERIFY(masks.MaskFileUsed);
         QCOMPARE(masks.Mask, (std::array<uint8_t, 4>{1, 2, 4, 128}));
         QCOMPARE(int(masks.Xor), 17);
@@ -486,10 +484,10 @@ private slots:
         for (char& c : garbage)
             c = char(random.bounded(256));
         garbage[8] = char(0x7f);  // tracks far out of range
-        WriteFile(SettingsFilePath(m_dir->path()), garbage);
+        WriteFile(SettingsFilePath(m_dir->Path()), garbage);
         TSettings s;
         TSensorMasks masks;
-        QVERIFY(ReadSettings(s, masks, m_dir->path()));
+        QVERIFY(ReadSettings(s, masks, m_dir->Path()));
         VerifyInRange(s);
     }
 
@@ -501,14 +499,14 @@ private slots:
         written.TimedFalseStart = 1039;
         written.ExportSeparator = '\t';
         TSensorMasks masks;
-        QVERIFY(WriteSettings(written, masks, m_dir->path()));
-        const QByteArray onDisk = FileContents(SettingsFilePath(m_dir->path()));
+        QVERIFY(WriteSettings(written, masks, m_dir->Path()));
+        const QByteArray onDisk = FileContents(SettingsFilePath(m_dir->Path()));
         QCOMPARE(onDisk.size(), Size);
         QCOMPARE(onDisk, EncodeSettings(written));
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(written.Image.data()), Size), onDisk);
 
         TSettings read;
-        QVERIFY(ReadSettings(read, masks, m_dir->path()));
+        QVERIFY(ReadSettings(read, masks, m_dir->Path()));
         QCOMPARE(EncodeSettings(read), onDisk);
         QCOMPARE(read.SectionsPerLap, 40);
         QCOMPARE(read.TimedFalseStart, 1039);
@@ -517,35 +515,35 @@ private slots:
 
     void writeTruncatesLongerFile()
     {
-        const QString path = SettingsFilePath(m_dir->path());
+        const QString path = SettingsFilePath(m_dir->Path());
         WriteFile(path, QByteArray(1000, 'z'));
         TSettings s;
         TSensorMasks masks;
-        QVERIFY(WriteSettings(s, masks, m_dir->path()));
+        QVERIFY(WriteSettings(s, masks, m_dir->Path()));
         QCOMPARE(FileContents(path), DefaultRecord());
-        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("KOBA.ini")});
+        QCOMPARE(QDir(m_dir->Path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("KOBA.ini")});
     }
 
     void writeReadsMaskFileAfterwards()
     {
-        WriteFile(MaskFilePath(m_dir->path()), "1\n2\n4\n128\n17\n");
+        WriteFile(MaskFilePath(m_dir->Path()), "1\n2\n4\n128\n17\n");
         TSettings s;
         s.InvertedInput = true;
         TSensorMasks masks;
-        QVERIFY(WriteSettings(s, masks, m_dir->path()));
+        QVERIFY(WriteSettings(s, masks, m_dir->Path()));
         QVERIFY(masks.MaskFileUsed);
         QCOMPARE(int(masks.Xor), 17);
 
         // Without the file the masks follow the Inverted Input just saved.
-        QVERIFY(QFile::remove(MaskFilePath(m_dir->path())));
-        QVERIFY(WriteSettings(s, masks, m_dir->path()));
+        QVERIFY(QFile::remove(MaskFilePath(m_dir->Path())));
+        QVERIFY(WriteSettings(s, masks, m_dir->Path()));
         QVERIFY(!masks.MaskFileUsed);
         QCOMPARE(int(masks.Xor), 255);
     }
 
     void writeIntoMissingFolderFails()
     {
-        const QString folder = m_dir->filePath(QStringLiteral("no/such/folder"));
+        const QString folder = m_dir->File(QStringLiteral("no/such/folder"));
         TSettings s;
         s.InvertedInput = true;
         s.Image.fill(0x11);
@@ -563,8 +561,8 @@ private slots:
 #ifdef Q_OS_UNIX
         if (RerunUnprivileged("writeIntoUnwritableFolderKeepsOldFile"))
             return;
-        const QString folder = m_dir->filePath(QStringLiteral("locked"));
-        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("locked")));
+        const QString folder = m_dir->File(QStringLiteral("locked"));
+        QVERIFY(QDir(m_dir->Path()).mkdir(QStringLiteral("locked")));
         const QByteArray old = HandBuiltRecord();
         WriteFile(SettingsFilePath(folder), old);
         QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
@@ -592,7 +590,7 @@ private slots:
     void failedWriteKeepsOldFile()
     {
 #ifdef Q_OS_UNIX
-        const QString path = SettingsFilePath(m_dir->path());
+        const QString path = SettingsFilePath(m_dir->Path());
         const QByteArray old = HandBuiltRecord();
         WriteFile(path, old);
 
@@ -604,13 +602,13 @@ private slots:
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         TSettings s;
         TSensorMasks masks;
-        const bool written = WriteSettings(s, masks, m_dir->path());
+        const bool written = WriteSettings(s, masks, m_dir->Path());
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, savedHandler);
 
         QVERIFY(!written);
         QCOMPARE(FileContents(path), old);
-        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("KOBA.ini")});
+        QCOMPARE(QDir(m_dir->Path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("KOBA.ini")});
 #else
         QSKIP("needs a file size limit");
 #endif
@@ -624,7 +622,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TTestWorkDir> m_dir;
 };
 
 QTEST_GUILESS_MAIN(TestSettings)

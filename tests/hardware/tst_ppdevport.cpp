@@ -25,9 +25,7 @@ class TestPpdevPort : public QObject {
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        QVERIFY(QDir::setCurrent(m_dir->path()));
+        m_dir = std::make_unique<TTestWorkDir>();
         QVERIFY(QDir().mkpath(SysDir()));
         QVERIFY(QDir().mkpath(DevDir()));
     }
@@ -178,8 +176,8 @@ private slots:
     }
 
 private:
-    QString SysDir() const { return m_dir->path() + "/proc/sys/dev/parport"; }
-    QString DevDir() const { return m_dir->path() + "/dev"; }
+    QString SysDir() const { return m_dir->Path() + "/proc/sys/dev/parport"; }
+    QString DevDir() const { return m_dir->Path() + "/dev"; }
 
     void AddPort(int number, const QByteArray& baseAddr)
     {
@@ -207,7 +205,7 @@ private:
         QCOMPARE(port.Description(), QStringLiteral("parallel port (not open)"));
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TTestWorkDir> m_dir;
 };
 
 QTEST_GUILESS_MAIN(TestPpdevPort)

@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include "support/TestSupport.h"
+
 #include <QtTest>
 
 #include <memory>
@@ -76,9 +78,7 @@ class TestSimulatedTrack : public QObject {
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        QVERIFY(QDir::setCurrent(m_dir->path()));
+        m_dir = std::make_unique<TTestWorkDir>();
     }
 
     void identity()
@@ -483,7 +483,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TTestWorkDir> m_dir;
 };
 
 QTEST_GUILESS_MAIN(TestSimulatedTrack)

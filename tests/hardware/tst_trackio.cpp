@@ -7,6 +7,8 @@
 #include <QList>
 #include <QPair>
 #include <QTemporaryDir>
+#include "support/TestSupport.h"
+
 #include <QtTest>
 
 #include <memory>
@@ -14,7 +16,7 @@
 namespace {
 
 // A port that answers reads from a script and records every access.
-class TScriptedPort final : public TPortDriver {
+class TStatusScriptPort final : public TPortDriver {
 public:
     bool Open() override { return m_ready = true; }
     void Close() override { m_ready = false; }
@@ -71,9 +73,7 @@ class TestTrackIo : public QObject {
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        QVERIFY(QDir::setCurrent(m_dir->path()));
+        m_dir = std::make_unique<TTestWorkDir>();
     }
 
     void readSensors_data()
@@ -103,7 +103,7 @@ private slots:
         QFETCH(int, xorByte);
         QFETCH(TMasks, masks);
         QFETCH(int, expected);
-        TScriptedPort port;
+        TStatusScriptPort port;
         TSettings settings;
         TSensorMasks sensorMasks;
         for (int n = 0; n < 4; ++n)
@@ -126,7 +126,7 @@ private slots:
     void failedReadReportsNoSensor()
     {
         QFETCH(int, xorByte);
-        TScriptedPort port;
+        TStatusScriptPort port;
         port.ReadSucceeds = false;
         TSettings settings;
         TSensorMasks masks;
@@ -139,7 +139,7 @@ private slots:
     {
         // The masks are reloaded after "Apply & Save"; the track I/O must use
         // the new ones without being rebuilt.
-        TScriptedPort port;
+        TStatusScriptPort port;
         port.Status = 0x18;
         TSettings settings;
         TSensorMasks masks;
@@ -170,7 +170,7 @@ private slots:
     {
         QFETCH(TLineSteps, steps);
         QFETCH(TBytes, written);
-        TScriptedPort port;
+        TStatusScriptPort port;
         TSettings settings;
         TSensorMasks masks;
         TTrackIo io(port, settings, masks);
@@ -193,7 +193,7 @@ private slots:
     void registerAddresses()
     {
         QFETCH(int, portAddress);
-        TScriptedPort port;
+        TStatusScriptPort port;
         TSettings settings;
         settings.PortAddress = portAddress;
         TSensorMasks masks;
@@ -206,7 +206,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TTestWorkDir> m_dir;
 };
 
 QTEST_GUILESS_MAIN(TestTrackIo)

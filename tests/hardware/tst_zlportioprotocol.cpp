@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QDir>
 #include <QTemporaryDir>
+#include "support/TestSupport.h"
+
 #include <QtTest>
 
 #include <memory>
@@ -13,9 +15,7 @@ class TestZlPortIoProtocol : public QObject {
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        QVERIFY(QDir::setCurrent(m_dir->path()));
+        m_dir = std::make_unique<TTestWorkDir>();
     }
 
     void names()
@@ -122,7 +122,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TTestWorkDir> m_dir;
 };
 
 QTEST_GUILESS_MAIN(TestZlPortIoProtocol)

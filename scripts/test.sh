@@ -14,5 +14,8 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKOBALA
 cmake --build "$build"
 
 export QT_QPA_PLATFORM=offscreen
+if [[ "$sanitize" == *thread* ]]; then
+  export TSAN_OPTIONS="suppressions=$root/tests/tsan.supp halt_on_error=1 ${TSAN_OPTIONS:-}"
+fi
 cd "$build"
 ctest --output-on-failure -j2 "$@"

@@ -65,6 +65,7 @@ TSimulatedTrackConfig Exact()
     config.SpreadPermille = 0;
     config.ReactionMinUs = config.ReactionMaxUs = 200 * Ms;
     config.JumpStartProbability = 0.0;
+    config.PulseUs = 5 * Ms;  // the pulse tests below are written for a 5 ms pulse
     return config;
 }
 

@@ -68,7 +68,7 @@ void TKWL_MainForm::BuildPages()
     m_drivers = new TDriversPage(db, m_windows, placement, m_pages);
     m_singleRace = new TSingleRacePage(m_pages);
     m_championship = new TChampionshipPage(db, m_windows, placement, m_pages);
-    m_settings = new TSettingsPage(m_pages);
+    m_settings = new TSettingsPage(m_context, *this, m_pages);
 
     m_pages->addTab(m_info, QStringLiteral("Info"));
     m_pages->addTab(m_drivers, QStringLiteral("Drivers"));
@@ -112,6 +112,19 @@ void TKWL_MainForm::ApplyStoredPlacement()
         showMinimized();
     else
         showNormal();
+}
+
+TWindowPlacement TKWL_MainForm::StoredPlacement() const
+{
+    TWindowPlacement placement;
+    placement.state = isMaximized() ? 2 : isMinimized() ? 1 : 0;
+    // A maximised or minimised window keeps its normal bounds for when it is restored.
+    const QRect normal = placement.state == 0 ? QRect(pos(), size()) : QRect(normalGeometry().topLeft(), normalGeometry().size());
+    placement.left = normal.x();
+    placement.top = normal.y();
+    placement.width = normal.width();
+    placement.height = normal.height();
+    return placement;
 }
 
 TWindowPlacement TKWL_MainForm::Placement() const

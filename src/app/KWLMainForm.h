@@ -28,7 +28,11 @@ public:
     // The show step: stored state and bounds, caption, clock check; shows the window.
     void FormShow();
 
+    // The client area: where a sub-window is laid to cover this window.
     TWindowPlacement Placement() const;
+    // State, position and size as the settings store them (the position is
+    // the frame's, as ApplyStoredPlacement sets it).
+    TWindowPlacement StoredPlacement() const;
     // Puts the window to the state and bounds held in the settings.
     void ApplyStoredPlacement();
 

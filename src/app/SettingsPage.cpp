@@ -16,7 +16,7 @@ QWidget* SubPage(const QString& name, const char* background, QWidget* parent)
 }
 }  // namespace
 
-TSettingsPage::TSettingsPage(QWidget* parent) : QWidget(parent)
+TSettingsPage::TSettingsPage(TAppContext&, TKWL_MainForm&, QWidget* parent) : QWidget(parent)
 {
     m_subPages = new QTabWidget(this);
     m_subPages->setObjectName(QStringLiteral("SettingsPages"));

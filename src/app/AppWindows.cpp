@@ -18,15 +18,17 @@
 #include "timing/KWLStopLicht.h"
 #include "timing/KWLTimer.h"
 
+#include <utility>
+
 TAppWindows::TAppWindows() = default;
 TAppWindows::~TAppWindows() = default;
 
 namespace {
-template <typename T>
-T* Make(TAppWindows& windows, const char* className)
+template <typename T, typename... Args>
+T* Make(TAppWindows& windows, const char* className, Args&&... args)
 {
     windows.CreationOrder << QLatin1String(className);
-    return new T(windows.MainForm.get());
+    return new T(std::forward<Args>(args)..., windows.MainForm.get());
 }
 }  // namespace
 
@@ -42,11 +44,11 @@ int CreateWindowsAndShow(TAppContext& context, TAppWindows& windows)
     windows.StopLicht = Make<TFKWLStopLicht>(windows, "TFKWLStopLicht");
     windows.PauseRace = Make<TFKWLPauseRace>(windows, "TFKWLPauseRace");
     windows.SelectDrivers = Make<TFKWLSelectDrivers>(windows, "TFKWLSelectDrivers");
-    windows.ChampionshipDialog = Make<TFCSChangeAdd>(windows, "TFCSChangeAdd");
+    windows.ChampionshipDialog = Make<TFCSChangeAdd>(windows, "TFCSChangeAdd", context.store.Database());
     windows.Heats = Make<TFKWLHeats>(windows, "TFKWLHeats");
-    windows.RaceDialog = Make<TFRCChangeAdd>(windows, "TFRCChangeAdd");
+    windows.RaceDialog = Make<TFRCChangeAdd>(windows, "TFRCChangeAdd", context.store.Database());
     windows.Results = Make<TFKWLResults>(windows, "TFKWLResults");
-    windows.DriverDialog = Make<TFDRVAddChange>(windows, "TFDRVAddChange");
+    windows.DriverDialog = Make<TFDRVAddChange>(windows, "TFDRVAddChange", context.store.Database());
     windows.HeatDialog = Make<TFHTAddChange>(windows, "TFHTAddChange");
     windows.ReportResult = Make<TQuickReportResult>(windows, "TQuickReportResult");
     windows.ReportResultDetail = Make<TQuickReportResultDetail>(windows, "TQuickReportResultDetail");

@@ -1,16 +1,26 @@
 #pragma once
 
-#include "app/ModalShell.h"
+#include "data/RecordDialog.h"
+#include "data/RecordEdits.h"
 #include "data/RecordMode.h"
 
-// The driver dialog: adds a driver or changes a driver's name.
-class TFDRVAddChange : public TModalShell {
+#include <QSqlDatabase>
+
+class QLineEdit;
+
+// The driver dialog: adds a driver or changes a driver's name. Created once
+// and reused; centred on its parent.
+class TFDRVAddChange : public TRecordDialog {
+    Q_OBJECT
 public:
-    explicit TFDRVAddChange(QWidget* parent = nullptr) : TModalShell(QStringLiteral("Driver"), parent) {}
+    explicit TFDRVAddChange(QSqlDatabase db, QWidget* parent = nullptr);
     // True when the table was written (OK), false for Cancel.
-    bool Execute(TRecordMode mode, int drvnr = 0)
-    {
-        Record({mode == TRecordMode::Add ? 0 : 1, drvnr});
-        return false;
-    }
+    bool Execute(TRecordMode mode, int drvnr = 0);
+
+protected:
+    void OkClick() override;
+
+private:
+    TDriverEdit m_edit;
+    QLineEdit* m_name = nullptr;
 };

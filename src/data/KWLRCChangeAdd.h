@@ -1,16 +1,29 @@
 #pragma once
 
-#include "app/ModalShell.h"
+#include "data/RecordDialog.h"
+#include "data/RecordEdits.h"
 #include "data/RecordMode.h"
 
-// The race dialog: adds a race to a championship or renames one.
-class TFRCChangeAdd : public TModalShell {
+#include <QSqlDatabase>
+
+class QLabel;
+class QLineEdit;
+
+// The race dialog: adds a race to a championship or renames one. Unlike the
+// other two it is an ordinary window at a fixed place on the screen, with the
+// usual title-bar buttons; closing it is Cancel.
+class TFRCChangeAdd : public TRecordDialog {
+    Q_OBJECT
 public:
-    explicit TFRCChangeAdd(QWidget* parent = nullptr) : TModalShell(QStringLiteral("Race"), parent) {}
+    explicit TFRCChangeAdd(QSqlDatabase db, QWidget* parent = nullptr);
     // True when the table was written (OK), false for Cancel.
-    bool Execute(TRecordMode mode, int csnr, int rcnr = 0)
-    {
-        Record({mode == TRecordMode::Add ? 0 : 1, csnr, rcnr});
-        return false;
-    }
+    bool Execute(TRecordMode mode, int csnr, int rcnr = 0);
+
+protected:
+    void OkClick() override;
+
+private:
+    TRaceEdit m_edit;
+    QLabel* m_championship = nullptr;
+    QLineEdit* m_name = nullptr;
 };

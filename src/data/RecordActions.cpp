@@ -4,6 +4,12 @@
 
 #include <QSqlQuery>
 
+namespace {
+// Said when a change finds its row gone, e.g. deleted from another window
+// while the dialog stood open.
+const char* const RowGone = "The record no longer exists.";
+}  // namespace
+
 std::optional<int> TRecordActions::Count(const QString& sql, std::initializer_list<QVariant> values)
 {
     QSqlQuery query(m_db);
@@ -119,4 +125,86 @@ std::optional<int> TRecordActions::AddChampionship(const QString& name, int laps
 std::optional<int> TRecordActions::AddRace(int csnr, const QString& name)
 {
     return Insert(QStringLiteral(R"(INSERT INTO "KWL_Race.DB" (CSnr, RCnaam) VALUES (?, ?))"), {csnr, name});
+}
+
+bool TRecordActions::ReadRow(QSqlQuery& query, const QString& sql, std::initializer_list<QVariant> values)
+{
+    if (!RunRead(m_db, query, sql, values, m_error))
+        return false;
+    if (!query.next()) {
+        m_error.clear();
+        return false;
+    }
+    return true;
+}
+
+std::optional<QString> TRecordActions::DriverName(int drvnr)
+{
+    QSqlQuery query(m_db);
+    if (!ReadRow(query, QStringLiteral(R"(SELECT "Driver Name" FROM "KWL_Drivers.DB" WHERE DRVnr = ?)"), {drvnr}))
+        return std::nullopt;
+    return query.value(0).toString();
+}
+
+std::optional<TChampionshipRow> TRecordActions::Championship(int csnr)
+{
+    QSqlQuery query(m_db);
+    if (!ReadRow(query, QStringLiteral(R"(SELECT CSnaam, CSLapsMinutes, CSRacesThatCount, CSTimed FROM "KWL_Championship.db" WHERE CSnr = ?)"),
+                 {csnr}))
+        return std::nullopt;
+    return TChampionshipRow{query.value(0).toString(), query.value(1).toInt(), query.value(2).toInt(), query.value(3).toInt() != 0};
+}
+
+std::optional<QString> TRecordActions::RaceName(int csnr, int rcnr)
+{
+    QSqlQuery query(m_db);
+    if (!ReadRow(query, QStringLiteral(R"(SELECT RCnaam FROM "KWL_Race.DB" WHERE CSnr = ? AND RCnr = ?)"), {csnr, rcnr}))
+        return std::nullopt;
+    return query.value(0).toString();
+}
+
+TDriverWrite TRecordActions::SaveDriver(int drvnr, const QString& name)
+{
+    // The look-up and the write are one transaction, so the answer cannot go
+    // stale in between. The comparison takes the column's collation, the one
+    // its unique index uses.
+    TStoreTransaction action(m_db);
+    if (action.Exec(QStringLiteral(R"(SELECT 1 FROM "KWL_Drivers.DB" WHERE "Driver Name" = ? AND DRVnr <> ? LIMIT 1)"), {name, drvnr})
+        && action.Query().next())
+        return TDriverWrite::Duplicate;  // rolled back, nothing written
+    if (drvnr == 0)
+        action.Exec(QStringLiteral(R"(INSERT INTO "KWL_Drivers.DB" ("Driver Name") VALUES (?))"), {name});
+    else if (action.Exec(QStringLiteral(R"(UPDATE "KWL_Drivers.DB" SET "Driver Name" = ? WHERE DRVnr = ?)"), {name, drvnr})
+             && action.Query().numRowsAffected() != 1) {
+        m_error = QLatin1String(RowGone);
+        return TDriverWrite::Failed;
+    }
+    if (action.Commit())
+        return TDriverWrite::Written;
+    m_error = action.ErrorText();
+    return TDriverWrite::Failed;
+}
+
+bool TRecordActions::UpdateOne(const QString& sql, std::initializer_list<QVariant> values)
+{
+    TStoreTransaction action(m_db);
+    if (action.Exec(sql, values) && action.Query().numRowsAffected() != 1) {
+        m_error = QLatin1String(RowGone);
+        return false;
+    }
+    if (action.Commit())
+        return true;
+    m_error = action.ErrorText();
+    return false;
+}
+
+bool TRecordActions::UpdateChampionship(int csnr, const TChampionshipRow& row)
+{
+    return UpdateOne(QStringLiteral(R"(UPDATE "KWL_Championship.db" SET CSnaam = ?, CSLapsMinutes = ?, CSRacesThatCount = ?, CSTimed = ? WHERE CSnr = ?)"),
+                     {row.name, row.lapsMinutes, row.racesThatCount, row.timed ? 1 : 0, csnr});
+}
+
+bool TRecordActions::UpdateRace(int csnr, int rcnr, const QString& name)
+{
+    return UpdateOne(QStringLiteral(R"(UPDATE "KWL_Race.DB" SET RCnaam = ? WHERE CSnr = ? AND RCnr = ?)"), {name, csnr, rcnr});
 }

@@ -12,9 +12,11 @@
 #include "results/KWLResults.h"
 #include "results/KWLRoundResult.h"
 #include "support/AppRig.h"
+#include "support/ModalProbe.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTabWidget>
@@ -123,7 +125,7 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(int, rows);
         QFETCH(bool, refused);
-        TModalShell* dialog = nullptr;
+        QDialog* dialog = nullptr;
         const char* button = nullptr;
         QString message;
         if (kind == "driver") {
@@ -158,8 +160,9 @@ private slots:
         }
         if (refused)
             Rig().messages.Answer(TMessageAnswer::Ok);
-        Click(button);
-        QCOMPARE(dialog->Requests(), refused ? 0 : 1);
+        TModalProbe probe([&] { Click(button); }, [](QDialog* shown) { shown->reject(); });
+        QCOMPARE(probe.opened.data(), refused ? nullptr : dialog);
+        QVERIFY(!probe.leftOpen);
         QCOMPARE(Rig().messages.Texts(), refused ? QStringList{message} : QStringList{});
     }
 
@@ -202,19 +205,22 @@ private slots:
 
     void deleteWithNothingSelectedDoesNothing()
     {
-        Click("ButtonDriverDelete");
-        Click("ButtonDriverChange");
-        Click("ButtonCSDelete");
-        Click("ButtonCSChange");
-        Click("ButtonRCDelete");
-        Click("ButtonRCChange");
-        Click("ButtonSelectDrivers");
-        Click("ButtonShowResults");
-        Click("ButtonGotoHeats");
+        TModalProbe probe(
+            [&] {
+                Click("ButtonDriverDelete");
+                Click("ButtonDriverChange");
+                Click("ButtonCSDelete");
+                Click("ButtonCSChange");
+                Click("ButtonRCDelete");
+                Click("ButtonRCChange");
+                Click("ButtonSelectDrivers");
+                Click("ButtonShowResults");
+                Click("ButtonGotoHeats");
+            },
+            [](QDialog* shown) { shown->reject(); });
+        QVERIFY(!probe.opened);
         QCOMPARE(Rig().messages.Texts(), QStringList{});
-        QCOMPARE(Rig().windows.DriverDialog->Requests() + Rig().windows.ChampionshipDialog->Requests() + Rig().windows.RaceDialog->Requests()
-                     + Rig().windows.SelectDrivers->Requests() + Rig().windows.Results->Requests() + Rig().windows.Heats->Requests(),
-                 0);
+        QCOMPARE(Rig().windows.SelectDrivers->Requests() + Rig().windows.Results->Requests() + Rig().windows.Heats->Requests(), 0);
     }
 
     void noChampionshipNoLaps()
@@ -314,12 +320,23 @@ private slots:
         const int rc = Actions().AddRace(cs, "Spa").value();
         Drivers()->Reload(1);
         Championships()->Reload(0);
-        Click("ButtonDriverChange");
-        QCOMPARE(Rig().windows.DriverDialog->LastRequest(), (QList<int>{1, Drivers()->Grid()->Key()}));
-        Click("ButtonCSChange");
-        QCOMPARE(Rig().windows.ChampionshipDialog->LastRequest(), (QList<int>{1, cs}));
-        Click("ButtonRCChange");
-        QCOMPARE(Rig().windows.RaceDialog->LastRequest(), (QList<int>{1, cs, rc}));
+        // Each dialog opens in change mode on the selected row.
+        QStringList seen;
+        const auto look = [&](QDialog* shown) {
+            seen << shown->windowTitle();
+            for (const char* field : {"EditName", "EditChampionship", "EditRace"})
+                if (auto* edit = shown->findChild<QLineEdit*>(QLatin1String(field)))
+                    seen << edit->text();
+            if (auto* label = shown->findChild<QLabel*>(QStringLiteral("LabelChampionship")))
+                seen << label->text();
+            shown->reject();
+        };
+        QCOMPARE(TModalProbe([&] { Click("ButtonDriverChange"); }, look).opened.data(), Rig().windows.DriverDialog);
+        QCOMPARE(TModalProbe([&] { Click("ButtonCSChange"); }, look).opened.data(), Rig().windows.ChampionshipDialog);
+        QCOMPARE(TModalProbe([&] { Click("ButtonRCChange"); }, look).opened.data(), Rig().windows.RaceDialog);
+        QCOMPARE(seen, (QStringList{" K.O.B.A. v2.2- Change Driver", "Bram", " K.O.B.A. v2.2- Change Championship", "Winter",
+                                    " K.O.B.A. v2.2- Change Race", "Spa", "Winter"}));
+        QCOMPARE(rc, Championships()->RaceGrid()->Key(1));
     }
 };
 

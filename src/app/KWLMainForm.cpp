@@ -69,6 +69,9 @@ void TKWL_MainForm::BuildPages()
     m_singleRace = new TSingleRacePage(m_pages);
     m_championship = new TChampionshipPage(db, m_windows, placement, m_pages);
     m_settings = new TSettingsPage(m_context, *this, m_pages);
+    // The sound switches and the place/points fields are made here, not laid
+    // out with the rest of the page.
+    m_settings->BuildRuntimeControls();
 
     m_pages->addTab(m_info, QStringLiteral("Info"));
     m_pages->addTab(m_drivers, QStringLiteral("Drivers"));

@@ -1,0 +1,136 @@
+#pragma once
+
+// A race on the simulated track and the real clock, for the race-loop
+// benchmarks: the engine runs on the benchmark's own thread, its host only
+// notes the moments that matter, and every sensor read passes a port that
+// counts it and hands the simulator's exact crossing times to a watcher.
+#include "common/MaskFile.h"
+#include "common/RaceClock.h"
+#include "common/Settings.h"
+#include "common/TrackIo.h"
+#include "hardware/SimulatedTrack.h"
+#include "timing/RaceDisplay.h"
+#include "timing/RaceEngine.h"
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+// Forwards to the simulator; after each read calls the watcher, which may
+// look at the simulator's cars (no allocation there: it runs on the hot path).
+class TWatchedPort final : public TPortDriver {
+public:
+    explicit TWatchedPort(TSimulatedTrack& track) : m_track(track) {}
+    bool Open() override { return m_track.Open(); }
+    void Close() override { m_track.Close(); }
+    bool ReadPort(uint32_t address, TPortSize size, uint32_t& value) override
+    {
+        const bool read = m_track.ReadPort(address, size, value);
+        ++Reads;
+        if (Watcher)
+            Watcher();
+        return read;
+    }
+    void WritePort(uint32_t address, TPortSize size, uint32_t value) override { m_track.WritePort(address, size, value); }
+    QString Description() const override { return m_track.Description(); }
+
+    int64_t Reads = 0;
+    std::function<void()> Watcher;
+
+private:
+    TSimulatedTrack& m_track;
+};
+
+// Does in place what the timer window would do on the UI thread: the display
+// computation at each refresh (so the loop pays for what it triggers), and
+// notes green and the end.
+class TBenchHost final : public TRaceHost {
+public:
+    TBenchHost(TRaceState& state, TTrackStates& tracks, const TSettings& settings, const TWatchedPort& port)
+        : m_state(state), m_tracks(tracks), m_settings(settings), m_port(port)
+    {
+    }
+    void ShowStartLights() override {}
+    void SetStartLamp(int, bool) override {}
+    void HideStartLights() override {}
+    void RefreshDisplay() override
+    {
+        if (Display)
+            ::RefreshDisplay(m_state, m_tracks, m_settings);
+    }
+    void ShowFalseStartLamps() override
+    {
+        if (AllocationCounter)
+            GreenAllocations = AllocationCounter->load();
+        GreenReads = m_port.Reads;
+        GreenTime = std::chrono::steady_clock::now();
+    }
+    void DisablePause() override
+    {
+        if (AllocationCounter)
+            EndAllocations = AllocationCounter->load();
+        EndReads = m_port.Reads;
+        EndTime = std::chrono::steady_clock::now();
+    }
+    void PlaySound(TRaceSound) override {}
+    void WaitForRelease() override {}
+
+    bool Display = true;
+    const std::atomic<int64_t>* AllocationCounter = nullptr;
+    int64_t GreenAllocations = 0;
+    int64_t EndAllocations = 0;
+    int64_t GreenReads = 0;
+    int64_t EndReads = 0;
+    std::chrono::steady_clock::time_point GreenTime;
+    std::chrono::steady_clock::time_point EndTime;
+
+    double PollsPerSecond() const
+    {
+        const double seconds = std::chrono::duration<double>(EndTime - GreenTime).count();
+        return seconds > 0 ? double(EndReads - GreenReads) / seconds : 0.0;
+    }
+
+private:
+    TRaceState& m_state;
+    TTrackStates& m_tracks;
+    const TSettings& m_settings;
+    const TWatchedPort& m_port;
+};
+
+struct TRaceRig {
+    TSteadyPerfCounter counter;
+    TSystemClock clock{counter};
+    TSettings settings;
+    TSensorMasks masks;
+    std::unique_ptr<TSimulatedTrack> track;
+    std::unique_ptr<TWatchedPort> port;
+    std::unique_ptr<TTrackIo> io;
+    TRaceState state;
+    std::unique_ptr<TTrackStates> tracks = std::make_unique<TTrackStates>();
+    std::unique_ptr<TBenchHost> host;
+    std::unique_ptr<TRaceEngine> engine;
+
+    explicit TRaceRig(const TSimulatedTrackConfig& config = TSimulatedTrackConfig(), int activeTracks = 4)
+    {
+        settings.SustainSensorReadMs = 0;
+        track = std::make_unique<TSimulatedTrack>(clock, settings, masks, 7u, config);
+        port = std::make_unique<TWatchedPort>(*track);
+        port->Open();
+        io = std::make_unique<TTrackIo>(*port, settings, masks);
+        for (int n = 0; n < 4; ++n) {
+            (*tracks)[size_t(n)].Active = n < activeTracks;
+            (*tracks)[size_t(n)].DriverName = QStringLiteral("Driver %1").arg(n + 1);
+        }
+        host = std::make_unique<TBenchHost>(state, *tracks, settings, *port);
+        engine = std::make_unique<TRaceEngine>(clock, *io, settings, state, *tracks, *host);
+    }
+
+    void Run(TRaceKind kind, int32_t length)
+    {
+        state.RaceKind = kind;
+        state.RaceLength = length;
+        state.RaceEnded.store(false);
+        engine->Run();
+    }
+};

@@ -1,0 +1,302 @@
+#include "timing/RaceEngine.h"
+
+#include "common/LapValue.h"
+#include "common/RaceClock.h"
+#include "common/Settings.h"
+#include "common/TrackIo.h"
+#include "timing/RaceRules.h"
+
+#include <algorithm>
+#include <limits>
+
+TRaceEngine::TRaceEngine(TRaceClock& clock, TTrackIo& io, const TSettings& settings, TRaceState& state,
+                         TTrackStates& tracks, TRaceHost& host)
+    : m_clock(clock), m_io(io), m_settings(settings), m_state(state), m_tracks(tracks), m_host(host)
+{
+}
+
+void TRaceEngine::Run()
+{
+    m_trackCount = TimedTrackCount(m_settings);
+    m_state.TargetLaps = m_state.RaceKind == TRaceKind::Lap ? m_state.RaceLength : TimedTargetLaps;
+    m_state.PausedTotal = 0;
+    m_state.LightsOn = false;
+    m_pendingSounds = 0;
+
+    if (!m_settings.MultiplePowerSignals)
+        m_io.SetOutputLine(1, true);
+    for (int n = 0; n < m_trackCount; ++n)
+        if (m_settings.MultiplePowerSignals && m_tracks[size_t(n)].Active)
+            m_io.SetOutputLine(n + 1, true);
+    ResetTracks();
+
+    const bool green = RunStartLights(TStart::First);
+    m_state.PollCount = 0;
+    m_state.RefreshDivider = 100;
+    // The clock starts at the very moment of green, so a car crossing at
+    // green has race time 0.
+    m_state.RaceStartMark = green ? m_state.GreenMark : m_clock.NowMs();
+    m_state.Elapsed = 0;
+    m_state.LastShownElapsed = 0;
+    if (green)
+        m_host.ShowFalseStartLamps();
+
+    while (!m_state.RaceEnded.load()) {
+        if (m_state.LightsOn && m_clock.NowMs() - m_state.GreenMark >= LightsAfterGreenMs)
+            SwitchLightsOff();
+        PollLaps();
+        FlushSounds();
+        if (TakePauseRequest(m_state))
+            Pause();
+        // Fewer than 25 polls in a second give a divider of 0: refresh at every poll then.
+        if (m_state.PollCount % std::max<int64_t>(m_state.RefreshDivider, 1) == 0)
+            m_host.RefreshDisplay();
+        if (!m_state.RaceEnded.load() && RaceOver())
+            m_state.RaceEnded.store(true);
+    }
+
+    m_host.DisablePause();
+    if (m_state.LightsOn)
+        SwitchLightsOff();
+    PowerOffAll();
+    Play(TRaceSound::Finish);
+    if (m_state.RaceKind == TRaceKind::Timed) {
+        SustainSensorRead();
+        FlushSounds();
+    }
+    ApplyRaceEndRules(m_tracks, m_settings, m_state);
+    m_host.RefreshDisplay();
+}
+
+bool TRaceEngine::RaceOver() const
+{
+    if (m_state.Elapsed >= MaxRaceTimeMs)
+        return true;
+    if (m_state.RaceKind == TRaceKind::Timed)
+        return int64_t(m_state.RaceLength) * 1000 <= m_state.Elapsed;
+    // Only the timed tracks can finish; with none of them driven there is
+    // nothing to wait for.
+    for (int n = 0; n < m_trackCount; ++n) {
+        const TTrackState& track = m_tracks[size_t(n)];
+        if (track.Active && LapsOf(track.Laps) < m_state.TargetLaps)
+            return false;
+    }
+    return true;
+}
+
+void TRaceEngine::ResetTracks()
+{
+    // All four, not just 1..N: the caller reads all four records after the
+    // race, and a track above N must not carry an earlier race's laps.
+    for (TTrackState& track : m_tracks) {
+        track.TotalTime = 0;
+        track.AverageLap = 0;
+        track.FastestLap = NoFastestLap;
+        track.LastLap = 0;
+        track.Laps = 0;
+        track.GaugePercent = 0;
+        track.FalseStart = false;
+        track.ShownAverage = 0;
+        track.ShownFastest = NoFastestLap;
+        track.ShownLastLap = 0;
+        track.ShownLaps = 0;
+        track.ShownGaugePercent = 0;
+        track.LapTimes.fill(0);
+        track.SpeedTrapTimes.fill(0);
+    }
+}
+
+void TRaceEngine::PollLaps()
+{
+    const TSensorLevels levels = m_io.ReadSensors();
+    m_state.PollCount += 1;
+    m_state.Elapsed = m_clock.NowMs() - (m_state.RaceStartMark + m_state.PausedTotal);
+    // Beyond the 32-bit range a stored time would wrap; the race ends there.
+    if (m_state.Elapsed < 0 || m_state.Elapsed > MaxRaceTimeMs)
+        return;
+    for (int n = 0; n < m_trackCount; ++n)
+        if (levels[size_t(n)] && m_tracks[size_t(n)].Active)
+            CountPass(n);
+}
+
+void TRaceEngine::CountPass(int n)
+{
+    TTrackState& track = m_tracks[size_t(n)];
+    const int64_t elapsed = m_state.Elapsed;
+    // The bounce delay is the minimum lap time, also from green. A delay
+    // below zero is taken as 0 so that no lap can have a negative time.
+    if (elapsed - int64_t(track.TotalTime) < std::max<int64_t>(m_settings.BounceDelayMs, 0))
+        return;
+    if (LapsOf(track.Laps) >= m_state.TargetLaps)
+        return;
+
+    track.Laps = int32_t(std::min<int64_t>(int64_t(track.Laps) + 1000, std::numeric_limits<int32_t>::max()));
+    const uint32_t now = uint32_t(elapsed);
+    track.LastLap = now - track.TotalTime;
+    track.TotalTime = now;
+    const int32_t laps = LapsOf(track.Laps);
+    // Laps set by hand in the pause dialog may leave the count at or below
+    // zero; there is no average (and no lap list entry) for those.
+    track.AverageLap = laps > 0 ? uint32_t(elapsed / laps) : 0;
+    if (track.LastLap < track.FastestLap) {
+        track.FastestLap = track.LastLap;
+        NoteSound(TRaceSound::FasterLap);
+    } else {
+        NoteSound(TRaceSound::Lap);
+    }
+    if (laps >= 1 && laps <= MaxLapEntries)
+        track.LapTimes[size_t(laps)] = track.LastLap;
+    if (laps == m_state.TargetLaps && m_settings.MultiplePowerSignals)
+        m_io.SetOutputLine(n + 1, false);
+}
+
+void TRaceEngine::SustainSensorRead()
+{
+    const int64_t mark = m_clock.NowMs();
+    do
+        PollLaps();
+    while (m_clock.NowMs() - mark < m_settings.SustainSensorReadMs);
+}
+
+void TRaceEngine::Pause()
+{
+    m_state.PauseMark = m_clock.NowMs();
+    PowerOffActive();
+    SustainSensorRead();
+    FlushSounds();
+    m_host.WaitForRelease();
+    if (m_state.RaceEnded.load())
+        return;
+    if (RunStartLights(TStart::Restart))
+        m_state.PausedTotal += m_state.GreenMark - m_state.PauseMark;
+}
+
+bool TRaceEngine::RunStartLights(TStart start)
+{
+    m_trackCount = TimedTrackCount(m_settings);
+    for (int line = 5; line <= 8; ++line)
+        m_io.SetOutputLine(line, false);
+    m_host.ShowStartLights();
+    // From here on the lights are showing, so the end of the race switches
+    // them off even when the sequence is cut short.
+    m_state.LightsOn = true;
+    m_stepDeadline = m_clock.NowMs();
+
+    static constexpr struct {
+        int Steps;
+        TRaceSound Sound;
+        int Line;  // 0: none
+    } Sequence[] = {
+        {2, TRaceSound::Light1, 0}, {2, TRaceSound::Light2, 5}, {2, TRaceSound::Light3, 6},
+        {2, TRaceSound::Light4, 7}, {3, TRaceSound::Start, 8},
+    };
+    int lamp = 1;
+    for (const auto& step : Sequence) {
+        if (!WaitSteps(step.Steps, start))
+            return false;
+        Play(step.Sound);
+        m_host.SetStartLamp(lamp, true);
+        if (step.Line != 0)
+            m_io.SetOutputLine(step.Line, true);
+        ++lamp;
+    }
+    if (start == TStart::Restart)
+        PowerOnActive();
+    m_state.GreenMark = m_clock.NowMs();
+    m_state.LightsOn = true;
+    return true;
+}
+
+bool TRaceEngine::WaitSteps(int steps, TStart start)
+{
+    if (m_state.RaceEnded.load())
+        return false;
+    // Deadlines run from the start of the sequence, so the small lateness
+    // of each step does not add up: green comes 6600 ms after the window.
+    m_stepDeadline += steps * StartLightStepMs;
+    if (start == TStart::First) {
+        WatchUntil(m_stepDeadline);
+    } else {
+        const int64_t rest = m_stepDeadline - m_clock.NowMs();
+        if (rest > 0)
+            m_clock.SleepMs(rest);
+    }
+    return !m_state.RaceEnded.load();
+}
+
+void TRaceEngine::WatchFalseStarts(int steps)
+{
+    m_trackCount = TimedTrackCount(m_settings);
+    WatchUntil(m_clock.NowMs() + steps * StartLightStepMs);
+}
+
+void TRaceEngine::WatchUntil(int64_t deadlineMs)
+{
+    while (m_clock.NowMs() < deadlineMs) {
+        const TSensorLevels levels = m_io.ReadSensors();
+        for (int n = 0; n < m_trackCount; ++n)
+            if (levels[size_t(n)] && m_tracks[size_t(n)].Active)
+                m_tracks[size_t(n)].FalseStart = true;
+        if (m_state.RaceEnded.load(std::memory_order_relaxed))
+            return;
+    }
+}
+
+void TRaceEngine::SwitchLightsOff()
+{
+    m_host.HideStartLights();
+    for (int line = 5; line <= 8; ++line)
+        m_io.SetOutputLine(line, false);
+    m_state.LightsOn = false;
+}
+
+void TRaceEngine::PowerOnActive()
+{
+    if (!m_settings.MultiplePowerSignals) {
+        m_io.SetOutputLine(1, true);
+        return;
+    }
+    for (int n = 0; n < m_trackCount; ++n)
+        if (m_tracks[size_t(n)].Active)
+            m_io.SetOutputLine(n + 1, true);
+}
+
+void TRaceEngine::PowerOffActive()
+{
+    if (!m_settings.MultiplePowerSignals) {
+        m_io.SetOutputLine(1, false);
+        return;
+    }
+    for (int n = 0; n < m_trackCount; ++n)
+        if (m_tracks[size_t(n)].Active)
+            m_io.SetOutputLine(n + 1, false);
+}
+
+void TRaceEngine::PowerOffAll()
+{
+    if (!m_settings.MultiplePowerSignals) {
+        m_io.SetOutputLine(1, false);
+        return;
+    }
+    for (int n = 1; n <= m_trackCount; ++n)
+        m_io.SetOutputLine(n, false);
+}
+
+void TRaceEngine::NoteSound(TRaceSound sound) { m_pendingSounds |= 1u << unsigned(sound); }
+
+void TRaceEngine::FlushSounds()
+{
+    if (m_pendingSounds == 0)
+        return;
+    const uint32_t pending = m_pendingSounds;
+    m_pendingSounds = 0;
+    for (int sound = 0; sound < RaceSoundCount; ++sound)
+        if (pending & (1u << unsigned(sound)))
+            Play(TRaceSound(sound));
+}
+
+void TRaceEngine::Play(TRaceSound sound)
+{
+    if (m_settings.Sounds[size_t(sound)])
+        m_host.PlaySound(sound);
+}

@@ -1,0 +1,74 @@
+#include "timing/RaceWindowHost.h"
+
+#include "timing/KWLStopLicht.h"
+#include "timing/SoundPlayer.h"
+
+TRaceWindowHost::TRaceWindowHost(TFKWLStopLicht& lights, TSoundPlayer& sounds, QObject* parent)
+    : QObject(parent), m_lights(lights), m_sounds(sounds)
+{
+}
+
+void TRaceWindowHost::SetCoveredWindow(QWidget* window)
+{
+    m_covered = window;
+}
+
+void TRaceWindowHost::SetPlacement(const TWindowPlacement& placement)
+{
+    m_placement = placement;
+}
+
+TWindowPlacement TRaceWindowHost::Placement() const
+{
+    const QWidget* window = m_covered.data();
+    if (!window)
+        return m_placement;
+    TWindowPlacement placement;
+    placement.state = window->isMaximized() ? 2 : window->isMinimized() ? 1 : 0;
+    // Client geometry, the way the sub-windows are placed: the lights then
+    // lie exactly over the timer window.
+    const QRect bounds = window->geometry();
+    placement.left = bounds.left();
+    placement.top = bounds.top();
+    placement.width = bounds.width();
+    placement.height = bounds.height();
+    return placement;
+}
+
+void TRaceWindowHost::ShowStartLights()
+{
+    m_lights.PlaceOver(Placement());
+    m_lights.ShowLights();
+}
+
+void TRaceWindowHost::SetStartLamp(int lamp, bool lit)
+{
+    m_lights.SetLamp(lamp, lit);
+}
+
+void TRaceWindowHost::HideStartLights()
+{
+    m_lights.HideLights();
+}
+
+void TRaceWindowHost::RefreshDisplay()
+{
+    emit RefreshDisplayRequested();
+}
+
+void TRaceWindowHost::ShowFalseStartLamps()
+{
+    emit FalseStartLampsRequested();
+}
+
+void TRaceWindowHost::DisablePause()
+{
+    emit PauseDisableRequested();
+}
+
+void TRaceWindowHost::PlaySound(TRaceSound sound)
+{
+    m_sounds.Play(sound);
+}
+
+void TRaceWindowHost::WaitForRelease() {}

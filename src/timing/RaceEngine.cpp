@@ -33,6 +33,7 @@ void TRaceEngine::Run()
     const bool green = RunStartLights(TStart::First);
     m_state.PollCount = 0;
     m_state.RefreshDivider = 100;
+    m_nextRefreshAt = m_state.RefreshDivider;
     // The clock starts at the very moment of green, so a car crossing at
     // green has race time 0.
     m_state.RaceStartMark = green ? m_state.GreenMark : m_clock.NowMs();
@@ -48,9 +49,13 @@ void TRaceEngine::Run()
         FlushSounds();
         if (TakePauseRequest(m_state))
             Pause();
-        // Fewer than 25 polls in a second give a divider of 0: refresh at every poll then.
-        if (m_state.PollCount % std::max<int64_t>(m_state.RefreshDivider, 1) == 0)
+        // Refresh when the poll count reaches a multiple of the divider. Fewer
+        // than 25 polls in a second give a divider of 0: every poll then.
+        if (m_state.PollCount >= m_nextRefreshAt) {
             m_host.RefreshDisplay();
+            const int64_t divider = std::max<int64_t>(m_state.RefreshDivider, 1);
+            m_nextRefreshAt = (m_state.PollCount / divider + 1) * divider;
+        }
         if (!m_state.RaceEnded.load() && RaceOver())
             m_state.RaceEnded.store(true);
     }

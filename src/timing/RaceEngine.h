@@ -68,5 +68,9 @@ private:
     TRaceHost& m_host;
     int m_trackCount = 1;
     int64_t m_stepDeadline = 0;  // steps of one start-light sequence are counted from its start
+    // The poll count of the next display refresh: the next multiple of the
+    // refresh divider, worked out once per refresh so that a poll compares
+    // instead of dividing.
+    int64_t m_nextRefreshAt = 0;
     uint32_t m_pendingSounds = 0;
 };

@@ -1,6 +1,7 @@
 #include "app/ModalShell.h"
 
 #include "common/AppInfo.h"
+#include "common/PlaceWindow.h"
 
 TModalShell::TModalShell(const QString& title, QWidget* parent) : QDialog(parent)
 {
@@ -10,13 +11,7 @@ TModalShell::TModalShell(const QString& title, QWidget* parent) : QDialog(parent
 
 void TModalShell::PlaceOver(const TWindowPlacement& placement)
 {
-    setGeometry(placement.left, placement.top, placement.width, placement.height);
-    if (placement.state == 2)
-        setWindowState(Qt::WindowMaximized);
-    else if (placement.state == 1)
-        setWindowState(Qt::WindowMinimized);
-    else
-        setWindowState(Qt::WindowNoState);
+    PlaceWindow(*this, placement);
 }
 
 void TModalShell::Record(const QList<int>& request)

@@ -1,5 +1,7 @@
 #include "timing/KWLStopLicht.h"
 
+#include "common/PlaceWindow.h"
+
 #include <QPainter>
 #include <QPalette>
 
@@ -34,13 +36,7 @@ QColor TFKWLStopLicht::LampColour(int lamp, bool lit)
 void TFKWLStopLicht::PlaceOver(const TWindowPlacement& placement)
 {
     m_placement = placement;
-    setGeometry(placement.left, placement.top, placement.width, placement.height);
-    if (placement.state == 2)
-        setWindowState(Qt::WindowMaximized);
-    else if (placement.state == 1)
-        setWindowState(Qt::WindowMinimized);
-    else
-        setWindowState(Qt::WindowNoState);
+    PlaceWindow(*this, placement);
     ResetLamps();
 }
 

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "common/WindowPlacement.h"
+
+class QWidget;
+
+// Gives a window the state and bounds of a placement, so that it lies exactly
+// over the window the placement was taken from.
+void PlaceWindow(QWidget& window, const TWindowPlacement& placement);

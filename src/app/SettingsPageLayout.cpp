@@ -36,6 +36,21 @@ QWidget* SubPage(const QString& name, uint32_t colour)
     return page;
 }
 
+// The sub-pages' common arrangement: two columns of widgets, each packed
+// to the top, both packed to the left.
+void LayOutColumns(QWidget* page, const QList<QWidget*>& left, const QList<QWidget*>& right)
+{
+    auto* layout = new QHBoxLayout(page);
+    for (const QList<QWidget*>& widgets : {left, right}) {
+        auto* column = new QVBoxLayout;
+        for (QWidget* widget : widgets)
+            column->addWidget(widget);
+        column->addStretch();
+        layout->addLayout(column);
+    }
+    layout->addStretch();
+}
+
 QGroupBox* Group(const QString& title, const QString& name, QWidget* parent)
 {
     auto* group = new QGroupBox(title, parent);
@@ -119,19 +134,9 @@ QWidget* TSettingsPage::BuildChampionshipPage()
     miscLayout->addWidget(m_showTotals);
     miscLayout->addLayout(separatorRow);
 
-    auto* right = new QVBoxLayout;
-    for (QGroupBox* group : {lap, timed, misc}) {
+    for (QGroupBox* group : {lap, timed, misc})
         group->setFixedWidth(ColumnWidth);
-        right->addWidget(group);
-    }
-    right->addStretch();
-    auto* left = new QVBoxLayout;
-    left->addWidget(m_placePointsGroup);
-    left->addStretch();
-    auto* layout = new QHBoxLayout(page);
-    layout->addLayout(left);
-    layout->addLayout(right);
-    layout->addStretch();
+    LayOutColumns(page, {m_placePointsGroup}, {lap, timed, misc});
     return page;
 }
 
@@ -164,17 +169,7 @@ QWidget* TSettingsPage::BuildIOPage()
 
     m_ioTest = new TSettingsIOTest(m_context, page);
 
-    auto* left = new QVBoxLayout;
-    left->addWidget(io);
-    left->addWidget(m_maskNotice);
-    left->addStretch();
-    auto* right = new QVBoxLayout;
-    right->addWidget(m_ioTest);
-    right->addStretch();
-    auto* layout = new QHBoxLayout(page);
-    layout->addLayout(left);
-    layout->addLayout(right);
-    layout->addStretch();
+    LayOutColumns(page, {io, m_maskNotice}, {m_ioTest});
     return page;
 }
 
@@ -198,19 +193,9 @@ QWidget* TSettingsPage::BuildTrackPage()
     auto* lengthLayout = new QFormLayout(length);
     lengthLayout->addRow(QStringLiteral("Sections"), m_sections);
 
-    auto* right = new QVBoxLayout;
-    for (QGroupBox* group : {rotation, length}) {
+    for (QGroupBox* group : {rotation, length})
         group->setFixedWidth(ColumnWidth - 60);
-        right->addWidget(group);
-    }
-    right->addStretch();
-    auto* left = new QVBoxLayout;
-    left->addWidget(m_colours);
-    left->addStretch();
-    auto* layout = new QHBoxLayout(page);
-    layout->addLayout(left);
-    layout->addLayout(right);
-    layout->addStretch();
+    LayOutColumns(page, {m_colours}, {rotation, length});
     return page;
 }
 

@@ -1,9 +1,63 @@
 #pragma once
 
-#include "app/ModalShell.h"
+#include "timing/PauseEdits.h"
+#include "timing/RaceState.h"
 
-// The pause dialog: laps corrected by hand, resume or finish the race.
-class TFKWLPauseRace : public TModalShell {
+#include <QDialog>
+#include <QPointer>
+#include <array>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+struct TSettings;
+
+// The pause dialog, also used after a Timed race to add the sections of each
+// car's last, partial lap. It works on a copy of the four track records and
+// writes the copy back only on "OK" or "Finish Race". Created once with the
+// program and reused for every pause and edit.
+class TFKWLPauseRace : public QDialog {
+    Q_OBJECT
 public:
-    explicit TFKWLPauseRace(QWidget* parent = nullptr) : TModalShell(QStringLiteral("Pause Race"), parent) {}
+    // How the dialog was closed: "OK" and "Cancel " resume the race (or end
+    // the edit), "Finish Race" ends it.
+    enum class TPauseResult { Resume, FinishRace };
+
+    explicit TFKWLPauseRace(const TSettings& settings, QWidget* parent = nullptr);
+    ~TFKWLPauseRace() override;
+
+    // Shows the dialog modally for the race's present state: edit mode when
+    // RaceEnded is set, else pause mode. The timing thread must be halted
+    // (or the race over) for as long as it is open.
+    TPauseResult Execute(TRaceState& state, TTrackStates& tracks);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    struct TTrackWidgets {
+        QGroupBox* group = nullptr;
+        QLabel* laps = nullptr;
+        QLabel* preview = nullptr;
+        QLabel* addSections = nullptr;
+        QLineEdit* sections = nullptr;
+    };
+
+    QGroupBox* BuildTrack(int track);
+    void ShowSession();
+    void ShowTexts();
+    void PlusClick(int track);
+    void MinusClick(int track);
+    void WriteBack(TPauseResult result);
+    void CentreOnHost();
+
+    const TSettings& m_settings;
+    TPauseEdits m_edits;
+    TPauseResult m_result = TPauseResult::Resume;
+    std::array<TTrackWidgets, 4> m_tracks;
+    QPushButton* m_ok = nullptr;
+    QPushButton* m_finish = nullptr;
+    QPushButton* m_cancel = nullptr;
+    QPointer<QWidget> m_host;  // the window to centre on
 };

@@ -227,10 +227,14 @@ private slots:
     {
         Rig().messages.Answer(TMessageAnswer::Ok);
         Rig().messages.Answer(TMessageAnswer::Ok);
-        Click("ButtonCSShowLaps");
-        Click("ButtonRCShowLaps");
+        TModalProbe probe(
+            [&] {
+                Click("ButtonCSShowLaps");
+                Click("ButtonRCShowLaps");
+            },
+            [](QDialog* shown) { shown->reject(); });
         QCOMPARE(Rig().messages.Texts(), (QStringList{"No Championship present", "No Race present"}));
-        QCOMPARE(Rig().windows.RoundResults->Requests(), 0);
+        QVERIFY(!probe.opened);
     }
 
     // A championship with races is kept even when the races have no heats;
@@ -295,8 +299,13 @@ private slots:
         QTest::mouseClick(races->viewport(), Qt::LeftButton, {}, firstRace);
         QTest::mouseDClick(races->viewport(), Qt::LeftButton, {}, firstRace);
         QCOMPARE(Rig().windows.Heats->LastRequest(), (QList<int>{lap, assen}));
-        Click("ButtonRCShowLaps");
-        QCOMPARE(Rig().windows.RoundResults->LastRequest(), (QList<int>{lap, assen, 1}));
+        QString lapsTitle;
+        const auto closeLaps = [&](QDialog* shown) {
+            lapsTitle = Rig().windows.RoundResults->Title();
+            shown->findChild<QPushButton*>(QStringLiteral("ButtonOK"))->click();
+        };
+        QCOMPARE(TModalProbe([&] { Click("ButtonRCShowLaps"); }, closeLaps).opened.data(), Rig().windows.RoundResults);
+        QCOMPARE(lapsTitle, QStringLiteral("Alpha - assen"));
 
         cs->SelectRow(1);
         QCOMPARE(cs->Text(3), QStringLiteral("Timed"));
@@ -304,8 +313,8 @@ private slots:
         QCOMPARE(races->RowCount(), 1);
         Click("ButtonGotoHeats");
         QCOMPARE(Rig().windows.Heats->LastRequest(), (QList<int>{timed, spa}));
-        Click("ButtonCSShowLaps");
-        QCOMPARE(Rig().windows.RoundResults->LastRequest(), (QList<int>{timed, 0, 2}));
+        QCOMPARE(TModalProbe([&] { Click("ButtonCSShowLaps"); }, closeLaps).opened.data(), Rig().windows.RoundResults);
+        QCOMPARE(lapsTitle, QStringLiteral("Beta"));
         Click("ButtonSelectDrivers");
         QCOMPARE(Rig().windows.SelectDrivers->LastRequest(), QList<int>{timed});
         Click("ButtonShowResults");

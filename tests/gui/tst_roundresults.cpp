@@ -1,0 +1,198 @@
+#include "common/Settings.h"
+#include "data/KWLStore.h"
+#include "data/RecordActions.h"
+#include "results/KWLRoundResult.h"
+#include "support/ModalProbe.h"
+#include "support/TestSupport.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTableWidget>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+// What the window showed while it was open.
+struct TShown {
+    QString caption;
+    QString title;
+    int columns = 0;
+    int rows = 0;
+    QStringList firstColumn;
+    QStringList firstRow;
+    QRect geometry;
+    bool visible = false;
+    bool closeButton = true;
+};
+
+}  // namespace
+
+class TestRoundResults : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TTestWorkDir> m_dir;
+    std::unique_ptr<TKWLStore> m_store;
+    TSettings m_settings;
+    std::unique_ptr<TKWL_RoundResults> m_window;
+    int m_cs = 0;
+    int m_rc = 0;
+
+    QSqlDatabase Db() const { return m_store->Database(); }
+    void Exec(const QString& sql, const QVariantList& values)
+    {
+        QSqlQuery query(Db());
+        QVERIFY2(query.prepare(sql), qPrintable(query.lastError().text()));
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
+    }
+
+    // Opens the window through `show`, notes what it shows and closes it
+    // with its OK button.
+    TShown Show(const std::function<void()>& show)
+    {
+        TShown shown;
+        TModalProbe probe(show, [&](QDialog* dialog) {
+            shown.visible = dialog->isVisible();
+            shown.caption = dialog->windowTitle();
+            shown.title = dialog->findChild<QLabel*>(QStringLiteral("LabelTitle"))->text();
+            shown.geometry = dialog->geometry();
+            shown.closeButton = dialog->windowFlags().testFlag(Qt::WindowCloseButtonHint);
+            auto* grid = dialog->findChild<QTableWidget*>(QStringLiteral("GridLaps"));
+            shown.columns = grid->columnCount();
+            shown.rows = grid->rowCount();
+            for (int r = 0; r < grid->rowCount(); ++r)
+                shown.firstColumn << (grid->item(r, 0) ? grid->item(r, 0)->text() : QString());
+            for (int c = 0; c < grid->columnCount(); ++c)
+                shown.firstRow << (grid->item(0, c) ? grid->item(0, c)->text() : QString());
+            dialog->findChild<QPushButton*>(QStringLiteral("ButtonOK"))->click();
+        });
+        [&] {
+            QCOMPARE(probe.opened.data(), m_window.get());
+            QVERIFY2(!probe.leftOpen, "OK did not close the lap view");
+            QVERIFY(!m_window->isVisible());
+        }();
+        return shown;
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<TTestWorkDir>();
+        m_store = std::make_unique<TKWLStore>();
+        QCOMPARE(m_store->Open(m_dir->Path()), TKWLStore::Status::Open);
+        m_settings = TSettings();
+        m_window = std::make_unique<TKWL_RoundResults>(Db(), m_settings);
+
+        TRecordActions actions(Db());
+        const int anna = actions.AddDriver(QStringLiteral("Anna")).value();
+        m_cs = actions.AddChampionship(QStringLiteral("Winter"), 10, 3, false).value();
+        m_rc = actions.AddRace(m_cs, QStringLiteral("Spa")).value();
+        Exec(R"(INSERT INTO "KWL_Heat.DB" VALUES (?, ?, 3, 1))", {m_cs, m_rc});
+        Exec(R"(INSERT INTO "KWL_HeatDetail.DB" VALUES (?, ?, 3, 1, ?, 2000, 17000, 8000))", {m_cs, m_rc, anna});
+        Exec(R"(INSERT INTO "KWL_HeatDetailLaps.DB" VALUES (?, ?, 3, 1, 1, 9000, 0))", {m_cs, m_rc});
+        Exec(R"(INSERT INTO "KWL_HeatDetailLaps.DB" VALUES (?, ?, 3, 1, 2, 8000, 0))", {m_cs, m_rc});
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        m_store.reset();
+        m_dir.reset();
+    }
+
+    void layout()
+    {
+        auto* title = m_window->findChild<QLabel*>(QStringLiteral("LabelTitle"));
+        QVERIFY(title);
+        QCOMPARE(title->font().pixelSize(), 27);
+        QVERIFY(title->font().bold());
+        QVERIFY(title->font().italic());
+        QCOMPARE(title->font().family(), QStringLiteral("Arial"));
+        QCOMPARE(title->palette().color(QPalette::WindowText), QColor(0, 0, 128));
+        QTableWidget* grid = m_window->Grid();
+        QCOMPARE(grid->objectName(), QStringLiteral("GridLaps"));
+        QVERIFY(grid->font().bold());
+        auto* ok = m_window->findChild<QPushButton*>(QStringLiteral("ButtonOK"));
+        QVERIFY(ok);
+        QCOMPARE(ok->text(), QStringLiteral("OK"));
+        QVERIFY(ok->font().bold());
+    }
+
+    void scopes_data()
+    {
+        QTest::addColumn<int>("scope");  // a ShowStoredLaps mode, or -1 for the race just run
+        QTest::addColumn<int>("tracks");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("lastLabel");
+        QTest::newRow("heat") << int(TKWL_RoundResults::HeatMode) << 4 << "Winter - Spa / Heat:3" << 6 << "Slowest time";
+        QTest::newRow("race") << int(TKWL_RoundResults::RaceMode) << 4 << "Winter - Spa" << 10 << "Slowest time";
+        QTest::newRow("championship") << int(TKWL_RoundResults::ChampionshipMode) << 4 << "Winter" << 12 << "Slowest time";
+        QTest::newRow("championship, two tracks") << int(TKWL_RoundResults::ChampionshipMode) << 2 << "Winter" << 12 << "Slowest time";
+        QTest::newRow("last race") << -1 << 4 << "Laps Results" << 7 << "Slowest time";
+        QTest::newRow("last race, one track") << -1 << 1 << "Laps Results" << 6 << "Slowest time";
+    }
+    void scopes()
+    {
+        QFETCH(int, scope);
+        QFETCH(int, tracks);
+        QFETCH(QString, title);
+        QFETCH(int, rows);
+        QFETCH(QString, lastLabel);
+        m_settings.Tracks = tracks;
+        auto states = std::make_unique<TTrackStates>();
+        (*states)[0].DriverName = QStringLiteral("Anna");
+        (*states)[0].Laps = 2000;
+        (*states)[0].LapTimes[1] = 8500;
+        (*states)[0].LapTimes[2] = 8400;
+        (*states)[1].Laps = 3000;
+        const TWindowPlacement placement{0, 40, 30, 700, 500};
+        const TShown shown = Show([&] {
+            if (scope < 0)
+                m_window->ShowLapResults(placement, *states);
+            else
+                m_window->ShowStoredLaps(placement, m_cs, scope == TKWL_RoundResults::ChampionshipMode ? 0 : m_rc, scope, 3);
+        });
+        QVERIFY(shown.visible);
+        QCOMPARE(shown.caption, QStringLiteral(" K.O.B.A. v2.2- Show Laps"));
+        QCOMPARE(shown.title, title);
+        QCOMPARE(m_window->Title(), title);
+        QCOMPARE(shown.columns, tracks + 1);
+        QCOMPARE(shown.rows, rows);
+        QCOMPARE(shown.firstColumn.last(), lastLabel);
+        QStringList headings{QString()};
+        for (int t = 1; t <= tracks; ++t)
+            headings << QStringLiteral("Track: %1").arg(t);
+        QCOMPARE(shown.firstRow, headings);
+        QCOMPARE(shown.geometry, QRect(40, 30, 700, 500));
+        QVERIFY(!shown.closeButton);
+        QCOMPARE(m_window->Grid()->columnWidth(1), 120);
+        QCOMPARE(m_window->Grid()->rowHeight(1), 18);
+    }
+
+    // The window is reused: a later showing replaces the grid entirely.
+    void reuseStartsFresh()
+    {
+        const TWindowPlacement placement;
+        TShown shown = Show([&] { m_window->ShowStoredLaps(placement, m_cs, 0, TKWL_RoundResults::ChampionshipMode); });
+        QCOMPARE(shown.rows, 12);
+        auto states = std::make_unique<TTrackStates>();
+        m_settings.Tracks = 3;
+        shown = Show([&] { m_window->ShowLapResults(placement, *states); });
+        QCOMPARE(shown.title, QStringLiteral("Laps Results"));
+        QCOMPARE(shown.columns, 4);
+        QCOMPARE(shown.firstColumn, (QStringList{"", "", "", "Fastest time", "Slowest time"}));
+        for (int r = 0; r < m_window->Grid()->rowCount(); ++r)
+            for (int c = 1; c < m_window->Grid()->columnCount(); ++c)
+                if (r > 0)
+                    QVERIFY(!m_window->Grid()->item(r, c) || m_window->Grid()->item(r, c)->text().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestRoundResults)
+#include "tst_roundresults.moc"

@@ -22,6 +22,10 @@ struct TAppContext {
 
     TSteadyPerfCounter perfCounter;
     TSystemClock clock{perfCounter};
+    // The clock races are timed on and the simulated track runs on: the
+    // system clock, unless a test puts a simulated clock in its place.
+    TRaceClock* raceClock = &clock;
+    TRaceClock& RaceClock() const { return *raceClock; }
 
     std::unique_ptr<TPortDriver> port;
     std::unique_ptr<TTrackIo> trackIo;

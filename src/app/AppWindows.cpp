@@ -40,9 +40,10 @@ int CreateWindowsAndShow(TAppContext& context, TAppWindows& windows)
     if (exitCode >= 0)
         return exitCode;
 
-    windows.Timer = Make<TKWL_Timer>(windows, "TKWL_Timer");
+    windows.Timer = Make<TKWL_Timer>(windows, "TKWL_Timer", context.RaceClock(), *context.trackIo, context.settings,
+                                      context.workingDirectory);
     windows.StopLicht = Make<TFKWLStopLicht>(windows, "TFKWLStopLicht");
-    windows.PauseRace = Make<TFKWLPauseRace>(windows, "TFKWLPauseRace");
+    windows.PauseRace = Make<TFKWLPauseRace>(windows, "TFKWLPauseRace", context.settings);
     windows.SelectDrivers = Make<TFKWLSelectDrivers>(windows, "TFKWLSelectDrivers");
     windows.ChampionshipDialog = Make<TFCSChangeAdd>(windows, "TFCSChangeAdd", context.store.Database());
     windows.Heats = Make<TFKWLHeats>(windows, "TFKWLHeats");
@@ -53,8 +54,10 @@ int CreateWindowsAndShow(TAppContext& context, TAppWindows& windows)
     windows.ReportResult = Make<TQuickReportResult>(windows, "TQuickReportResult");
     windows.ReportResultDetail = Make<TQuickReportResultDetail>(windows, "TQuickReportResultDetail");
     windows.HeatResultDialog = Make<TFHTChangeResult>(windows, "TFHTChangeResult");
-    windows.RoundResults = Make<TKWL_RoundResults>(windows, "TKWL_RoundResults");
+    windows.RoundResults = Make<TKWL_RoundResults>(windows, "TKWL_RoundResults", context.store.Database(), context.settings);
     windows.GenerateHeats = Make<TFKWLGenHeats>(windows, "TFKWLGenHeats");
+
+    windows.Timer->SetRaceWindows(*windows.StopLicht, *windows.PauseRace);
 
     windows.MainForm->FormShow();
     return -1;

@@ -66,7 +66,7 @@ void TKWL_MainForm::BuildPages()
     auto placement = [this] { return Placement(); };
     m_info = new TInfoPage(m_context.port->Description(), m_context.simulated, m_pages);
     m_drivers = new TDriversPage(db, m_windows, placement, m_pages);
-    m_singleRace = new TSingleRacePage(m_pages);
+    m_singleRace = new TSingleRacePage(m_context, m_windows, placement, m_pages);
     m_championship = new TChampionshipPage(db, m_windows, placement, m_pages);
     m_settings = new TSettingsPage(m_context, *this, m_pages);
     // The sound switches and the place/points fields are made here, not laid

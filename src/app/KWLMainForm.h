@@ -39,6 +39,7 @@ public:
     QTabWidget* Pages() const { return m_pages; }
     TInfoPage* InfoPage() const { return m_info; }
     TDriversPage* DriversPage() const { return m_drivers; }
+    TSingleRacePage* SingleRacePage() const { return m_singleRace; }
     TChampionshipPage* ChampionshipPage() const { return m_championship; }
     TSettingsPage* SettingsPage() const { return m_settings; }
 

@@ -20,7 +20,7 @@
 std::unique_ptr<TPortDriver> MakePortDriver(TAppContext& context)
 {
     if (context.simulated)
-        return std::make_unique<TSimulatedTrack>(context.clock, context.settings, context.masks, std::random_device{}());
+        return std::make_unique<TSimulatedTrack>(context.RaceClock(), context.settings, context.masks, std::random_device{}());
 #ifdef _WIN32
     return std::make_unique<TZlPortIoDriver>();
 #else

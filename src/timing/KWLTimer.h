@@ -1,9 +1,136 @@
 #pragma once
 
-#include "app/ModalShell.h"
+#include "common/WindowPlacement.h"
+#include "timing/RaceState.h"
+#include "timing/TimerLayout.h"
 
-// The race screen: panels per track, the big clock, Start, Pause, OK and Cancel.
-class TKWL_Timer : public TModalShell {
+#include <QDialog>
+#include <QPointer>
+#include <QString>
+#include <array>
+#include <memory>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+class TRaceClock;
+class TTrackIo;
+struct TSettings;
+struct TRaceDisplay;
+class TFKWLStopLicht;
+class TFKWLPauseRace;
+class TRaceWindowHost;
+class TSoundPlayer;
+class TTimerThread;
+class TTrackPanel;
+
+// The race screen: one coloured panel per track, the big race clock and the
+// race buttons. One modal window per race, laid exactly over its caller. It
+// owns the race records; after StartRace the caller reads Tracks() to show
+// the laps or store the result. It writes no table.
+class TKWL_Timer : public QDialog {
+    Q_OBJECT
 public:
-    explicit TKWL_Timer(QWidget* parent = nullptr) : TModalShell(QStringLiteral("Timer"), parent) {}
+    // clock, io and settings are the program's and outlive the window; the
+    // race sounds are loaded from soundFolder.
+    TKWL_Timer(TRaceClock& clock, TTrackIo& io, const TSettings& settings, const QString& soundFolder,
+               QWidget* parent = nullptr);
+    ~TKWL_Timer() override;
+
+    // The start-light window and the pause dialog are made after this window
+    // (the windows' creation order is fixed); they are handed over here.
+    void SetRaceWindows(TFKWLStopLicht& lights, TFKWLPauseRace& pause);
+
+    // Sets up the race and shows the window modally until it closes. Returns
+    // whether the result was accepted with "OK". raceLength is laps for the
+    // type "Lap", seconds for any other type (a Timed race).
+    bool StartRace(const QString& raceType, int32_t raceLength, const std::array<QString, 4>& driverNames,
+                   const std::array<int32_t, 4>& carriedTotals, const TWindowPlacement& placement);
+
+    // The records of the last race run in this window.
+    const TTrackStates& Tracks() const { return *m_tracks; }
+    const TRaceState& State() const { return m_state; }
+
+    // The layout last applied, and the panel of track 1..4.
+    const TTimerLayout& Layout() const { return m_layout; }
+    TTrackPanel* Panel(int track) const { return m_panels[size_t(track - 1)]; }
+    TTimerPhase Phase() const { return m_phase; }
+    // Whether a timing thread is running now.
+    bool Racing() const;
+
+signals:
+    // After each refresh of the display has been applied (about 25 a second
+    // while a race runs, once at the race's end and once after "Edit
+    // Result"). During a race it is emitted while the race waits for the
+    // refresh: a receiver may close the window, but must not wait for the
+    // race.
+    void DisplayRefreshed();
+
+public slots:
+    // The timing thread has ended: the buttons for a finished race and the
+    // final result on the panels. Only once the thread has ended (the
+    // thread's finished() calls it); it reads the records.
+    void RaceFinished();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+public:
+    // Every way of closing passes here (OK, Cancel, reject(), a close
+    // event): a running race is told to end. StartRace waits for it once
+    // the window is gone (also when the window was merely hidden).
+    void done(int result) override;
+
+private:
+    void BuildWindow();
+    QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& text, int pixelSize);
+    void ApplyLayout();
+    void ApplyColours();
+    void ResetDisplay();
+    void SetPhase(TTimerPhase phase);
+    void ApplyRefresh(const TRaceDisplay& display);
+
+    void StartClick();
+    void PauseClick();
+    void OKClick();
+    void CancelClick();
+    void EditResultClick();
+
+    // The timing thread's hand-overs to this window (direct, on the UI
+    // thread, while the race waits).
+    void RefreshRequested();
+    void FalseStartLampsRequested();
+    void PauseDisableRequested();
+
+    // Tells a running race to end, without waiting for it: a close may come
+    // from inside one of the thread's hand-overs, where the thread waits for
+    // this one and waiting for it would deadlock.
+    void EndRace();
+    // Ends the race and waits for its thread. Only where no hand-over can
+    // be on the stack (after exec() has returned, in the destructor).
+    void StopRace();
+
+    TRaceClock& m_clock;
+    TTrackIo& m_io;
+    const TSettings& m_settings;
+    TRaceState m_state;
+    std::unique_ptr<TTrackStates> m_tracks;
+    TSoundPlayer* m_sounds = nullptr;
+    TRaceWindowHost* m_host = nullptr;
+    QPointer<TFKWLPauseRace> m_pause;
+    std::unique_ptr<TTimerThread> m_thread;
+    bool m_pauseOpen = false;  // the pause dialog is open over a halted race
+
+    TTimerLayout m_layout;
+    TTimerPhase m_phase = TTimerPhase::Ready;
+    std::array<TTrackPanel*, 4> m_panels{};
+    QFrame* m_bottom = nullptr;
+    QLabel* m_clockLabel = nullptr;
+    QPushButton* m_start = nullptr;
+    QPushButton* m_pauseButton = nullptr;
+    QPushButton* m_ok = nullptr;
+    QPushButton* m_cancel = nullptr;
+    QPushButton* m_editResult = nullptr;
 };

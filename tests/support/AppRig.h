@@ -4,6 +4,7 @@
 #include "app/AppWindows.h"
 #include "app/KWLMainForm.h"
 #include "common/RaceClock.h"
+#include "hardware/SimulatedTrack.h"
 #include "support/TestSupport.h"
 
 // A counter that answers at once: the clock check's 100 ms sleep is not
@@ -27,6 +28,7 @@ struct TAppRig {
     TTestWorkDir dir;
     TMessageScript messages;
     TTestPerfCounter counter;
+    TSimulatedClock raceClock;
     TAppContext context;
     TScriptedPort* port = nullptr;
     TAppWindows windows;
@@ -46,6 +48,20 @@ struct TAppRig {
         TSettings copy = settings;
         TSensorMasks masks;
         QVERIFY(WriteSettings(copy, masks, dir.Path()));
+    }
+    // Races run on the simulated track in simulated time: every clock read
+    // moves the clock on by stepUs, so a race loop polling as fast as it can
+    // sees a minute go by in a fraction of a second. Before Start().
+    TSimulatedTrack* UseSimulatedTrack(uint32_t seed, int64_t stepUs = 1000)
+    {
+        raceClock.SetStepPerReadUs(stepUs);
+        context.raceClock = &raceClock;
+        auto track = std::make_unique<TSimulatedTrack>(raceClock, context.settings, context.masks, seed);
+        TSimulatedTrack* simulated = track.get();
+        track->Open();
+        context.port = std::move(track);
+        port = nullptr;
+        return simulated;
     }
     int Start() { return CreateWindowsAndShow(context, windows); }
     TKWL_MainForm* Form() const { return windows.MainForm.get(); }

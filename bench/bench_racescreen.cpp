@@ -1,0 +1,119 @@
+// The race screen during a race on the real clock with the simulated track:
+// how often the display is refreshed, and how long an event posted to the UI
+// thread waits before it runs (the window's responsiveness). A Timed race of
+// one minute by default; KOBALAP_BENCH_RACE_SECONDS shortens or lengthens it.
+#include "BenchMain.h"
+
+#include "common/MaskFile.h"
+#include "common/RaceClock.h"
+#include "common/Settings.h"
+#include "common/TrackIo.h"
+#include "hardware/SimulatedTrack.h"
+#include "timing/KWLPauseRace.h"
+#include "timing/KWLStopLicht.h"
+#include "timing/KWLTimer.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+int RaceSeconds()
+{
+    bool ok = false;
+    const int seconds = qEnvironmentVariableIntValue("KOBALAP_BENCH_RACE_SECONDS", &ok);
+    return ok && seconds > 0 ? seconds : 60;
+}
+
+void BM_RaceScreen(benchmark::State& state)
+{
+    double refreshesPerSecond = 0;
+    double medianMs = 0;
+    double maxMs = 0;
+    for (auto _ : state) {
+        TSettings settings;
+        TSensorMasks masks;
+        TSteadyPerfCounter counter;
+        TSystemClock clock(counter);
+        TSimulatedTrack track(clock, settings, masks, 1208);
+        track.Open();
+        TTrackIo io(track, settings, masks);
+        TFKWLStopLicht lights;
+        TFKWLPauseRace pause(settings);
+        TKWL_Timer timer(clock, io, settings, QDir::tempPath());
+        timer.SetRaceWindows(lights, pause);
+
+        // The rate is taken between the first and the last refresh: before
+        // green the lights run and the display stands still.
+        int refreshes = 0;
+        qint64 firstRefreshMs = -1;
+        qint64 lastRefreshMs = -1;
+        QElapsedTimer raceTime;
+        QObject::connect(&timer, &TKWL_Timer::DisplayRefreshed, [&] {
+            ++refreshes;
+            lastRefreshMs = raceTime.elapsed();
+            if (firstRefreshMs < 0)
+                firstRefreshMs = lastRefreshMs;
+        });
+
+        // Every 20 ms an event is posted to the UI thread; its wait is the
+        // time between posting and running.
+        std::vector<double> latenciesMs;
+        QElapsedTimer sinceStart;
+        sinceStart.start();
+        QTimer poster;
+        poster.setInterval(20);
+        QObject::connect(&poster, &QTimer::timeout, [&] {
+            const qint64 posted = sinceStart.nsecsElapsed();
+            QMetaObject::invokeMethod(
+                &timer, [&, posted] { latenciesMs.push_back(double(sinceStart.nsecsElapsed() - posted) / 1e6); },
+                Qt::QueuedConnection);
+        });
+
+        QTimer::singleShot(0, &timer, [&] {
+            auto* start = timer.findChild<QPushButton*>(QStringLiteral("ButtonStart"));
+            auto* cancel = timer.findChild<QPushButton*>(QStringLiteral("ButtonCancel"));
+            start->click();
+            raceTime.start();
+            poster.start();
+            // Done when Start is offered again: the race has ended.
+            auto* done = new QTimer(&timer);
+            done->setInterval(50);
+            QObject::connect(done, &QTimer::timeout, [&, start, cancel, done] {
+                if (!start->isEnabled())
+                    return;
+                done->stop();
+                poster.stop();
+                cancel->click();
+            });
+            done->start();
+        });
+        const std::array<QString, 4> names{QStringLiteral("Anna"), QStringLiteral("Bert"), QStringLiteral("Cees"),
+                                           QStringLiteral("Dirk")};
+        timer.StartRace(QStringLiteral("Timed"), RaceSeconds(), names, {0, 0, 0, 0}, TWindowPlacement());
+        const double seconds = double(raceTime.elapsed()) / 1000.0;
+
+        std::sort(latenciesMs.begin(), latenciesMs.end());
+        const double refreshSpan = double(lastRefreshMs - firstRefreshMs) / 1000.0;
+        refreshesPerSecond = refreshSpan > 0 ? (refreshes - 1) / refreshSpan : 0;
+        medianMs = latenciesMs.empty() ? 0 : latenciesMs[latenciesMs.size() / 2];
+        maxMs = latenciesMs.empty() ? 0 : latenciesMs.back();
+        std::printf("race screen: %.1f s from Start to the end, %d refreshes, %.1f per second while racing; "
+                    "UI event latency over %zu events: median %.2f ms, max %.2f ms\n",
+                    seconds, refreshes, refreshesPerSecond, latenciesMs.size(), medianMs, maxMs);
+    }
+    state.counters["refreshes_per_s"] = refreshesPerSecond;
+    state.counters["latency_median_ms"] = medianMs;
+    state.counters["latency_max_ms"] = maxMs;
+}
+BENCHMARK(BM_RaceScreen)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
+
+KOBALAP_BENCHMARK_MAIN();

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Pictures of the race windows (Single Race page, start lights, race screen,
+# pause dialog, result editor, lap view) from a simulated race, taken under
+# Xvfb. Usage: bash scripts/screenshots.sh [output folder, default shots/]
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+out="${1:-$root/shots}"
+"$root/scripts/install-deps.sh"
+cmake -S "$root" -B "$root/build" -G Ninja >/dev/null
+cmake --build "$root/build" --target race_screenshots
+mkdir -p "$out"
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" "$root/build/tools/race_screenshots" "$out"

@@ -1,0 +1,425 @@
+#include "timing/KWLTimer.h"
+
+#include "common/AppInfo.h"
+#include "common/MessageBoxes.h"
+#include "common/PlaceWindow.h"
+#include "common/SettingColour.h"
+#include "common/Settings.h"
+#include "common/TrackIo.h"
+#include "timing/KWLPauseRace.h"
+#include "timing/RaceDisplay.h"
+#include "timing/RaceGauge.h"
+#include "timing/RaceRules.h"
+#include "timing/RaceWindowHost.h"
+#include "timing/SoundPlayer.h"
+#include "timing/TimerThread.h"
+#include "timing/TrackPanel.h"
+
+#include <QEventLoop>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+
+#include <algorithm>
+
+namespace {
+
+const QColor Silver(192, 192, 192);
+
+}  // namespace
+
+TKWL_Timer::TKWL_Timer(TRaceClock& clock, TTrackIo& io, const TSettings& settings, const QString& soundFolder,
+                       QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      m_clock(clock),
+      m_io(io),
+      m_settings(settings),
+      m_tracks(std::make_unique<TTrackStates>())
+{
+    setObjectName(QStringLiteral("TKWL_Timer"));
+    m_sounds = new TSoundPlayer(soundFolder, this);
+    BuildWindow();
+}
+
+TKWL_Timer::~TKWL_Timer()
+{
+    StopRace();
+    m_thread.reset();
+}
+
+void TKWL_Timer::BuildWindow()
+{
+    setWindowTitle(Kobalap::SubCaption(QStringLiteral("Timer")));
+    setFont(QFont(QStringLiteral("MS Sans Serif")));
+    resize(755, 547);
+
+    for (int n = 1; n <= 4; ++n)
+        m_panels[size_t(n - 1)] = new TTrackPanel(n, this);
+
+    m_bottom = new QFrame(this);
+    m_bottom->setObjectName(QStringLiteral("PanelBottom"));
+    m_bottom->setFrameStyle(QFrame::Box | QFrame::Plain);
+    m_bottom->setLineWidth(1);
+    QPalette silver = m_bottom->palette();
+    silver.setColor(QPalette::Window, Silver);
+    silver.setColor(QPalette::WindowText, Qt::black);
+    m_bottom->setPalette(silver);
+    m_bottom->setAutoFillBackground(true);
+
+    m_clockLabel = new QLabel(QStringLiteral("0:00"), m_bottom);
+    m_clockLabel->setObjectName(QStringLiteral("LabelClock"));
+    m_clockLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    m_start = MakeButton(m_bottom, QStringLiteral("ButtonStart"), QStringLiteral("Start"), 16);
+    m_pauseButton = MakeButton(m_bottom, QStringLiteral("ButtonPause"), QStringLiteral("Pause"), 16);
+    m_ok = MakeButton(m_bottom, QStringLiteral("ButtonOK"), QStringLiteral("OK"), 13);
+    m_cancel = MakeButton(m_bottom, QStringLiteral("ButtonCancel"), QStringLiteral("Cancel"), 13);
+    m_editResult = MakeButton(m_bottom, QStringLiteral("ButtonEditResult"), QStringLiteral("Edit Result"), 13);
+    m_editResult->hide();
+    connect(m_start, &QPushButton::clicked, this, &TKWL_Timer::StartClick);
+    connect(m_pauseButton, &QPushButton::clicked, this, &TKWL_Timer::PauseClick);
+    connect(m_ok, &QPushButton::clicked, this, &TKWL_Timer::OKClick);
+    connect(m_cancel, &QPushButton::clicked, this, &TKWL_Timer::CancelClick);
+    connect(m_editResult, &QPushButton::clicked, this, &TKWL_Timer::EditResultClick);
+
+    SetPhase(TTimerPhase::Ready);
+    ApplyColours();
+    ApplyLayout();
+}
+
+QPushButton* TKWL_Timer::MakeButton(QWidget* parent, const QString& name, const QString& text, int pixelSize)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    QFont font = button->font();
+    font.setBold(true);
+    font.setPixelSize(pixelSize);
+    button->setFont(font);
+    // Enter must not press a race button that merely happens to be the
+    // dialog's default; a button is pressed by clicking it or with Space.
+    button->setAutoDefault(false);
+    return button;
+}
+
+void TKWL_Timer::SetRaceWindows(TFKWLStopLicht& lights, TFKWLPauseRace& pause)
+{
+    m_pause = &pause;
+    delete m_host;
+    m_host = new TRaceWindowHost(lights, *m_sounds, this);
+    m_host->SetCoveredWindow(this);
+    // Direct connections: the race waits while these run, so they see the
+    // records standing still.
+    connect(m_host, &TRaceWindowHost::RefreshDisplayRequested, this, &TKWL_Timer::RefreshRequested);
+    connect(m_host, &TRaceWindowHost::FalseStartLampsRequested, this, &TKWL_Timer::FalseStartLampsRequested);
+    connect(m_host, &TRaceWindowHost::PauseDisableRequested, this, &TKWL_Timer::PauseDisableRequested);
+}
+
+bool TKWL_Timer::StartRace(const QString& raceType, int32_t raceLength, const std::array<QString, 4>& driverNames,
+                           const std::array<int32_t, 4>& carriedTotals, const TWindowPlacement& placement)
+{
+    m_state.RaceKind = raceType == QLatin1String("Lap") ? TRaceKind::Lap : TRaceKind::Timed;
+    m_editResult->setVisible(m_state.RaceKind == TRaceKind::Timed);
+    m_state.RaceLength = raceLength;
+    m_state.TargetLaps = m_state.RaceKind == TRaceKind::Lap ? raceLength : TimedTargetLaps;
+
+    bool anyDriver = false;
+    for (int n = 1; n <= 4; ++n) {
+        TTrackState& track = (*m_tracks)[size_t(n - 1)];
+        track.DriverName = driverNames[size_t(n - 1)].left(255);
+        track.Active = !track.DriverName.isEmpty();
+        anyDriver = anyDriver || track.Active;
+        m_io.SetOutputLine(n, false);
+        Panel(n)->NameLabel()->setText(track.DriverName);
+    }
+
+    if (m_settings.ShowTotals)
+        m_state.CarriedTotals = carriedTotals;
+    else
+        m_state.CarriedTotals.fill(0);
+
+    PlaceWindow(*this, placement);
+    m_state.Accepted = false;
+
+    if (!anyDriver) {
+        Messages::Warning(QStringLiteral("No drivers where selected!"), {}, parentWidget());
+        return false;
+    }
+    exec();
+    // However the window went away, no race outlives it.
+    StopRace();
+    m_thread.reset();
+    return m_state.Accepted;
+}
+
+bool TKWL_Timer::Racing() const
+{
+    return m_thread && m_thread->isRunning();
+}
+
+void TKWL_Timer::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // A window brought back from the task bar is shown again by the system;
+    // that is no new race screen and must not touch a running race.
+    if (event->spontaneous())
+        return;
+    SetPhase(TTimerPhase::Ready);
+    ApplyColours();
+    setWindowTitle(Kobalap::SubCaption(QStringLiteral("Timer")));
+    ResetDisplay();
+    ApplyLayout();
+}
+
+void TKWL_Timer::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    ApplyLayout();
+}
+
+void TKWL_Timer::keyPressEvent(QKeyEvent* event)
+{
+    // Esc is the marshal's quick pause, never a way to close the race screen.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        if (m_pauseButton->isEnabled())
+            PauseClick();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TKWL_Timer::done(int result)
+{
+    EndRace();
+    QDialog::done(result);
+}
+
+void TKWL_Timer::EndRace()
+{
+    m_state.RaceEnded.store(true);
+    // A race halted at a pause must be let go to end. While the pause dialog
+    // is open it is let go when the dialog closes: the dialog may still
+    // write its edits back, and the race must not run meanwhile.
+    if (m_thread && !m_pauseOpen)
+        m_thread->ReleasePause();
+}
+
+void TKWL_Timer::StopRace()
+{
+    EndRace();
+    if (m_thread)
+        m_thread->Stop();
+}
+
+void TKWL_Timer::ApplyLayout()
+{
+    m_layout = TimerLayout(width(), TimedTrackCount(m_settings));
+    for (size_t n = 0; n < m_panels.size(); ++n) {
+        TTrackPanel* panel = m_panels[n];
+        panel->setGeometry(m_layout.Panels[n]);
+        panel->setVisible(m_layout.Shown[n]);
+        panel->ApplyLayout(m_layout.Panel);
+    }
+    m_bottom->setGeometry(m_layout.Bottom);
+    m_bottom->show();
+
+    QFont clockFont(QStringLiteral("Arial"));
+    clockFont.setBold(true);
+    clockFont.setPointSize(std::max(m_layout.ClockPoints, 1));
+    m_clockLabel->setFont(clockFont);
+    m_clockLabel->setGeometry(m_layout.Clock);
+    m_start->setGeometry(m_layout.Start);
+    m_pauseButton->setGeometry(m_layout.Pause);
+    m_editResult->setGeometry(m_layout.EditResult);
+    m_ok->setGeometry(m_layout.OK);
+    m_cancel->setGeometry(m_layout.Cancel);
+}
+
+void TKWL_Timer::ApplyColours()
+{
+    for (size_t n = 0; n < m_panels.size(); ++n)
+        m_panels[n]->SetColours(ColourOfSetting(m_settings.Foreground[n]), ColourOfSetting(m_settings.Background[n]));
+}
+
+void TKWL_Timer::ResetDisplay()
+{
+    const TResetTexts texts = ResetTexts(m_state, m_settings.SectionsPerLap);
+    m_clockLabel->setText(texts.Clock);
+    const int trackCount = TimedTrackCount(m_settings);
+    for (int n = 0; n < trackCount; ++n) {
+        TTrackPanel* panel = m_panels[size_t(n)];
+        const TTrackResetTexts& track = texts.Tracks[size_t(n)];
+        panel->CurrentLapLabel()->setText(track.LastLap);
+        panel->AverageLabel()->setText(track.Average);
+        panel->FastestLabel()->setText(track.Fastest);
+        panel->LapsLabel()->setText(track.Laps);
+        panel->Lamp()->hide();
+    }
+    for (TTrackPanel* panel : m_panels)
+        panel->Gauge()->SetValue(0);
+}
+
+void TKWL_Timer::SetPhase(TTimerPhase phase)
+{
+    m_phase = phase;
+    const TTimerButtons buttons = TimerButtons(phase);
+    m_start->setEnabled(buttons.Start);
+    m_pauseButton->setEnabled(buttons.Pause);
+    m_ok->setEnabled(buttons.OK);
+    m_cancel->setEnabled(buttons.Cancel);
+    m_editResult->setEnabled(buttons.EditResult);
+}
+
+void TKWL_Timer::ApplyRefresh(const TRaceDisplay& display)
+{
+    if (display.ClockChanged) {
+        m_clockLabel->setText(display.ClockText);
+        setWindowTitle(display.Caption);
+    }
+    for (size_t n = 0; n < display.Tracks.size(); ++n) {
+        const TTrackDisplay& track = display.Tracks[n];
+        TTrackPanel* panel = m_panels[n];
+        if (track.GaugeChanged)
+            panel->Gauge()->SetValue(track.GaugePercent);
+        if (track.LastLapChanged)
+            panel->CurrentLapLabel()->setText(track.LastLapText);
+        if (track.AverageChanged)
+            panel->AverageLabel()->setText(track.AverageText);
+        if (track.FastestChanged)
+            panel->FastestLabel()->setText(track.FastestText);
+        if (track.LapsChanged)
+            panel->LapsLabel()->setText(track.LapsText);
+    }
+    emit DisplayRefreshed();
+}
+
+void TKWL_Timer::StartClick()
+{
+    if (!m_host || Racing())
+        return;
+    // The last race's thread has ended (Start is only enabled then).
+    m_thread.reset();
+    ResetDisplay();
+    m_state.PausedTotal = 0;
+    SetPhase(TTimerPhase::Racing);
+    auto thread = std::make_unique<TTimerThread>(m_clock, m_io, m_settings, m_state, *m_tracks, *m_host, m_host);
+    TTimerThread* started = thread.get();
+    // Delivered through the thread object, so an end report still queued
+    // when a thread is deleted goes with it and cannot finish a later race.
+    connect(started, &QThread::finished, started, [this, started] {
+        if (m_thread.get() == started)
+            RaceFinished();
+    });
+    m_thread = std::move(thread);
+    m_thread->start();
+}
+
+void TKWL_Timer::PauseClick()
+{
+    if (!m_pauseButton->isEnabled() || !Racing() || !m_pause)
+        return;
+    SetPhase(TTimerPhase::Paused);
+    const QPointer<TTimerThread> thread = m_thread.get();
+
+    // The pause dialog may only take its copy of the records once the race
+    // has halted. Wait for that without blocking: the race may need this
+    // thread for a refresh before it gets there, or end instead.
+    bool halted = false;
+    bool ended = false;
+    QEventLoop waiting;
+    const QMetaObject::Connection onHalt = connect(thread, &TTimerThread::halted, &waiting, [&] {
+        halted = true;
+        waiting.quit();
+    });
+    const QMetaObject::Connection onEnd = connect(thread, &QThread::finished, &waiting, [&] {
+        ended = true;
+        waiting.quit();
+    });
+    thread->RequestPause();
+    // Connected before asking, and a thread that is still running now
+    // reports its end after this point: the wait cannot miss it.
+    if (thread->isRunning())
+        waiting.exec();
+    disconnect(onHalt);
+    disconnect(onEnd);
+
+    // The race ended on its own before it saw the request, or the window
+    // was closed meanwhile (which ends the race): nothing left to pause.
+    // A race that halted all the same is let go to end.
+    if (!halted || ended || !thread || !thread->isRunning() || m_state.RaceEnded.load()) {
+        m_state.PauseRequested.store(false);
+        if (halted && thread)
+            thread->ReleasePause();
+        return;
+    }
+
+    m_pauseOpen = true;
+    const TFKWLPauseRace::TPauseResult result = m_pause->Execute(m_state, *m_tracks);
+    m_pauseOpen = false;
+    if (result == TFKWLPauseRace::TPauseResult::FinishRace)
+        m_state.RaceEnded.store(true);
+    m_state.PauseRequested.store(false);
+    if (!thread)
+        return;
+    // A finished race (or a closed window) keeps Pause disabled: the thread
+    // is about to end and RaceFinished sets the buttons.
+    if (!m_state.RaceEnded.load())
+        SetPhase(TTimerPhase::Racing);
+    thread->ReleasePause();
+}
+
+void TKWL_Timer::OKClick()
+{
+    m_state.Accepted = true;
+    accept();
+}
+
+void TKWL_Timer::CancelClick()
+{
+    m_state.Accepted = false;
+    reject();
+}
+
+void TKWL_Timer::EditResultClick()
+{
+    if (!m_pause || Racing())
+        return;
+    // The race has ended, so the dialog opens in its edit mode.
+    m_pause->Execute(m_state, *m_tracks);
+    SetPhase(TTimerPhase::Edited);
+    ApplyRefresh(RefreshDisplay(m_state, *m_tracks, m_settings));
+}
+
+void TKWL_Timer::RaceFinished()
+{
+    SetPhase(FinishedPhase(m_state.RaceKind));
+    // The end-of-race rules can raise a total time without touching the
+    // laps (a Lap race false start), and a laps label is only rewritten
+    // when the laps change: the race's last refresh would then show the
+    // time without the penalty. Show every result once more as it stands.
+    const int trackCount = TimedTrackCount(m_settings);
+    for (int n = 0; n < trackCount; ++n) {
+        TTrackState& track = (*m_tracks)[size_t(n)];
+        track.ShownLaps = ~track.Laps;
+    }
+    ApplyRefresh(RefreshDisplay(m_state, *m_tracks, m_settings));
+}
+
+void TKWL_Timer::RefreshRequested()
+{
+    ApplyRefresh(RefreshDisplay(m_state, *m_tracks, m_settings));
+}
+
+void TKWL_Timer::FalseStartLampsRequested()
+{
+    for (size_t n = 0; n < m_panels.size(); ++n)
+        if ((*m_tracks)[n].FalseStart)
+            m_panels[n]->Lamp()->show();
+}
+
+void TKWL_Timer::PauseDisableRequested()
+{
+    m_pauseButton->setEnabled(false);
+}

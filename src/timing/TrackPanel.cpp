@@ -1,0 +1,135 @@
+#include "timing/TrackPanel.h"
+
+#include "timing/RaceGauge.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPainter>
+#include <QPalette>
+
+#include <algorithm>
+
+namespace {
+
+// The widest text the current-lap label ever shows: lap times are "ss.mmm"
+// and every digit is as wide as any other.
+const QString WidestLapText = QStringLiteral("00.000");
+
+QFont ArialFont(int points, bool bold)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(std::max(points, 1));
+    font.setBold(bold);
+    return font;
+}
+
+}  // namespace
+
+TFalseStartLamp::TFalseStartLamp(QWidget* parent) : QWidget(parent)
+{
+}
+
+void TFalseStartLamp::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPen outline(Qt::white);
+    outline.setWidth(OutlineWidth);
+    painter.setPen(outline);
+    painter.setBrush(FillColour());
+    // The outline runs inside the lamp's square, like a shape drawn with a
+    // thick pen: its outer edge touches the square's sides.
+    const qreal inset = OutlineWidth / 2.0;
+    painter.drawEllipse(QRectF(rect()).adjusted(inset, inset, -inset, -inset));
+}
+
+TTrackPanel::TTrackPanel(int track, QWidget* parent) : QFrame(parent)
+{
+    const QString number = QString::number(track);
+    setObjectName(QStringLiteral("PanelTrack") + number);
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setLineWidth(1);
+    setAutoFillBackground(true);
+
+    m_client = new QWidget(this);
+    m_gauge = new TRaceGauge(m_client);
+    m_gauge->setObjectName(QStringLiteral("GaugeTrack") + number);
+    // Created after the gauge, so they lie over it.
+    m_currentLap = MakeLabel(QStringLiteral("LabelLastLap") + number, QStringLiteral("00.000"),
+                             Qt::AlignRight | Qt::AlignVCenter);
+    m_average = MakeLabel(QStringLiteral("LabelAverage") + number, QStringLiteral("Av: 00.000"),
+                          Qt::AlignLeft | Qt::AlignVCenter);
+    m_fastest = MakeLabel(QStringLiteral("LabelFastest") + number, QStringLiteral("Fa: 00.000"),
+                          Qt::AlignLeft | Qt::AlignVCenter);
+    m_name = MakeLabel(QStringLiteral("LabelName") + number, QStringLiteral("....."), Qt::AlignLeft | Qt::AlignVCenter);
+    m_laps = MakeLabel(QStringLiteral("LabelLaps") + number, QStringLiteral("0/0:00.000"),
+                       Qt::AlignLeft | Qt::AlignVCenter);
+    for (QFrame** separator : {&m_separator1, &m_separator2}) {
+        *separator = new QFrame(m_client);
+        (*separator)->setFrameShape(QFrame::VLine);
+        (*separator)->setFrameShadow(QFrame::Raised);
+        (*separator)->setLineWidth(1);
+        (*separator)->setMidLineWidth(0);
+    }
+    m_lamp = new TFalseStartLamp(m_client);
+    m_lamp->setObjectName(QStringLiteral("LampFalseStart") + number);
+    m_lamp->hide();
+    ApplyLayout(TimerLayout(0, 4).Panel);
+}
+
+QLabel* TTrackPanel::MakeLabel(const QString& name, const QString& text, Qt::Alignment alignment)
+{
+    auto* label = new QLabel(text, m_client);
+    label->setObjectName(name);
+    label->setAlignment(alignment);
+    // Transparent (a label paints no background unless told to), black text.
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Qt::black);
+    label->setPalette(palette);
+    return label;
+}
+
+void TTrackPanel::SetColours(const QColor& track, const QColor& gaugeBackground)
+{
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, track);
+    palette.setColor(QPalette::WindowText, Qt::black);  // the border
+    setPalette(palette);
+    m_gauge->SetColours(track, gaugeBackground);
+}
+
+void TTrackPanel::ApplyLayout(const TTrackPanelLayout& layout)
+{
+    m_gauge->setGeometry(layout.Gauge);
+
+    m_currentLap->setFont(ArialFont(layout.CurrentLapPoints, true));
+    // The big digits are a touch wider than a third of the panel. Like a
+    // right-aligned label that sizes itself, the label keeps its right edge
+    // and grows to the left (there is free room before it) rather than cut
+    // off the first digit.
+    const int needed = m_currentLap->fontMetrics().horizontalAdvance(WidestLapText) + 2;
+    const QRect lap = layout.CurrentLap;
+    const int right = lap.x() + lap.width();
+    const int left = std::max(0, std::min(lap.x(), right - needed));
+    m_currentLap->setGeometry(left, lap.y(), right - left, lap.height());
+
+    const QFont bold = ArialFont(layout.SmallPoints, true);
+    for (QLabel* label : {m_average, m_fastest, m_laps})
+        label->setFont(bold);
+    m_name->setFont(ArialFont(layout.SmallPoints, false));
+    m_average->setGeometry(layout.Average);
+    m_fastest->setGeometry(layout.Fastest);
+    m_name->setGeometry(layout.Name);
+    m_laps->setGeometry(layout.Laps);
+
+    m_separator1->setGeometry(layout.Separator1);
+    m_separator2->setGeometry(layout.Separator2);
+    m_lamp->setGeometry(layout.Lamp);
+}
+
+void TTrackPanel::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    m_client->setGeometry(contentsRect());
+}

@@ -1,0 +1,845 @@
+#include "common/AppInfo.h"
+#include "common/LapValue.h"
+#include "common/MaskFile.h"
+#include "common/RaceClock.h"
+#include "common/RaceTime.h"
+#include "common/Settings.h"
+#include "common/TrackIo.h"
+#include "hardware/SimulatedTrack.h"
+#include "support/ModalProbe.h"
+#include "support/TestSupport.h"
+#include "timing/KWLPauseRace.h"
+#include "timing/KWLStopLicht.h"
+#include "timing/KWLTimer.h"
+#include "timing/RaceGauge.h"
+#include "timing/TrackPanel.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+using TNames = std::array<QString, 4>;
+using TTotals = std::array<int32_t, 4>;
+
+// Races run on the simulated clock; this bounds how long a test waits for
+// one in real time, should the race never end.
+constexpr int RaceTimeoutMs = 60000;
+constexpr int NeverEnds = 100000;  // laps: a Lap race nobody finishes
+
+// Answers the next pause dialog that opens, from inside its modal loop. A
+// dialog the answer leaves open is cancelled so that the test cannot hang.
+class TPauseAnswer {
+public:
+    explicit TPauseAnswer(std::function<void(TFKWLPauseRace&)> respond) : m_respond(std::move(respond))
+    {
+        m_timer.setInterval(0);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            auto* dialog = qobject_cast<TFKWLPauseRace*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            m_timer.stop();
+            ++Answered;
+            m_respond(*dialog);
+            if (dialog->isVisible()) {
+                LeftOpen = true;
+                dialog->reject();
+            }
+        });
+        m_timer.start();
+    }
+
+    int Answered = 0;
+    bool LeftOpen = false;
+
+private:
+    std::function<void(TFKWLPauseRace&)> m_respond;
+    QTimer m_timer;
+};
+
+void Click(QWidget& window, const char* name)
+{
+    auto* button = window.findChild<QPushButton*>(QLatin1String(name));
+    QVERIFY2(button, name);
+    button->click();
+}
+
+QLabel* Label(QWidget& window, const QString& name)
+{
+    return window.findChild<QLabel*>(name);
+}
+
+QString LabelText(QWidget& window, const QString& name)
+{
+    QLabel* label = Label(window, name);
+    return label ? label->text() : QStringLiteral("<no %1>").arg(name);
+}
+
+// The enabled race buttons, in a fixed order.
+QString Enabled(QWidget& window)
+{
+    QStringList names;
+    for (const char* name : {"Start", "Pause", "OK", "Cancel", "EditResult"}) {
+        auto* button = window.findChild<QPushButton*>(QStringLiteral("Button") + QLatin1String(name));
+        if (button && button->isEnabled())
+            names << QLatin1String(name);
+    }
+    return names.join(QLatin1Char(' '));
+}
+
+// Runs this thread's events (the race's hand-overs among them) until the
+// condition holds. It blocks between events instead of sleeping, so the
+// race on the simulated clock runs at full speed.
+bool ProcessUntil(const std::function<bool()>& condition)
+{
+    QDeadlineTimer deadline(RaceTimeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    }
+    return true;
+}
+
+bool WaitFinished(TKWL_Timer& timer)
+{
+    return ProcessUntil(
+        [&] {
+            return !timer.Racing()
+                   && (timer.Phase() == TTimerPhase::FinishedLap || timer.Phase() == TTimerPhase::FinishedTimed);
+        });
+}
+
+// Where the ink of `text` falls when the label paints it (vertically
+// centred, left- or right-aligned), in the label's parent's coordinates.
+QRect InkRect(const QLabel& label, const QString& text)
+{
+    const QFontMetrics metrics = label.fontMetrics();
+    const QRect inside = label.contentsRect();
+    const int x = label.alignment().testFlag(Qt::AlignRight) ? inside.right() + 1 - metrics.horizontalAdvance(text)
+                                                             : inside.left();
+    const int baseline = inside.top() + (inside.height() - metrics.height()) / 2 + metrics.ascent();
+    return metrics.tightBoundingRect(text).translated(x, baseline).translated(label.pos());
+}
+
+// Esc as the marshal presses it: to whatever has the keyboard.
+void PressEsc(TKWL_Timer& timer)
+{
+    QWidget* target = QApplication::focusWidget();
+    if (!target || target->window() != &timer)
+        target = &timer;
+    QTest::keyClick(target, Qt::Key_Escape);
+}
+
+// Runs `Then` once, when the watched widget is shown.
+class TOnShow : public QObject {
+public:
+    std::function<void()> Then;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && Then) {
+            const std::function<void()> then = std::move(Then);
+            Then = nullptr;
+            then();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+TSimulatedTrackConfig Jumps(double probability)
+{
+    TSimulatedTrackConfig config;
+    config.JumpStartProbability = probability;
+    return config;
+}
+
+// One timer window with its start lights, pause dialog and a simulated
+// track on a simulated clock.
+struct TRig {
+    explicit TRig(double jumpStarts = 0.0, uint32_t seed = 7)
+    {
+        Settings.Sounds.fill(false);
+        Clock.SetStepPerReadUs(500);
+        Track = std::make_unique<TSimulatedTrack>(Clock, Settings, Masks, seed, Jumps(jumpStarts));
+        Track->Open();
+        Io = std::make_unique<TTrackIo>(*Track, Settings, Masks);
+        Lights = std::make_unique<TFKWLStopLicht>();
+        Pause = std::make_unique<TFKWLPauseRace>(Settings);
+        Timer = std::make_unique<TKWL_Timer>(Clock, *Io, Settings, QDir::currentPath());
+        Timer->SetRaceWindows(*Lights, *Pause);
+        QObject::connect(Timer.get(), &TKWL_Timer::DisplayRefreshed, [this] { ++Refreshes; });
+        Placement.left = 20;
+        Placement.top = 30;
+        Placement.width = 800;
+        Placement.height = 600;
+    }
+
+    // StartRace; `drive` runs inside the window's modal loop and is to
+    // close it.
+    bool Run(const QString& type, int length, const TNames& names, const std::function<void(TKWL_Timer&)>& drive,
+             const TTotals& totals = {})
+    {
+        bool accepted = false;
+        TModalProbe probe([&] { accepted = Timer->StartRace(type, length, names, totals, Placement); },
+                          [&](QDialog*) {
+                              if (drive)
+                                  drive(*Timer);
+                          });
+        Opened = probe.opened;
+        LeftOpen = probe.leftOpen;
+        return accepted;
+    }
+
+    TTrackState Track1() const { return Timer->Tracks()[0]; }
+    bool WaitRefreshes(int more)
+    {
+        const int target = Refreshes + more;
+        return ProcessUntil([&] { return Refreshes >= target; });
+    }
+
+    TSettings Settings;
+    TSensorMasks Masks;
+    TSimulatedClock Clock;
+    std::unique_ptr<TSimulatedTrack> Track;
+    std::unique_ptr<TTrackIo> Io;
+    std::unique_ptr<TFKWLStopLicht> Lights;
+    std::unique_ptr<TFKWLPauseRace> Pause;
+    int Refreshes = 0;
+    QPointer<QDialog> Opened;
+    bool LeftOpen = false;
+    TWindowPlacement Placement;
+    std::unique_ptr<TKWL_Timer> Timer;  // last: goes first, before what it uses
+};
+
+const TNames OneDriver{QStringLiteral("Anna"), {}, {}, {}};
+
+}  // namespace
+
+class TstTimerWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { m_workDir = std::make_unique<TTestWorkDir>(); }
+    void cleanup() { m_workDir.reset(); }
+
+    void noDriversWarnsAndOpensNothing();
+    void windowLooksAsSetUp();
+    void layoutFitsTheWindow_data();
+    void layoutFitsTheWindow();
+    void carriedTotals_data();
+    void carriedTotals();
+    void escapeDoesNothingWhenPauseIsDisabled();
+    void escapePausesARunningRace();
+    void driverAboveTheTimedTracks_data();
+    void driverAboveTheTimedTracks();
+    void buttonsThroughARace_data();
+    void buttonsThroughARace();
+    void editResultTwiceAddsSectionsOnce();
+    void finishRaceShowsThePenalisedResult();
+    void closingEndsTheRace_data();
+    void closingEndsTheRace();
+    void startAgainRerunsFromZero();
+    void captionShowsTheReadRateDuringARace();
+    void gaugePaintsItsShare();
+
+private:
+    std::unique_ptr<TTestWorkDir> m_workDir;
+};
+
+void TstTimerWindow::noDriversWarnsAndOpensNothing()
+{
+    TMessageScript messages;
+    messages.Answer(TMessageAnswer::Ok);
+    TRig rig;
+    for (int line = 1; line <= 4; ++line)
+        rig.Io->SetOutputLine(line, true);
+
+    const bool accepted = rig.Run(QStringLiteral("Lap"), 10, TNames{}, nullptr, TTotals{1, 2, 3, 4});
+    QVERIFY(!accepted);
+    QVERIFY(!rig.Opened);
+    QVERIFY(!rig.Timer->isVisible());
+    QCOMPARE(messages.Texts(), QStringList{QStringLiteral("No drivers where selected!")});
+    QCOMPARE(Messages::Shown().first().kind, TMessageKind::Warning);
+    QCOMPARE(Messages::Shown().first().buttons, TMessageButtons::Ok);
+    // The power is switched off before the names are looked at.
+    QCOMPARE(rig.Io->OutputImage() & 0x0F, 0);
+    VERIFY_MESSAGES_SETTLED();
+}
+
+void TstTimerWindow::windowLooksAsSetUp()
+{
+    TRig rig;
+    rig.Settings.Foreground[0] = 0x00FF8000;  // $00BBGGRR: blue ff, green 80
+    rig.Settings.Background[0] = 0x00400020;
+    rig.Settings.Foreground[3] = 0x000000FF;
+    rig.Settings.Background[3] = 0x000000D5;
+    rig.Timer->setWindowTitle(QStringLiteral("something else"));
+    const TNames names{QStringLiteral("Anna"), {}, QStringLiteral("Carl"), QStringLiteral("Dora")};
+    rig.Run(QStringLiteral("Lap"), 10, names, [&](TKWL_Timer& timer) {
+        QCOMPARE(timer.windowTitle(), QStringLiteral(" K.O.B.A. v2.2- Timer"));
+        QCOMPARE(timer.geometry(), QRect(20, 30, 800, 600));
+        const Qt::WindowFlags flags = timer.windowFlags();
+        QVERIFY(!flags.testFlag(Qt::WindowCloseButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowSystemMenuHint));
+
+        QCOMPARE(LabelText(timer, "LabelName1"), QStringLiteral("Anna"));
+        QCOMPARE(LabelText(timer, "LabelName2"), QString());
+        QCOMPARE(LabelText(timer, "LabelName3"), QStringLiteral("Carl"));
+        QCOMPARE(LabelText(timer, "LabelClock"), QStringLiteral("0:00"));
+
+        const QColor fore(0x00, 0x80, 0xFF);
+        const QColor back(0x20, 0x00, 0x40);
+        QCOMPARE(timer.Panel(1)->palette().color(QPalette::Window), fore);
+        QCOMPARE(timer.Panel(1)->Gauge()->ForeColour(), fore);
+        QCOMPARE(timer.Panel(1)->Gauge()->BackColour(), back);
+        QCOMPARE(timer.Panel(4)->Gauge()->ForeColour(), QColor(Qt::red));
+        QCOMPARE(timer.Panel(4)->Gauge()->BackColour(), QColor(0xD5, 0, 0));
+        for (int n = 1; n <= 4; ++n) {
+            QVERIFY(!timer.Panel(n)->Lamp()->isVisible());
+            QCOMPARE(timer.Panel(n)->Gauge()->Value(), 0);
+        }
+        QVERIFY(!timer.findChild<QPushButton*>(QStringLiteral("ButtonEditResult"))->isVisible());
+        Click(timer, "ButtonCancel");
+    });
+    QVERIFY(rig.Opened);
+    QVERIFY(!rig.LeftOpen);
+    // Active follows the names; the race records are the window's.
+    QVERIFY(rig.Timer->Tracks()[0].Active);
+    QVERIFY(!rig.Timer->Tracks()[1].Active);
+    QVERIFY(rig.Timer->Tracks()[3].Active);
+    QCOMPARE(rig.Timer->Tracks()[2].DriverName, QStringLiteral("Carl"));
+    QCOMPARE(rig.Timer->State().RaceKind, TRaceKind::Lap);
+    QCOMPARE(rig.Timer->State().TargetLaps, 10);
+}
+
+void TstTimerWindow::layoutFitsTheWindow_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("tracks");
+    QTest::newRow("600 wide, 2 tracks") << 600 << 2;
+    QTest::newRow("709 wide, 4 tracks") << 709 << 4;
+    QTest::newRow("1200 wide, 2 tracks") << 1200 << 2;
+    QTest::newRow("1200 wide, 4 tracks") << 1200 << 4;
+}
+
+void TstTimerWindow::layoutFitsTheWindow()
+{
+    QFETCH(int, width);
+    QFETCH(int, tracks);
+    TRig rig;
+    rig.Settings.Tracks = tracks;
+    rig.Placement.width = width;
+    rig.Placement.height = 900;
+    const TNames names{QStringLiteral("Anna"), QStringLiteral("Ben"), QStringLiteral("Carl"), QStringLiteral("Dora")};
+    rig.Run(QStringLiteral("Timed"), 300, names, [&](TKWL_Timer& timer) {
+        const TTimerLayout expected = TimerLayout(width, tracks);
+        QCOMPARE(timer.Layout().W, expected.W);
+        for (int n = 1; n <= 4; ++n) {
+            QCOMPARE(timer.Panel(n)->isVisible(), n <= tracks);
+            QCOMPARE(timer.Panel(n)->geometry(), expected.Panels[size_t(n - 1)]);
+        }
+        auto* bottom = timer.findChild<QWidget*>(QStringLiteral("PanelBottom"));
+        QVERIFY(bottom && bottom->isVisible());
+        QCOMPARE(bottom->geometry(), expected.Bottom);
+        QCOMPARE(bottom->geometry().top(), timer.Panel(tracks)->geometry().bottom() + 3);
+
+        // Nothing a race shows is cut off: the ink of each label's widest
+        // (and tallest) text lies inside the label and the panel.
+        TTrackPanel* panel = timer.Panel(1);
+        const QList<QPair<QLabel*, QString>> widest{
+            {panel->CurrentLapLabel(), QStringLiteral("00.000")},
+            {panel->AverageLabel(), QStringLiteral("Av: 00.000")},
+            {panel->FastestLabel(), QStringLiteral("Fa: 99.999")},
+            {panel->LapsLabel(), QStringLiteral("123.45/9:41.207")},
+            {panel->NameLabel(), QStringLiteral("\u00C4gyp Quigley")},  // accent and descenders
+        };
+        const QRect visible = panel->Client()->rect();
+        for (const auto& [label, text] : widest) {
+            const QString name = label->objectName();
+            const QRect ink = InkRect(*label, text);
+            const QRect room = label->geometry().intersected(visible);
+            QVERIFY2(room.contains(ink), qPrintable(QStringLiteral("%1: ink %2,%3 %4x%5 in %6,%7 %8x%9")
+                                                         .arg(name).arg(ink.x()).arg(ink.y()).arg(ink.width())
+                                                         .arg(ink.height()).arg(room.x()).arg(room.y())
+                                                         .arg(room.width()).arg(room.height())));
+        }
+        QCOMPARE(panel->CurrentLapLabel()->font().pointSize(), expected.Panel.CurrentLapPoints);
+        QVERIFY(panel->CurrentLapLabel()->font().bold());
+        QCOMPARE(panel->AverageLabel()->font().pointSize(), expected.Panel.SmallPoints);
+        QCOMPARE(panel->NameLabel()->font().pointSize(), expected.Panel.SmallPoints);
+        QVERIFY(!panel->NameLabel()->font().bold());
+        QCOMPARE(panel->AverageLabel()->geometry(), expected.Panel.Average);
+        QCOMPARE(panel->LapsLabel()->geometry(), expected.Panel.Laps);
+        // The big digits keep their right edge where it is laid out.
+        const QRect lap = panel->CurrentLapLabel()->geometry();
+        QCOMPARE(lap.x() + lap.width(), expected.Panel.CurrentLap.x() + expected.Panel.CurrentLap.width());
+        QCOMPARE(panel->Lamp()->geometry(), expected.Panel.Lamp);
+
+        QLabel* clock = Label(timer, QStringLiteral("LabelClock"));
+        QCOMPARE(clock->font().pointSize(), expected.ClockPoints);
+        QVERIFY(clock->geometry().intersected(bottom->rect()).contains(InkRect(*clock, QStringLiteral("59:59"))));
+        for (auto* button : bottom->findChildren<QPushButton*>()) {
+            QVERIFY2(bottom->rect().contains(button->geometry()), qPrintable(button->objectName()));
+            QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) < button->width() - 8,
+                     qPrintable(button->objectName()));
+        }
+        // Laid out again when the window is resized.
+        timer.resize(1000, 700);
+        QCOMPARE(timer.Layout().W, 991);
+        QCOMPARE(timer.Panel(1)->width(), 991);
+        Click(timer, "ButtonCancel");
+    });
+    QVERIFY(!rig.LeftOpen);
+}
+
+void TstTimerWindow::carriedTotals_data()
+{
+    QTest::addColumn<bool>("showTotals");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<int>("carried");
+    QTest::addColumn<int>("kept");
+    QTest::addColumn<QString>("laps");
+
+    QTest::newRow("lap race, totals shown") << true << "Lap" << 221207 << 221207 << "0/3:41.207";
+    QTest::newRow("lap race, totals off") << false << "Lap" << 221207 << 0 << "0/0:00.000";
+    QTest::newRow("timed race, totals shown") << true << "Timed" << 23045 << 23045 << "23.45/0:00.000";
+    QTest::newRow("timed race, totals off") << false << "Timed" << 23045 << 0 << "0.00/0:00.000";
+}
+
+void TstTimerWindow::carriedTotals()
+{
+    QFETCH(bool, showTotals);
+    QFETCH(QString, type);
+    QFETCH(int, carried);
+    QFETCH(int, kept);
+    QFETCH(QString, laps);
+    TRig rig;
+    rig.Settings.ShowTotals = showTotals;
+    const TNames names{QStringLiteral("Anna"), QStringLiteral("Ben"), {}, {}};
+    const bool accepted = rig.Run(
+        type, 60, names,
+        [&](TKWL_Timer& timer) {
+            QCOMPARE(LabelText(timer, "LabelLaps1"), laps);
+            Click(timer, "ButtonCancel");
+        },
+        TTotals{carried, carried, carried, carried});
+    QVERIFY(!accepted);
+    for (int32_t total : rig.Timer->State().CarriedTotals)
+        QCOMPARE(total, kept);
+}
+
+void TstTimerWindow::escapeDoesNothingWhenPauseIsDisabled()
+{
+    TRig rig;
+    TPauseAnswer unexpected([](TFKWLPauseRace& dialog) { dialog.reject(); });
+    const bool accepted = rig.Run(QStringLiteral("Lap"), 1, OneDriver, [&](TKWL_Timer& timer) {
+        PressEsc(timer);
+        QVERIFY(timer.isVisible());
+        QCOMPARE(Enabled(timer), QStringLiteral("Start Cancel"));
+
+        Click(timer, "ButtonStart");
+        QVERIFY(WaitFinished(timer));
+        PressEsc(timer);
+        QVERIFY(timer.isVisible());
+        QCOMPARE(Enabled(timer), QStringLiteral("Start OK Cancel"));
+        QCoreApplication::processEvents();
+        Click(timer, "ButtonOK");
+    });
+    QVERIFY(accepted);
+    QVERIFY(!rig.LeftOpen);
+    QCOMPARE(unexpected.Answered, 0);
+    QCOMPARE(rig.Track1().Laps, 1000);
+}
+
+void TstTimerWindow::escapePausesARunningRace()
+{
+    TRig rig;
+    QString buttonsWhilePaused;
+    bool endedWhilePaused = true;
+    rig.Run(QStringLiteral("Lap"), NeverEnds, OneDriver, [&](TKWL_Timer& timer) {
+        Click(timer, "ButtonStart");
+        QVERIFY(rig.WaitRefreshes(3));
+        {
+            TPauseAnswer answer([&](TFKWLPauseRace& dialog) {
+                buttonsWhilePaused = Enabled(timer);
+                endedWhilePaused = timer.State().RaceEnded.load();
+                QVERIFY(timer.State().PauseRequested.load());
+                Click(dialog, "ButtonOK");
+            });
+            PressEsc(timer);
+            QCOMPARE(answer.Answered, 1);
+            QVERIFY(!answer.LeftOpen);
+        }
+        QVERIFY(timer.isVisible());
+        QVERIFY(timer.Racing());
+        QCOMPARE(Enabled(timer), QStringLiteral("Pause"));
+        QVERIFY(!timer.State().PauseRequested.load());
+        // The race goes on after the restart lights.
+        QVERIFY(rig.WaitRefreshes(3));
+        QVERIFY(timer.Racing());
+        timer.reject();
+    });
+    QVERIFY(!rig.LeftOpen);
+    QCOMPARE(buttonsWhilePaused, QString());
+    QVERIFY(!endedWhilePaused);
+}
+
+void TstTimerWindow::driverAboveTheTimedTracks_data()
+{
+    QTest::addColumn<bool>("withTrack1");
+    QTest::newRow("only track 3") << false;
+    QTest::newRow("tracks 1 and 3") << true;
+}
+
+void TstTimerWindow::driverAboveTheTimedTracks()
+{
+    QFETCH(bool, withTrack1);
+    TMessageScript messages;  // no message expected
+    TRig rig;
+    rig.Settings.Tracks = 2;
+    // One power line for every car: car 3 drives and crosses its sensor.
+    rig.Settings.MultiplePowerSignals = false;
+    const TNames names{withTrack1 ? QStringLiteral("Anna") : QString(), {}, QStringLiteral("Carl"), {}};
+    const bool accepted = rig.Run(QStringLiteral("Lap"), 2, names, [&](TKWL_Timer& timer) {
+        QVERIFY(timer.Panel(1)->isVisible());
+        QVERIFY(timer.Panel(2)->isVisible());
+        QVERIFY(!timer.Panel(3)->isVisible());
+        Click(timer, "ButtonStart");
+        QVERIFY(WaitFinished(timer));
+        Click(timer, "ButtonOK");
+    });
+    QVERIFY(rig.Opened);
+    QVERIFY(accepted);
+    const TTrackState& carl = rig.Timer->Tracks()[2];
+    QVERIFY(carl.Active);
+    QCOMPARE(carl.Laps, 0);
+    QCOMPARE(carl.TotalTime, 0u);
+    QVERIFY(!carl.FalseStart);
+    if (withTrack1) {
+        QVERIFY(rig.Track->Crossings(3) >= 2);
+        QCOMPARE(rig.Track1().Laps, 2000);
+    }
+    VERIFY_MESSAGES_SETTLED();
+}
+
+void TstTimerWindow::buttonsThroughARace_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<int>("length");
+    QTest::newRow("lap race") << "Lap" << 2;
+    QTest::newRow("timed race") << "Timed" << 15;
+}
+
+void TstTimerWindow::buttonsThroughARace()
+{
+    QFETCH(QString, type);
+    QFETCH(int, length);
+    const bool timed = type != QLatin1String("Lap");
+    TRig rig;
+    QStringList seen;
+    const bool accepted = rig.Run(type, length, OneDriver, [&](TKWL_Timer& timer) {
+        QCOMPARE(timer.findChild<QPushButton*>(QStringLiteral("ButtonEditResult"))->isVisible(), timed);
+        seen << Enabled(timer);
+        Click(timer, "ButtonStart");
+        seen << Enabled(timer);
+        QVERIFY(WaitFinished(timer));
+        seen << Enabled(timer);
+        if (timed) {
+            // Not before the sections of the last lap had their chance.
+            Click(timer, "ButtonOK");
+            QVERIFY(timer.isVisible());
+            // Any close of the edit enables OK, even one that changes nothing.
+            TPauseAnswer answer([](TFKWLPauseRace& dialog) { Click(dialog, "ButtonCancel"); });
+            Click(timer, "ButtonEditResult");
+            QCOMPARE(answer.Answered, 1);
+            seen << Enabled(timer);
+        }
+        Click(timer, "ButtonOK");
+    });
+    QVERIFY(accepted);
+    QVERIFY(!rig.LeftOpen);
+    QStringList expected{QStringLiteral("Start Cancel"), QStringLiteral("Pause")};
+    if (timed)
+        expected << QStringLiteral("Start Cancel EditResult") << QStringLiteral("Start OK Cancel EditResult");
+    else
+        expected << QStringLiteral("Start OK Cancel");
+    QCOMPARE(seen, expected);
+    QVERIFY(rig.Timer->State().Accepted);
+}
+
+void TstTimerWindow::editResultTwiceAddsSectionsOnce()
+{
+    TRig rig;
+    int32_t driven = 0;
+    int32_t afterFirst = 0;
+    int32_t afterSecond = 0;
+    QString secondEditShowed;
+    QString labelAfterFirst;
+    const bool accepted = rig.Run(QStringLiteral("Timed"), 15, OneDriver, [&](TKWL_Timer& timer) {
+        Click(timer, "ButtonStart");
+        QVERIFY(WaitFinished(timer));
+        driven = timer.Tracks()[0].Laps;
+        {
+            TPauseAnswer answer([](TFKWLPauseRace& dialog) {
+                auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("EditSections1"));
+                QVERIFY(edit && edit->isVisible());
+                edit->setText(QStringLiteral("45"));
+                Click(dialog, "ButtonOK");
+            });
+            const int refreshes = rig.Refreshes;
+            Click(timer, "ButtonEditResult");
+            QCOMPARE(answer.Answered, 1);
+            QCOMPARE(rig.Refreshes, refreshes + 1);
+        }
+        afterFirst = timer.Tracks()[0].Laps;
+        labelAfterFirst = LabelText(timer, "LabelLaps1");
+        {
+            TPauseAnswer answer([&](TFKWLPauseRace& dialog) {
+                secondEditShowed = dialog.findChild<QLineEdit*>(QStringLiteral("EditSections1"))->text();
+                Click(dialog, "ButtonOK");
+            });
+            Click(timer, "ButtonEditResult");
+            QCOMPARE(answer.Answered, 1);
+        }
+        afterSecond = timer.Tracks()[0].Laps;
+        QCOMPARE(LabelText(timer, "LabelLaps1"), labelAfterFirst);
+        Click(timer, "ButtonOK");
+    });
+    QVERIFY(accepted);
+    QVERIFY(driven >= 1000);
+    QCOMPARE(driven % 1000, 0);
+    QCOMPARE(afterFirst, driven + 45);
+    QCOMPARE(afterSecond, afterFirst);
+    QCOMPARE(secondEditShowed, QStringLiteral("0"));
+    const TTrackState track = rig.Track1();
+    QCOMPARE(labelAfterFirst, FormatLapValue(driven + 45, 100) + QLatin1Char('/') + FormatRaceTime(track.TotalTime, 3, true));
+}
+
+void TstTimerWindow::finishRaceShowsThePenalisedResult()
+{
+    // Every car jumps the start: track 1 gets the false-start penalty.
+    TRig rig(1.0);
+    QString buttonsWhilePaused;
+    int64_t releasedAtMs = 0;
+    int64_t endedAtMs = 0;
+    rig.Run(QStringLiteral("Lap"), NeverEnds, OneDriver, [&](TKWL_Timer& timer) {
+        Click(timer, "ButtonStart");
+        // Some laps driven ("2.00/0:13.650"); the race may be further on by
+        // the time this looks.
+        QVERIFY(ProcessUntil([&] { return LabelText(timer, "LabelLaps1").section(QLatin1Char('.'), 0, 0).toInt() >= 2; }));
+        QVERIFY(timer.Panel(1)->Lamp()->isVisible());
+        QVERIFY(!timer.Panel(2)->Lamp()->isVisible());
+        QVERIFY(ProcessUntil([&] { return !rig.Lights->isVisible(); }));
+        {
+            TPauseAnswer answer([&](TFKWLPauseRace& dialog) {
+                buttonsWhilePaused = Enabled(timer);
+                Click(dialog, "ButtonFinishRace");
+            });
+            Click(timer, "ButtonPause");
+            QCOMPARE(answer.Answered, 1);
+        }
+        releasedAtMs = rig.Clock.NowMs();
+        QVERIFY(WaitFinished(timer));
+        endedAtMs = rig.Clock.NowMs();
+        QCOMPARE(Enabled(timer), QStringLiteral("Start OK Cancel"));
+        const TTrackState& track = timer.Tracks()[0];
+        QVERIFY(track.FalseStart);
+        QVERIFY(timer.Panel(1)->Lamp()->isVisible());
+        // The laps label shows the total time with the penalty in it.
+        QCOMPARE(LabelText(timer, "LabelLaps1"),
+                 FormatLapValue(track.Laps, 100) + QLatin1Char('/') + FormatRaceTime(track.TotalTime, 3, true));
+        QVERIFY(track.TotalTime >= uint32_t(rig.Settings.LapFalseStartMs) + track.LapTimes[1]);
+        Click(timer, "ButtonCancel");
+    });
+    QVERIFY(!rig.LeftOpen);
+    QCOMPARE(buttonsWhilePaused, QString());
+    // No restart countdown (6600 ms of lights) after "Finish Race".
+    QVERIFY2(endedAtMs - releasedAtMs < 2000, qPrintable(QString::number(endedAtMs - releasedAtMs)));
+    QVERIFY(rig.Timer->State().RaceEnded.load());
+}
+
+void TstTimerWindow::closingEndsTheRace_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("reject") << "reject";
+    QTest::newRow("close event") << "close";
+    QTest::newRow("hidden") << "hide";
+    QTest::newRow("during the countdown") << "countdown";
+    QTest::newRow("from a display refresh") << "refresh";
+    QTest::newRow("while the pause dialog is open") << "paused";
+}
+
+void TstTimerWindow::closingEndsTheRace()
+{
+    QFETCH(QString, how);
+    TRig rig;
+    TOnShow lightsShown;
+    rig.Lights->installEventFilter(&lightsShown);
+    bool heldWhileDialogOpen = false;
+    const bool accepted = rig.Run(QStringLiteral("Lap"), NeverEnds, OneDriver, [&](TKWL_Timer& timer) {
+        if (how == QLatin1String("countdown")) {
+            // Inside the race's hand-over that shows the lights: the close
+            // must not wait for the race, which waits for it.
+            lightsShown.Then = [&timer] { timer.reject(); };
+            Click(timer, "ButtonStart");
+            QVERIFY(ProcessUntil([&] { return !timer.isVisible(); }));
+            return;
+        }
+        Click(timer, "ButtonStart");
+        QVERIFY(rig.WaitRefreshes(3));
+        if (how == QLatin1String("reject")) {
+            timer.reject();
+        } else if (how == QLatin1String("close")) {
+            timer.close();
+        } else if (how == QLatin1String("hide")) {
+            timer.hide();
+        } else if (how == QLatin1String("refresh")) {
+            // Inside the race's own refresh hand-over.
+            QObject::connect(&timer, &TKWL_Timer::DisplayRefreshed, &timer, [&timer] { timer.reject(); },
+                             Qt::SingleShotConnection);
+            QVERIFY(ProcessUntil([&] { return !timer.isVisible(); }));
+        } else if (how == QLatin1String("paused")) {
+            TPauseAnswer answer([&](TFKWLPauseRace& dialog) {
+                timer.reject();
+                // The halted race waits for the dialog, which may still
+                // write its edits back.
+                QCoreApplication::processEvents();
+                heldWhileDialogOpen = timer.Racing();
+                Click(dialog, "ButtonPlus1");
+                Click(dialog, "ButtonOK");
+            });
+            Click(timer, "ButtonPause");
+            QCOMPARE(answer.Answered, 1);
+            QVERIFY(heldWhileDialogOpen);
+        }
+        QVERIFY(!timer.isVisible());
+    });
+    QVERIFY(!accepted);
+    QVERIFY(!rig.LeftOpen);
+    // StartRace returns only once the race is over.
+    QVERIFY(!rig.Timer->Racing());
+    QVERIFY(rig.Timer->State().RaceEnded.load());
+    QVERIFY(!rig.Timer->State().PauseRequested.load());
+    // Power and lights are off, the start lights gone.
+    QCOMPARE(rig.Io->OutputImage(), uint8_t(0));
+    QVERIFY(!rig.Lights->isVisible());
+}
+
+void TstTimerWindow::startAgainRerunsFromZero()
+{
+    TRig rig(1.0);
+    const TNames names{QStringLiteral("Anna"), QStringLiteral("Ben"), {}, {}};
+    TTrackState first;
+    QStringList resetTexts;
+    QList<bool> lampsAtRestart;
+    QList<int> gaugesAtRestart;
+    const bool accepted = rig.Run(QStringLiteral("Lap"), 2, names, [&](TKWL_Timer& timer) {
+        Click(timer, "ButtonStart");
+        QVERIFY(WaitFinished(timer));
+        first = timer.Tracks()[0];
+        QVERIFY(timer.Panel(1)->Lamp()->isVisible());
+        QVERIFY(timer.Panel(2)->Lamp()->isVisible());
+        QVERIFY(!timer.Panel(3)->Lamp()->isVisible());
+        // What the window shows is what the records hold.
+        QCOMPARE(LabelText(timer, "LabelLastLap1"), FormatRaceTime(first.LastLap, 3, false));
+        QCOMPARE(LabelText(timer, "LabelAverage1"), QStringLiteral("Av: ") + FormatRaceTime(first.AverageLap, 3, false));
+        QCOMPARE(LabelText(timer, "LabelFastest1"), QStringLiteral("Fa: ") + FormatRaceTime(first.FastestLap, 3, false));
+        QCOMPARE(LabelText(timer, "LabelLaps1"), QStringLiteral("2.00/") + FormatRaceTime(first.TotalTime, 3, true));
+        QCOMPARE(timer.Panel(1)->Gauge()->Value(), 100);
+
+        Click(timer, "ButtonStart");
+        resetTexts << LabelText(timer, "LabelLastLap1") << LabelText(timer, "LabelAverage1")
+                   << LabelText(timer, "LabelFastest1") << LabelText(timer, "LabelLaps1")
+                   << LabelText(timer, "LabelClock") << Enabled(timer);
+        for (int n = 1; n <= 4; ++n) {
+            lampsAtRestart << timer.Panel(n)->Lamp()->isVisible();
+            gaugesAtRestart << timer.Panel(n)->Gauge()->Value();
+        }
+        QVERIFY(WaitFinished(timer));
+        Click(timer, "ButtonOK");
+    });
+    QVERIFY(accepted);
+    QCOMPARE(resetTexts, (QStringList{QStringLiteral("00.000"), QStringLiteral("Av: 00.000"),
+                                      QStringLiteral("Fa: 00.000"), QStringLiteral("0/0:00.000"),
+                                      QStringLiteral("0:00"), QStringLiteral("Pause")}));
+    QCOMPARE(lampsAtRestart, (QList<bool>{false, false, false, false}));
+    QCOMPARE(gaugesAtRestart, (QList<int>{0, 0, 0, 0}));
+    QCOMPARE(first.Laps, 2000);
+    const TTrackState second = rig.Track1();
+    QCOMPARE(second.Laps, 2000);
+    QVERIFY(second.LapTimes[1] > 0);
+    QVERIFY(second.LapTimes[2] > 0);
+    QCOMPARE(second.LapTimes[3], 0u);
+    QVERIFY(second.FalseStart);
+    // A two-lap race with the false-start penalty, not both races added up.
+    QVERIFY(second.TotalTime < first.TotalTime + 10000);
+    QVERIFY(second.TotalTime + 10000 > first.TotalTime);
+}
+
+void TstTimerWindow::captionShowsTheReadRateDuringARace()
+{
+    TRig rig;
+    QString raceCaption;
+    QString raceClock;
+    for (int run = 0; run < 2; ++run) {
+        QString shownCaption;
+        rig.Run(QStringLiteral("Timed"), 600, OneDriver, [&](TKWL_Timer& timer) {
+            shownCaption = timer.windowTitle();
+            if (run == 1) {
+                Click(timer, "ButtonCancel");
+                return;
+            }
+            // Taken at the refresh that first changes the caption.
+            QObject::connect(&timer, &TKWL_Timer::DisplayRefreshed, &timer, [&] {
+                if (raceCaption.isEmpty() && timer.windowTitle() != shownCaption) {
+                    raceCaption = timer.windowTitle();
+                    raceClock = LabelText(timer, "LabelClock");
+                }
+            });
+            Click(timer, "ButtonStart");
+            QVERIFY(ProcessUntil([&] { return !raceCaption.isEmpty(); }));
+            timer.reject();
+        });
+        // Each showing starts with the plain caption.
+        QCOMPARE(shownCaption, Kobalap::SubCaption(QStringLiteral("Timer")));
+    }
+    const QString prefix = QStringLiteral(" K.O.B.A. v2.2- Timer     Sensor reads/sec: ");
+    QVERIFY2(raceCaption.startsWith(prefix), qPrintable(raceCaption));
+    bool number = false;
+    QVERIFY(raceCaption.mid(prefix.size()).toLongLong(&number) > 0);
+    QVERIFY(number);
+    // A Timed race counts down from its length: a little over one second of
+    // ten minutes has gone by at the first change.
+    QVERIFY2(raceClock == QLatin1String("9:59") || raceClock == QLatin1String("9:58"), qPrintable(raceClock));
+}
+
+void TstTimerWindow::gaugePaintsItsShare()
+{
+    TRaceGauge gauge;
+    gauge.resize(200, 20);
+    gauge.SetColours(QColor(255, 0, 0), QColor(0, 0, 213));
+    gauge.SetValue(25);
+    const QImage half = gauge.grab().toImage();
+    QCOMPARE(half.pixelColor(0, 10), QColor(255, 0, 0));
+    QCOMPARE(half.pixelColor(49, 10), QColor(255, 0, 0));
+    QCOMPARE(half.pixelColor(50, 10), QColor(0, 0, 213));
+    QCOMPARE(half.pixelColor(199, 19), QColor(0, 0, 213));
+    gauge.SetValue(250);
+    QCOMPARE(gauge.Value(), 100);
+    QCOMPARE(gauge.grab().toImage().pixelColor(199, 0), QColor(255, 0, 0));
+    gauge.SetValue(-3);
+    QCOMPARE(gauge.grab().toImage().pixelColor(0, 0), QColor(0, 0, 213));
+}
+
+QTEST_MAIN(TstTimerWindow)
+#include "tst_timerwindow.moc"

@@ -1,0 +1,195 @@
+// Takes pictures of the race windows as a race director sees them: the
+// Single Race page, the start lights during the countdown, the race screen in
+// the middle of a four-track race with a false start, the pause dialog, the
+// result editor after a Timed race and the lap view. The race runs on the
+// simulated track in simulated time, so every run shows the same race.
+//
+//   race_screenshots <output folder>
+//
+// scripts/screenshots.sh builds it and runs it under Xvfb.
+#include "app/AppContext.h"
+#include "app/AppWindows.h"
+#include "app/KWLMainForm.h"
+#include "app/SingleRacePage.h"
+#include "common/LapValue.h"
+#include "common/Settings.h"
+#include "data/RecordActions.h"
+#include "hardware/SimulatedTrack.h"
+#include "results/KWLRoundResult.h"
+#include "timing/KWLStopLicht.h"
+#include "timing/KWLTimer.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+QString g_folder;
+int g_failures = 0;
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 60000)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QEventLoop loop;
+    QTimer look;
+    look.setInterval(1);
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (condition() || elapsed.elapsed() > timeoutMs)
+            loop.quit();
+    });
+    look.start();
+    if (!condition())
+        loop.exec();
+    return condition();
+}
+
+void Shoot(QWidget* widget, const QString& name)
+{
+    QApplication::processEvents();
+    const QString path = QDir(g_folder).filePath(name + QStringLiteral(".png"));
+    if (!widget || !widget->grab().save(path)) {
+        std::fprintf(stderr, "could not take %s\n", qPrintable(name));
+        ++g_failures;
+        return;
+    }
+    std::printf("%s\n", qPrintable(path));
+}
+
+// The next modal dialog that is not `current`, handed to `respond` from
+// inside its own event loop.
+void OnNextDialog(QWidget* current, const std::function<void(QDialog*)>& respond)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(1);
+    QObject::connect(timer, &QTimer::timeout, [timer, current, respond] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || dialog == current)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        respond(dialog);
+    });
+    timer->start();
+}
+
+QPushButton* Button(QWidget* window, const char* name) { return window->findChild<QPushButton*>(QLatin1String(name)); }
+
+void Fail(const char* what)
+{
+    std::fprintf(stderr, "%s\n", what);
+    ++g_failures;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: race_screenshots <output folder>\n");
+        return 2;
+    }
+    g_folder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(g_folder);
+    QTemporaryDir work;
+
+    TSimulatedClock raceClock;
+    raceClock.SetStepPerReadUs(500);
+    TSimulatedTrackConfig config;
+    config.JumpStartProbability = 0.3;
+
+    TAppContext context;
+    context.workingDirectory = work.path();
+    context.simulated = true;
+    context.raceClock = &raceClock;
+    {
+        TSettings settings;
+        TSensorMasks masks;
+        WriteSettings(settings, masks, work.path());
+    }
+    context.port = std::make_unique<TSimulatedTrack>(raceClock, context.settings, context.masks, 7, config);
+    context.port->Open();
+    QDir::setCurrent(work.path());
+
+    TAppWindows windows;
+    if (CreateWindowsAndShow(context, windows) >= 0)
+        return 1;
+    TRecordActions(context.store.Database())
+        .AddDrivers({QStringLiteral("Anna de Vries"), QStringLiteral("Bert Jansen"), QStringLiteral("Cees Bakker"),
+                     QStringLiteral("Dirk Visser")});
+
+    TKWL_MainForm& form = *windows.MainForm;
+    TSingleRacePage& page = *form.SingleRacePage();
+    form.Pages()->setCurrentWidget(&page);
+    for (int n = 1; n <= 4; ++n)
+        page.DriverChoice(n)->setCurrentIndex(n);
+    page.RaceType()->setCurrentText(QStringLiteral("Timed"));
+    page.RaceLength()->setText(QStringLiteral("2"));
+    Shoot(&form, QStringLiteral("1-single-race-page"));
+
+    TKWL_Timer* timer = windows.Timer;
+    OnNextDialog(&form, [&](QDialog*) {
+        const TTrackStates& tracks = timer->Tracks();
+        QPushButton* start = Button(timer, "ButtonStart");
+        Shoot(timer, QStringLiteral("2-race-screen-ready"));
+        raceClock.SetStepPerReadUs(0);
+        start->click();
+        // The race clock stands still until the third lamp is lit, moved on
+        // by hand a tenth of a second at a time, so the picture is that of
+        // the countdown and not of whatever lamp it has reached meanwhile.
+        TFKWLStopLicht* window = windows.StopLicht;
+        if (WaitUntil([&] {
+                if (window->isVisible() && window->LampLit(3))
+                    return true;
+                raceClock.AdvanceMs(100);
+                return false;
+            }))
+            Shoot(window, QStringLiteral("3-start-lights"));
+        else
+            Fail("the start lights did not come up");
+        raceClock.SetStepPerReadUs(500);
+        if (!WaitUntil([&] { return LapsOf(tracks[0].Laps) >= 8; }))
+            Fail("no laps on track 1");
+        Shoot(timer, QStringLiteral("4-race-screen-mid-race"));
+
+        QPushButton* pause = Button(timer, "ButtonPause");
+        OnNextDialog(timer, [&](QDialog* dialog) {
+            Button(dialog, "ButtonPlus2")->click();
+            Shoot(dialog, QStringLiteral("5-pause-race"));
+            Button(dialog, "ButtonCancel")->click();
+        });
+        pause->click();
+
+        QPushButton* edit = Button(timer, "ButtonEditResult");
+        if (!WaitUntil([&] { return start->isEnabled() && edit->isEnabled(); }, 120000))
+            Fail("the race did not end");
+        OnNextDialog(timer, [&](QDialog* dialog) {
+            if (auto* sections = dialog->findChild<QLineEdit*>(QStringLiteral("EditSections1")))
+                sections->setText(QStringLiteral("45"));
+            Shoot(dialog, QStringLiteral("6-edit-results"));
+            Button(dialog, "ButtonOK")->click();
+        });
+        edit->click();
+        Shoot(timer, QStringLiteral("7-race-screen-finished"));
+        OnNextDialog(timer, [&](QDialog* dialog) {
+            Shoot(dialog, QStringLiteral("8-lap-view"));
+            Button(dialog, "ButtonOK")->click();
+        });
+        Button(timer, "ButtonOK")->click();
+    });
+    page.ButtonStartSingelRaceClick();
+    return g_failures == 0 ? 0 : 1;
+}

@@ -19,6 +19,8 @@
 #include "timing/KWLStopLicht.h"
 #include "timing/KWLTimer.h"
 
+#include "support/EventWait.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -38,23 +40,6 @@ namespace {
 
 QString g_folder;
 int g_failures = 0;
-
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 60000)
-{
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QEventLoop loop;
-    QTimer look;
-    look.setInterval(1);
-    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
-        if (condition() || elapsed.elapsed() > timeoutMs)
-            loop.quit();
-    });
-    look.start();
-    if (!condition())
-        loop.exec();
-    return condition();
-}
 
 void Shoot(QWidget* widget, const QString& name)
 {

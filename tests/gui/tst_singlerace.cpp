@@ -5,6 +5,7 @@
 #include "data/SingleRaceScratch.h"
 #include "results/KWLRoundResult.h"
 #include "support/AppRig.h"
+#include "support/EventWait.h"
 #include "support/ModalProbe.h"
 #include "timing/KWLTimer.h"
 
@@ -24,27 +25,6 @@
 #include <algorithm>
 
 namespace {
-
-// Runs the event loop until the condition holds. Unlike QTRY_*, which sleeps
-// between looks, this handles every event as it comes, so the race thread's
-// display hand-overs are answered at once and a simulated race runs at the
-// speed of the machine.
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 120000)
-{
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QEventLoop loop;
-    QTimer look;
-    look.setInterval(2);
-    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
-        if (condition() || elapsed.elapsed() > timeoutMs)
-            loop.quit();
-    });
-    look.start();
-    if (!condition())
-        loop.exec();
-    return condition();
-}
 
 template <typename T>
 T* Child(QWidget* parent, const QString& name)

@@ -25,14 +25,14 @@ QStringList RowTexts(const TLapGrid& grid)
 }
 
 // Laps written as "track.round=ms", separated by spaces.
-struct TLapSpec {
+struct TSeedLap {
     int track;
     int round;
     int time;
 };
-QList<TLapSpec> ParseLaps(const QString& text)
+QList<TSeedLap> ParseLaps(const QString& text)
 {
-    QList<TLapSpec> laps;
+    QList<TSeedLap> laps;
     for (const QString& item : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const QStringList keyAndTime = item.split(QLatin1Char('='));
         const QStringList trackAndRound = keyAndTime.at(0).split(QLatin1Char('.'));
@@ -185,7 +185,7 @@ private slots:
         HeatRow(cs, rc, 2, 1, "Anna");
         HeatRow(cs, rc, 2, 2, "Bram");
         HeatRow(cs, rc, 2, 3, "Cees");
-        for (const TLapSpec& lap : ParseLaps(laps))
+        for (const TSeedLap& lap : ParseLaps(laps))
             Lap(cs, rc, 2, lap.track, lap.round, lap.time);
         // Another heat of the race, with faster and more laps, is not shown.
         HeatRow(cs, rc, 1, 1, "Dirk");

@@ -2,6 +2,7 @@
 
 #include "app/AppContext.h"
 #include "app/AppWindows.h"
+#include "app/SingleRacePlan.h"
 #include "common/MessageBoxes.h"
 #include "common/NumericKeyFilter.h"
 #include "data/SingleRaceScratch.h"
@@ -59,17 +60,17 @@ TSingleRacePage::TSingleRacePage(TAppContext& context, TAppWindows& windows, std
     raceLayout->addWidget(m_lengthLabel, 1, 0);
     raceLayout->addWidget(m_length, 1, 1);
 
-    m_start = new QPushButton(QStringLiteral("Start"), this);
-    m_start->setObjectName(QStringLiteral("ButtonStartSingelRace"));
-    m_start->setToolTip(QStringLiteral("Start the race with the chosen drivers"));
-    QFont bold = m_start->font();
+    auto* start = new QPushButton(QStringLiteral("Start"), this);
+    start->setObjectName(QStringLiteral("ButtonStartSingelRace"));
+    start->setToolTip(QStringLiteral("Start the race with the chosen drivers"));
+    QFont bold = start->font();
     bold.setBold(true);
-    m_start->setFont(bold);
-    connect(m_start, &QPushButton::clicked, this, &TSingleRacePage::ButtonStartSingelRaceClick);
+    start->setFont(bold);
+    connect(start, &QPushButton::clicked, this, &TSingleRacePage::ButtonStartSingelRaceClick);
 
     auto* right = new QVBoxLayout;
     right->addWidget(race);
-    right->addWidget(m_start);
+    right->addWidget(start);
     right->addStretch();
 
     auto* layout = new QHBoxLayout(this);

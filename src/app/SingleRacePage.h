@@ -12,7 +12,6 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 
 // The Single Race page: up to four drivers, a Lap or Timed race, run in the
 // race screen and shown in the lap view. Nothing of the race is stored.
@@ -46,6 +45,5 @@ private:
     QComboBox* m_raceType = nullptr;
     QLabel* m_lengthLabel = nullptr;
     QLineEdit* m_length = nullptr;
-    QPushButton* m_start = nullptr;
     bool m_filling = false;
 };

@@ -1,12 +1,10 @@
 #include "data/SingleRaceScratch.h"
 
-#include "common/IntegerText.h"
 #include "data/Schema.h"
 #include "data/StoreTransaction.h"
 
 #include <QSqlQuery>
 #include <QVariant>
-#include <limits>
 
 namespace {
 const QString Table = QStringLiteral("\"%1\"").arg(QLatin1String(Schema::SingelRace));
@@ -60,29 +58,4 @@ QStringList TSingleRaceScratch::DriverNames()
     while (query.next())
         names << query.value(0).toString();
     return names;
-}
-
-TSingleRacePlan PlanSingleRace(const QString& raceType, const QString& lengthText)
-{
-    TSingleRacePlan plan;
-    plan.raceType = raceType;
-    int32_t length = 0;
-    if (!ParseInteger(lengthText, length)) {
-        plan.error = ConversionErrorText(lengthText);
-        return plan;
-    }
-    if (raceType == QLatin1String("Lap")) {
-        plan.raceLength = length;
-    } else {
-        // Minutes to seconds; a length whose seconds do not fit is refused like
-        // any other number that cannot be taken, rather than wrapping into a
-        // short (or negative) race.
-        if (length > std::numeric_limits<int32_t>::max() / 60 || length < std::numeric_limits<int32_t>::min() / 60) {
-            plan.error = ConversionErrorText(lengthText);
-            return plan;
-        }
-        plan.raceLength = length * 60;
-    }
-    plan.ok = true;
-    return plan;
 }

@@ -4,7 +4,6 @@
 #include <QString>
 #include <QStringList>
 #include <array>
-#include <cstdint>
 
 // The Single Race page's one-row scratch table: the driver chosen for each
 // track. It holds choices, never results; every visit of the page starts it
@@ -28,15 +27,3 @@ private:
     QSqlDatabase m_db;
     QString m_error;
 };
-
-// What "Start" hands to the race screen, worked out from the page's fields.
-struct TSingleRacePlan {
-    bool ok = false;
-    QString error;        // the conversion message when the length is not a number
-    QString raceType;     // as chosen: "Lap" is a Lap race, any other text a Timed race
-    int32_t raceLength = 0;  // laps, or seconds for a Timed race
-};
-
-// A Lap race is the exact type text "Lap", its length in laps; anything else
-// is a Timed race of length minutes, in seconds.
-TSingleRacePlan PlanSingleRace(const QString& raceType, const QString& lengthText);

@@ -1,4 +1,5 @@
 #include "app/SingleRacePage.h"
+#include "app/SingleRacePlan.h"
 #include "common/LapValue.h"
 #include "common/RaceTime.h"
 #include "data/RecordActions.h"

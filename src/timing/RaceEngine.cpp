@@ -23,11 +23,7 @@ void TRaceEngine::Run()
     m_state.LightsOn = false;
     m_pendingSounds = 0;
 
-    if (!m_settings.MultiplePowerSignals)
-        m_io.SetOutputLine(1, true);
-    for (int n = 0; n < m_trackCount; ++n)
-        if (m_settings.MultiplePowerSignals && m_tracks[size_t(n)].Active)
-            m_io.SetOutputLine(n + 1, true);
+    SetActivePower(true);
     ResetTracks();
 
     const bool green = RunStartLights(TStart::First);
@@ -56,7 +52,7 @@ void TRaceEngine::Run()
             const int64_t divider = std::max<int64_t>(m_state.RefreshDivider, 1);
             m_nextRefreshAt = (m_state.PollCount / divider + 1) * divider;
         }
-        if (!m_state.RaceEnded.load() && RaceOver())
+        if (RaceOver())
             m_state.RaceEnded.store(true);
     }
 
@@ -166,7 +162,7 @@ void TRaceEngine::SustainSensorRead()
 void TRaceEngine::Pause()
 {
     m_state.PauseMark = m_clock.NowMs();
-    PowerOffActive();
+    SetActivePower(false);
     SustainSensorRead();
     FlushSounds();
     m_host.WaitForRelease();
@@ -179,8 +175,7 @@ void TRaceEngine::Pause()
 bool TRaceEngine::RunStartLights(TStart start)
 {
     m_trackCount = TimedTrackCount(m_settings);
-    for (int line = 5; line <= 8; ++line)
-        m_io.SetOutputLine(line, false);
+    LightLinesOff();
     m_host.ShowStartLights();
     // From here on the lights are showing, so the end of the race switches
     // them off even when the sequence is cut short.
@@ -206,9 +201,8 @@ bool TRaceEngine::RunStartLights(TStart start)
         ++lamp;
     }
     if (start == TStart::Restart)
-        PowerOnActive();
+        SetActivePower(true);
     m_state.GreenMark = m_clock.NowMs();
-    m_state.LightsOn = true;
     return true;
 }
 
@@ -250,31 +244,25 @@ void TRaceEngine::WatchUntil(int64_t deadlineMs)
 void TRaceEngine::SwitchLightsOff()
 {
     m_host.HideStartLights();
-    for (int line = 5; line <= 8; ++line)
-        m_io.SetOutputLine(line, false);
+    LightLinesOff();
     m_state.LightsOn = false;
 }
 
-void TRaceEngine::PowerOnActive()
+void TRaceEngine::LightLinesOff()
 {
-    if (!m_settings.MultiplePowerSignals) {
-        m_io.SetOutputLine(1, true);
-        return;
-    }
-    for (int n = 0; n < m_trackCount; ++n)
-        if (m_tracks[size_t(n)].Active)
-            m_io.SetOutputLine(n + 1, true);
+    for (int line = 5; line <= 8; ++line)
+        m_io.SetOutputLine(line, false);
 }
 
-void TRaceEngine::PowerOffActive()
+void TRaceEngine::SetActivePower(bool on)
 {
     if (!m_settings.MultiplePowerSignals) {
-        m_io.SetOutputLine(1, false);
+        m_io.SetOutputLine(1, on);
         return;
     }
     for (int n = 0; n < m_trackCount; ++n)
         if (m_tracks[size_t(n)].Active)
-            m_io.SetOutputLine(n + 1, false);
+            m_io.SetOutputLine(n + 1, on);
 }
 
 void TRaceEngine::PowerOffAll()

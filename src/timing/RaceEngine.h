@@ -54,8 +54,9 @@ private:
     bool RaceOver() const;
     void ResetTracks();
     void SwitchLightsOff();
-    void PowerOnActive();
-    void PowerOffActive();
+    void LightLinesOff();
+    // Line 1, or with a power signal per track the lines of the Active tracks.
+    void SetActivePower(bool on);
     void PowerOffAll();
     void NoteSound(TRaceSound sound);
     void Play(TRaceSound sound);

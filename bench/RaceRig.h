@@ -12,6 +12,7 @@
 #include "timing/RaceDisplay.h"
 #include "timing/RaceEngine.h"
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -97,6 +98,18 @@ private:
     const TSettings& m_settings;
     const TWatchedPort& m_port;
 };
+
+// Short laps without jump starts, so that a few seconds of racing count many
+// laps and every car leaves at green.
+inline TSimulatedTrackConfig ShortLapConfig(const std::array<int64_t, TSimulatedTrackConfig::CarCount>& baseLapUs,
+                                            int64_t pulseUs)
+{
+    TSimulatedTrackConfig config;
+    config.BaseLapUs = baseLapUs;
+    config.PulseUs = pulseUs;
+    config.JumpStartProbability = 0;
+    return config;
+}
 
 struct TRaceRig {
     TSteadyPerfCounter counter;

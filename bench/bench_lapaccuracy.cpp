@@ -27,11 +27,7 @@ void BM_LapAccuracy(benchmark::State& state)
     int64_t missed = 0;
     int64_t overOneMs = 0;
     for (auto _ : state) {
-        TSimulatedTrackConfig config;
-        config.BaseLapUs = {50'000, 50'000, 50'000, 50'000};
-        config.PulseUs = 10'000;
-        config.JumpStartProbability = 0;
-        TRaceRig rig(config, 1);
+        TRaceRig rig(ShortLapConfig({50'000, 50'000, 50'000, 50'000}, 10'000), 1);
         rig.settings.BounceDelayMs = 30;
 
         // Lap 1 runs from green, so a race of 1002 laps has laps 2..1001 to

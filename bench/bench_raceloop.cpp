@@ -95,11 +95,7 @@ void BM_AllocationsPerPoll(benchmark::State& state)
     int64_t allocations = 0;
     int64_t laps = 0;
     for (auto _ : state) {
-        TSimulatedTrackConfig config;
-        config.BaseLapUs = {50'000, 55'000, 60'000, 65'000};
-        config.PulseUs = 5'000;
-        config.JumpStartProbability = 0;
-        TRaceRig rig(config);
+        TRaceRig rig(ShortLapConfig({50'000, 55'000, 60'000, 65'000}, 5'000));
         rig.settings.BounceDelayMs = 20;
         rig.settings.Sounds.fill(true);
         // The display formats its texts on the UI thread; that is not the

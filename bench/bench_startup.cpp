@@ -11,7 +11,6 @@
 #include "data/RecordActions.h"
 #include "hardware/SimulatedTrack.h"
 
-#include <QDir>
 #include <QTemporaryDir>
 
 namespace {

@@ -42,7 +42,7 @@ QString MaskFilePath(const QString& folder) { return QDir(folder).filePath(QStri
 
 void ReadMaskFile(const TSettings& settings, TSensorMasks& masks, const QString& folder)
 {
-    masks.Mask = {8, 16, 32, 64};
+    masks.Mask = TSensorMasks().Mask;
     masks.Xor = settings.InvertedInput ? 255 : 0;
     masks.MaskFileUsed = false;
 

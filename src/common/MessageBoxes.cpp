@@ -90,6 +90,5 @@ void QueueAnswer(TMessageAnswer answer) { Script().answers.enqueue(answer); }
 int PendingAnswers() { return int(Script().answers.size()); }
 QList<TShownMessage> Shown() { return Script().shown; }
 QStringList Problems() { return Script().problems; }
-void ClearShown() { Script().shown.clear(); }
 
 }  // namespace Messages

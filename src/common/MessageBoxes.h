@@ -43,6 +43,5 @@ QList<TShownMessage> Shown();
 // Messages that found no queued answer, or a queued answer that was not one
 // of the buttons offered, described for a test failure.
 QStringList Problems();
-void ClearShown();
 
 }  // namespace Messages

@@ -41,7 +41,6 @@ enum Offset : int {
 };
 static_assert(OffWindowHeight + 4 == TSettings::RecordSize);
 
-constexpr std::array<int32_t, TSettings::TrackCount> DefaultRotation{2, 3, 4, 1};
 constexpr int32_t MinWindowExtent = 100;
 constexpr int32_t MaxWindowCoordinate = 32000;
 
@@ -62,7 +61,6 @@ void PutU32(Image& b, int at, uint32_t v)
 void PutI32(Image& b, int at, int32_t v) { PutU32(b, at, uint32_t(v)); }
 void PutBool(Image& b, int at, bool v) { b[at] = v ? 1 : 0; }
 
-int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : v > hi ? hi : v; }
 int32_t NotNegative(int32_t v) { return v < 0 ? 0 : v; }
 
 // Heat generation walks the rotation as 1, next[1], next[next[1]], ... for the
@@ -92,9 +90,9 @@ void BringIntoRange(TSettings& s)
 {
     const TSettings defaults;
     // Every race window is built for 1..4 tracks.
-    s.Tracks = Clamp(s.Tracks, 1, TSettings::TrackCount);
+    s.Tracks = std::clamp(s.Tracks, 1, TSettings::TrackCount);
     // The section part of a lap value has three digits.
-    s.SectionsPerLap = Clamp(s.SectionsPerLap, 0, TSettings::MaxSectionsPerLap);
+    s.SectionsPerLap = std::clamp(s.SectionsPerLap, 0, TSettings::MaxSectionsPerLap);
     // A negative wait or penalty time has no meaning; none at all does.
     s.BounceDelayMs = NotNegative(s.BounceDelayMs);
     s.SustainSensorReadMs = NotNegative(s.SustainSensorReadMs);
@@ -106,11 +104,11 @@ void BringIntoRange(TSettings& s)
     if (s.TimedFalseStart < 0)
         s.TimedFalseStart = 0;
     const int32_t laps = s.TimedFalseStart / 1000;
-    const int32_t sections = Clamp(s.TimedFalseStart % 1000, 0, s.SectionsPerLap > 0 ? s.SectionsPerLap - 1 : 0);
+    const int32_t sections = std::clamp(s.TimedFalseStart % 1000, 0, s.SectionsPerLap > 0 ? s.SectionsPerLap - 1 : 0);
     s.TimedFalseStart = laps * 1000 + sections;
     // Heat generation indexes the rotation by track number.
     if (!UsableRotation(s.TrackRotation, s.Tracks))
-        s.TrackRotation = DefaultRotation;
+        s.TrackRotation = defaults.TrackRotation;
     // The main window knows three states.
     if (s.WindowState > 2)
         s.WindowState = 0;
@@ -124,10 +122,7 @@ void BringIntoRange(TSettings& s)
         s.WindowLeft = defaults.WindowLeft;
     if (s.WindowTop < -MaxWindowCoordinate || s.WindowTop > MaxWindowCoordinate)
         s.WindowTop = defaults.WindowTop;
-    // A line break as separator would split the export's lines; no separator
-    // would merge its fields.
-    if (s.ExportSeparator == '\0' || s.ExportSeparator == '\r' || s.ExportSeparator == '\n')
-        s.ExportSeparator = ';';
+    s.ExportSeparator = UsableSeparator(s.ExportSeparator);
 }
 
 }  // namespace
@@ -221,6 +216,11 @@ bool DecodeSettings(const QByteArray& record, TSettings& settings)
     BringIntoRange(s);
     settings = s;
     return true;
+}
+
+char UsableSeparator(char separator)
+{
+    return separator == '\0' || separator == '\r' || separator == '\n' ? ';' : separator;
 }
 
 QString SettingsFilePath(const QString& folder) { return QDir(folder).filePath(QStringLiteral("KOBA.ini")); }

@@ -64,6 +64,10 @@ QByteArray EncodeSettings(const TSettings& settings);
 // as they are read, so nothing downstream indexes outside its arrays.
 bool DecodeSettings(const QByteArray& record, TSettings& settings);
 
+// The export separator, or ';' for one the export cannot use: a line break
+// would split its lines, no separator would merge its fields.
+char UsableSeparator(char separator);
+
 // KOBA.ini in the given folder (the working directory in the program).
 QString SettingsFilePath(const QString& folder);
 

@@ -2,6 +2,7 @@
 
 #include "common/IntegerText.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -163,7 +164,7 @@ QString ApplySettingsForm(TSettingsForm& form, TSettings& s)
 
     if (!parse(form.Sections, error))
         return error;
-    s.SectionsPerLap = value > TSettings::MaxSectionsPerLap ? TSettings::MaxSectionsPerLap : NotNegative(value);
+    s.SectionsPerLap = std::clamp(value, 0, TSettings::MaxSectionsPerLap);
 
     if (!parse(form.BounceDelay, error))
         return error;
@@ -207,8 +208,7 @@ QString ApplySettingsForm(TSettingsForm& form, TSettings& s)
     s.ShowTotals = form.ShowTotals;
     // The separator is one byte in the record; a character it cannot hold, or
     // one that would break the exported lines, gives the default.
-    const char separator = form.Separator.isEmpty() ? ';' : form.Separator.at(0).toLatin1();
-    s.ExportSeparator = separator == '\0' || separator == '\r' || separator == '\n' ? ';' : separator;
+    s.ExportSeparator = UsableSeparator(form.Separator.isEmpty() ? ';' : form.Separator.at(0).toLatin1());
 
     s.Foreground = form.Foreground;
     for (size_t t = 0; t < form.Background.size(); ++t)

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include "support/TestSupport.h"
 
 #include <QtTest>

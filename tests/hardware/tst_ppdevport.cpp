@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include "support/TestSupport.h"
 
 #include <QtTest>

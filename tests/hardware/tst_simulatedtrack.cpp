@@ -4,8 +4,6 @@
 #include "common/TrackIo.h"
 #include "hardware/SimulatedTrack.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include "support/TestSupport.h"
 
 #include <QtTest>

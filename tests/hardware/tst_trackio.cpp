@@ -3,10 +3,8 @@
 #include "common/TrackIo.h"
 #include "hardware/zlportio.h"
 
-#include <QDir>
 #include <QList>
 #include <QPair>
-#include <QTemporaryDir>
 #include "support/TestSupport.h"
 
 #include <QtTest>

@@ -1,8 +1,6 @@
 #include "hardware/ZlPortIoProtocol.h"
 
 #include <QByteArray>
-#include <QDir>
-#include <QTemporaryDir>
 #include "support/TestSupport.h"
 
 #include <QtTest>

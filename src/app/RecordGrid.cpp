@@ -15,7 +15,10 @@ TRecordGrid::TRecordGrid(QSqlDatabase db, const QString& sql, int keyColumns, co
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(22);
     horizontalHeader()->setStretchLastSection(true);  // no empty strip right of the last column
-    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { emit CurrentRowChanged(); });
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
+        if (!m_reloading)
+            emit CurrentRowChanged();
+    });
 }
 
 bool TRecordGrid::Reload(const QVariantList& parameters, int row, QString& error)
@@ -31,6 +34,10 @@ bool TRecordGrid::Reload(const QVariantList& parameters, int row, QString& error
         emit CurrentRowChanged();
         return false;
     }
+    // One notice for the whole reload: the row set by SelectRow() would
+    // otherwise be announced twice, and whoever follows the grid would run
+    // its own query twice.
+    m_reloading = true;
     m_model.setQuery(std::move(query));
     while (m_model.canFetchMore())
         m_model.fetchMore();
@@ -39,6 +46,7 @@ bool TRecordGrid::Reload(const QVariantList& parameters, int row, QString& error
     for (int i = 0; i < m_headers.size(); ++i)
         m_model.setHeaderData(m_keyColumns + i, Qt::Horizontal, m_headers.at(i));
     SelectRow(row);
+    m_reloading = false;
     emit CurrentRowChanged();
     return true;
 }

@@ -37,4 +37,5 @@ private:
     int m_keyColumns;
     QStringList m_headers;
     QSqlQueryModel m_model;
+    bool m_reloading = false;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Settings.h"
+
 #include <QGroupBox>
 #include <array>
 
@@ -35,7 +37,7 @@ private:
 class TSettingsIOTest : public QGroupBox {
     Q_OBJECT
 public:
-    static constexpr int TrackCount = 4;
+    static constexpr int TrackCount = TSettings::TrackCount;
 
     TSettingsIOTest(TAppContext& context, QWidget* parent = nullptr);
 

@@ -114,6 +114,7 @@ void TSettingsPage::FillPage()
     m_bounceDelay->setText(form.BounceDelay);
     m_multiplePower->setChecked(form.MultiplePowerSignals);
 
+    // Also shows the test lamps and power boxes of the tracks in use.
     BuildRotationChoices(s.Tracks, form.Rotation);
 
     for (size_t p = 0; p < m_points.size(); ++p)
@@ -132,8 +133,6 @@ void TSettingsPage::FillPage()
         if (m_sounds[i])
             m_sounds[i]->setChecked(form.Sounds[i]);
     }
-
-    m_ioTest->ShowTracks(s.Tracks, s.MultiplePowerSignals);
 }
 
 void TSettingsPage::BuildRotationChoices(int tracks, const QString& current)

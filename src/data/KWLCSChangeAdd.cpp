@@ -22,14 +22,10 @@ TFCSChangeAdd::TFCSChangeAdd(QSqlDatabase db, QWidget* parent) : TRecordDialog(Q
 
     m_lengthLabel = AddLabel(QStringLiteral("Laps/Minutes"), 24, 59);
     m_lengthLabel->setObjectName(QStringLiteral("LabelLapsMinutes"));
-    m_lapsMinutes = new QLineEdit(this);
-    m_lapsMinutes->setObjectName(QStringLiteral("EditLapsMinutes"));
-    m_lapsMinutes->setGeometry(136, 56, 49, 21);
+    m_lapsMinutes = AddEdit(QStringLiteral("EditLapsMinutes"), 136, 56, 49);
 
     AddLabel(QStringLiteral("Races That Count"), 24, 91);
-    m_racesThatCount = new QLineEdit(this);
-    m_racesThatCount->setObjectName(QStringLiteral("EditRacesThatCount"));
-    m_racesThatCount->setGeometry(136, 88, 49, 21);
+    m_racesThatCount = AddEdit(QStringLiteral("EditRacesThatCount"), 136, 88, 49);
 
     AddLabel(QStringLiteral("Race type"), 24, 123);
     m_raceType = new QComboBox(this);

@@ -72,7 +72,7 @@ TKWLStore::Status TKWLStore::Open(const QString& workingDirectory)
     if (exists && !VerifyExisting())
         return m_status;
 
-    const bool writable = exists ? file.isWritable() && QFileInfo(folder).isWritable() : QFileInfo(folder).isWritable();
+    const bool writable = QFileInfo(folder).isWritable() && (!exists || file.isWritable());
     if (!exists && !writable)
         return Fail(QStringLiteral("The race database could not be created."),
                     QStringLiteral("The folder %1 can not be written.").arg(QDir::toNativeSeparators(folder)));

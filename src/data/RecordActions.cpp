@@ -8,7 +8,16 @@ namespace {
 // Said when a change finds its row gone, e.g. deleted from another window
 // while the dialog stood open.
 const char* const RowGone = "The record no longer exists.";
+const char* const InsertDriver = R"(INSERT INTO "KWL_Drivers.DB" ("Driver Name") VALUES (?))";
 }  // namespace
+
+bool TRecordActions::Commit(TStoreTransaction& action)
+{
+    if (action.Commit())
+        return true;
+    m_error = action.ErrorText();
+    return false;
+}
 
 std::optional<int> TRecordActions::Count(const QString& sql, std::initializer_list<QVariant> values)
 {
@@ -31,10 +40,7 @@ bool TRecordActions::Delete(const QStringList& statements, std::initializer_list
     TStoreTransaction action(m_db);
     for (const QString& sql : statements)
         action.Exec(sql, values);
-    if (action.Commit())
-        return true;
-    m_error = action.ErrorText();
-    return false;
+    return Commit(action);
 }
 
 std::optional<int> TRecordActions::Insert(const QString& sql, std::initializer_list<QVariant> values)
@@ -45,10 +51,8 @@ std::optional<int> TRecordActions::Insert(const QString& sql, std::initializer_l
         return std::nullopt;
     }
     const QVariant key = action.Query().lastInsertId();
-    if (!action.Commit()) {
-        m_error = action.ErrorText();
+    if (!Commit(action))
         return std::nullopt;
-    }
     return key.toInt();
 }
 
@@ -102,18 +106,16 @@ bool TRecordActions::DeleteRace(int csnr, int rcnr)
 
 std::optional<int> TRecordActions::AddDriver(const QString& name)
 {
-    return Insert(QStringLiteral(R"(INSERT INTO "KWL_Drivers.DB" ("Driver Name") VALUES (?))"), {name});
+    return Insert(QLatin1String(InsertDriver), {name});
 }
 
 bool TRecordActions::AddDrivers(const QStringList& names)
 {
     TStoreTransaction action(m_db);
+    const QString sql = QLatin1String(InsertDriver);
     for (const QString& name : names)
-        action.Exec(QStringLiteral(R"(INSERT INTO "KWL_Drivers.DB" ("Driver Name") VALUES (?))"), {name});
-    if (action.Commit())
-        return true;
-    m_error = action.ErrorText();
-    return false;
+        action.Exec(sql, {name});
+    return Commit(action);
 }
 
 std::optional<int> TRecordActions::AddChampionship(const QString& name, int lapsMinutes, int racesThatCount, bool timed)
@@ -173,16 +175,13 @@ TDriverWrite TRecordActions::SaveDriver(int drvnr, const QString& name)
         && action.Query().next())
         return TDriverWrite::Duplicate;  // rolled back, nothing written
     if (drvnr == 0)
-        action.Exec(QStringLiteral(R"(INSERT INTO "KWL_Drivers.DB" ("Driver Name") VALUES (?))"), {name});
+        action.Exec(QLatin1String(InsertDriver), {name});
     else if (action.Exec(QStringLiteral(R"(UPDATE "KWL_Drivers.DB" SET "Driver Name" = ? WHERE DRVnr = ?)"), {name, drvnr})
              && action.Query().numRowsAffected() != 1) {
         m_error = QLatin1String(RowGone);
         return TDriverWrite::Failed;
     }
-    if (action.Commit())
-        return TDriverWrite::Written;
-    m_error = action.ErrorText();
-    return TDriverWrite::Failed;
+    return Commit(action) ? TDriverWrite::Written : TDriverWrite::Failed;
 }
 
 bool TRecordActions::UpdateOne(const QString& sql, std::initializer_list<QVariant> values)
@@ -192,10 +191,7 @@ bool TRecordActions::UpdateOne(const QString& sql, std::initializer_list<QVarian
         m_error = QLatin1String(RowGone);
         return false;
     }
-    if (action.Commit())
-        return true;
-    m_error = action.ErrorText();
-    return false;
+    return Commit(action);
 }
 
 bool TRecordActions::UpdateChampionship(int csnr, const TChampionshipRow& row)

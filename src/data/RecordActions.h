@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <optional>
 
+class TStoreTransaction;
+
 // A championship row as the championship dialog edits it.
 struct TChampionshipRow {
     QString name;
@@ -71,6 +73,8 @@ public:
     const QString& LastError() const { return m_error; }
 
 private:
+    // Commits the action; on failure keeps the store's message in LastError().
+    bool Commit(TStoreTransaction& action);
     std::optional<int> Count(const QString& sql, std::initializer_list<QVariant> values);
     std::optional<bool> Exists(const QString& sql, std::initializer_list<QVariant> values);
     bool Delete(const QStringList& statements, std::initializer_list<QVariant> values);

@@ -35,12 +35,18 @@ QLabel* TRecordDialog::AddLabel(const QString& text, int left, int top)
     return label;
 }
 
-QLineEdit* TRecordDialog::AddNameEdit(const QString& objectName, int left, int top, int width)
+QLineEdit* TRecordDialog::AddEdit(const QString& objectName, int left, int top, int width)
 {
     auto* edit = new QLineEdit(this);
     edit->setObjectName(objectName);
-    edit->setMaxLength(Schema::MaxNameLength);
     edit->setGeometry(left, top, width, 21);
+    return edit;
+}
+
+QLineEdit* TRecordDialog::AddNameEdit(const QString& objectName, int left, int top, int width)
+{
+    QLineEdit* edit = AddEdit(objectName, left, top, width);
+    edit->setMaxLength(Schema::MaxNameLength);
     return edit;
 }
 

@@ -28,6 +28,7 @@ protected:
     bool Run(bool begun, const QString& readError);
 
     QLabel* AddLabel(const QString& text, int left, int top);
+    QLineEdit* AddEdit(const QString& objectName, int left, int top, int width);
     // A name field: at most as many characters as the store holds.
     QLineEdit* AddNameEdit(const QString& objectName, int left, int top, int width);
 

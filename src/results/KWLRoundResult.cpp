@@ -2,9 +2,9 @@
 
 #include "common/AppInfo.h"
 #include "common/PlaceWindow.h"
-#include "common/Settings.h"
 #include "results/LapGrid.h"
 #include "results/StoredLaps.h"
+#include "timing/RaceRules.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <algorithm>
 
 namespace {
 constexpr int ColumnWidth = 120;
@@ -78,14 +77,12 @@ TKWL_RoundResults::~TKWL_RoundResults() = default;
 
 QString TKWL_RoundResults::Title() const { return m_title->text(); }
 
-int TKWL_RoundResults::Tracks() const { return std::clamp(int(m_settings.Tracks), 1, TSettings::TrackCount); }
-
 void TKWL_RoundResults::ShowStoredLaps(const TWindowPlacement& placement, int csnr, int rcnr, int mode, int htnr)
 {
     if (mode < HeatMode || mode > ChampionshipMode)
         return;
     const auto scope = static_cast<TLapScope>(mode);
-    const int tracks = Tracks();
+    const int tracks = TimedTrackCount(m_settings);
     const TStoredLaps stored = ReadStoredLaps(m_db, scope, csnr, rcnr, htnr, tracks);
     const TLapGrid grid = scope == TLapScope::Heat ? BuildHeatGrid(stored, tracks) : BuildSummaryGrid(stored, tracks);
     Present(placement, LapViewTitle(stored), grid);
@@ -93,7 +90,7 @@ void TKWL_RoundResults::ShowStoredLaps(const TWindowPlacement& placement, int cs
 
 void TKWL_RoundResults::ShowLapResults(const TWindowPlacement& placement, const TTrackStates& tracks)
 {
-    Present(placement, QLatin1String(LastRaceTitle), BuildLastRaceGrid(tracks, Tracks()));
+    Present(placement, QLatin1String(LastRaceTitle), BuildLastRaceGrid(tracks, TimedTrackCount(m_settings)));
 }
 
 void TKWL_RoundResults::Present(const TWindowPlacement& placement, const QString& title, const TLapGrid& grid)

@@ -37,7 +37,6 @@ public:
 private:
     void Present(const TWindowPlacement& placement, const QString& title, const TLapGrid& grid);
     void FillGrid(const TLapGrid& grid);
-    int Tracks() const;
 
     QSqlDatabase m_db;
     const TSettings& m_settings;

@@ -1,15 +1,12 @@
 #include "common/Settings.h"
-#include "data/KWLStore.h"
 #include "data/RecordActions.h"
 #include "results/KWLRoundResult.h"
 #include "support/ModalProbe.h"
-#include "support/TestSupport.h"
+#include "support/StoreRig.h"
 
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTableWidget>
 #include <QtTest>
 #include <memory>
@@ -35,22 +32,14 @@ class TestRoundResults : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TTestWorkDir> m_dir;
-    std::unique_ptr<TKWLStore> m_store;
+    std::unique_ptr<TStoreRig> m_rig;
     TSettings m_settings;
     std::unique_ptr<TKWL_RoundResults> m_window;
     int m_cs = 0;
     int m_rc = 0;
 
-    QSqlDatabase Db() const { return m_store->Database(); }
-    void Exec(const QString& sql, const QVariantList& values)
-    {
-        QSqlQuery query(Db());
-        QVERIFY2(query.prepare(sql), qPrintable(query.lastError().text()));
-        for (const QVariant& value : values)
-            query.addBindValue(value);
-        QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
-    }
+    QSqlDatabase Db() const { return m_rig->Db(); }
+    void Exec(const QString& sql, const QVariantList& values) { m_rig->Exec(sql, values); }
 
     // Opens the window through `show`, notes what it shows and closes it
     // with its OK button.
@@ -83,9 +72,9 @@ private:
 private slots:
     void init()
     {
-        m_dir = std::make_unique<TTestWorkDir>();
-        m_store = std::make_unique<TKWLStore>();
-        QCOMPARE(m_store->Open(m_dir->Path()), TKWLStore::Status::Open);
+        m_rig = std::make_unique<TStoreRig>();
+        if (QTest::currentTestFailed())
+            return;
         m_settings = TSettings();
         m_window = std::make_unique<TKWL_RoundResults>(Db(), m_settings);
 
@@ -101,8 +90,7 @@ private slots:
     void cleanup()
     {
         m_window.reset();
-        m_store.reset();
-        m_dir.reset();
+        m_rig.reset();
     }
 
     void layout()

@@ -1,11 +1,8 @@
-#include "data/KWLStore.h"
 #include "data/RecordActions.h"
 #include "results/LapGrid.h"
 #include "results/StoredLaps.h"
-#include "support/TestSupport.h"
+#include "support/StoreRig.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QtTest>
 #include <memory>
 
@@ -47,20 +44,11 @@ class TestLapView : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TTestWorkDir> m_dir;
-    std::unique_ptr<TKWLStore> m_store;
+    std::unique_ptr<TStoreRig> m_rig;
     QHash<QString, int> m_drivers;
 
-    QSqlDatabase Db() const { return m_store->Database(); }
-
-    void Exec(const QString& sql, const QVariantList& values)
-    {
-        QSqlQuery query(Db());
-        QVERIFY2(query.prepare(sql), qPrintable(query.lastError().text()));
-        for (const QVariant& value : values)
-            query.addBindValue(value);
-        QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
-    }
+    QSqlDatabase Db() const { return m_rig->Db(); }
+    void Exec(const QString& sql, const QVariantList& values) { m_rig->Exec(sql, values); }
     int Championship(const QString& name) { return TRecordActions(Db()).AddChampionship(name, 10, 3, false).value(); }
     int Race(int csnr, const QString& name) { return TRecordActions(Db()).AddRace(csnr, name).value(); }
     void HeatRow(int cs, int rc, int ht, int track, const QString& driver)
@@ -120,18 +108,14 @@ private:
 private slots:
     void init()
     {
-        m_dir = std::make_unique<TTestWorkDir>();
-        m_store = std::make_unique<TKWLStore>();
-        QCOMPARE(m_store->Open(m_dir->Path()), TKWLStore::Status::Open);
+        m_rig = std::make_unique<TStoreRig>();
+        if (QTest::currentTestFailed())
+            return;
         m_drivers.clear();
         for (const char* name : {"Anna", "Bram", "Cees", "Dirk"})
             m_drivers.insert(QLatin1String(name), TRecordActions(Db()).AddDriver(QLatin1String(name)).value());
     }
-    void cleanup()
-    {
-        m_store.reset();
-        m_dir.reset();
-    }
+    void cleanup() { m_rig.reset(); }
 
     void lapCellText_data()
     {

@@ -394,17 +394,9 @@ void TKWL_Timer::EditResultClick()
 
 void TKWL_Timer::RaceFinished()
 {
+    // The race's own last refresh has shown the final result, penalties
+    // included.
     SetPhase(FinishedPhase(m_state.RaceKind));
-    // The end-of-race rules can raise a total time without touching the
-    // laps (a Lap race false start), and a laps label is only rewritten
-    // when the laps change: the race's last refresh would then show the
-    // time without the penalty. Show every result once more as it stands.
-    const int trackCount = TimedTrackCount(m_settings);
-    for (int n = 0; n < trackCount; ++n) {
-        TTrackState& track = (*m_tracks)[size_t(n)];
-        track.ShownLaps = ~track.Laps;
-    }
-    ApplyRefresh(RefreshDisplay(m_state, *m_tracks, m_settings));
 }
 
 void TKWL_Timer::RefreshRequested()

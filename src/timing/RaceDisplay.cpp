@@ -83,7 +83,9 @@ TRaceDisplay RefreshDisplay(TRaceState& state, TTrackStates& tracks, const TSett
             shown.FastestText = QStringLiteral("Fa: ") + FormatRaceTime(track.FastestLap, 3, false);
             track.ShownFastest = track.FastestLap;
         }
-        if (track.Laps != track.ShownLaps) {
+        // The end-of-race rules can raise a total without touching the laps
+        // (a Lap race false start, a no-finish fill-in), so both count.
+        if (track.Laps != track.ShownLaps || track.TotalTime != track.ShownTotalTime) {
             shown.LapsChanged = true;
             const int64_t carried = state.CarriedTotals[size_t(n)];
             if (state.RaceKind == TRaceKind::Lap)
@@ -93,6 +95,7 @@ TRaceDisplay RefreshDisplay(TRaceState& state, TTrackStates& tracks, const TSett
                 shown.LapsText = FormatLapValue(AddLapValues(int32_t(carried), track.Laps, sections), sections) + QLatin1Char('/')
                                  + FormatRaceTime(track.TotalTime, 3, true);
             track.ShownLaps = track.Laps;
+            track.ShownTotalTime = track.TotalTime;
         }
     }
     return display;

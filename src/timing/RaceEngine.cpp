@@ -101,6 +101,7 @@ void TRaceEngine::ResetTracks()
         track.ShownFastest = NoFastestLap;
         track.ShownLastLap = 0;
         track.ShownLaps = 0;
+        track.ShownTotalTime = 0;
         track.ShownGaugePercent = 0;
         track.LapTimes.fill(0);
         track.SpeedTrapTimes.fill(0);

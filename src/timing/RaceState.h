@@ -30,6 +30,7 @@ struct TTrackState {
     uint32_t ShownFastest = NoFastestLap;
     uint32_t ShownLastLap = 0;
     int32_t ShownLaps = 0;
+    uint32_t ShownTotalTime = 0;  // the laps label shows laps and total time
     int32_t ShownGaugePercent = 0;
     std::array<uint32_t, MaxLapEntries + 1> LapTimes{};        // [1..20000], ms
     std::array<uint32_t, MaxLapEntries + 1> SpeedTrapTimes{};  // [1..20000], never measured

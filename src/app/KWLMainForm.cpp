@@ -9,6 +9,7 @@
 #include "app/SingleRacePage.h"
 #include "common/AppInfo.h"
 #include "common/MessageBoxes.h"
+#include "common/PlaceWindow.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -130,16 +131,4 @@ TWindowPlacement TKWL_MainForm::StoredPlacement() const
     return placement;
 }
 
-TWindowPlacement TKWL_MainForm::Placement() const
-{
-    TWindowPlacement placement;
-    placement.state = isMaximized() ? 2 : isMinimized() ? 1 : 0;
-    // The client area, so that a sub-window given the same geometry covers
-    // this window exactly whatever the window manager's frame.
-    const QRect area = geometry();
-    placement.left = area.x();
-    placement.top = area.y();
-    placement.width = area.width();
-    placement.height = area.height();
-    return placement;
-}
+TWindowPlacement TKWL_MainForm::Placement() const { return PlacementOf(*this); }

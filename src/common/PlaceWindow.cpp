@@ -12,3 +12,15 @@ void PlaceWindow(QWidget& window, const TWindowPlacement& placement)
     else
         window.setWindowState(Qt::WindowNoState);
 }
+
+TWindowPlacement PlacementOf(const QWidget& window)
+{
+    TWindowPlacement placement;
+    placement.state = window.isMaximized() ? 2 : window.isMinimized() ? 1 : 0;
+    const QRect area = window.geometry();
+    placement.left = area.x();
+    placement.top = area.y();
+    placement.width = area.width();
+    placement.height = area.height();
+    return placement;
+}

@@ -7,3 +7,7 @@ class QWidget;
 // Gives a window the state and bounds of a placement, so that it lies exactly
 // over the window the placement was taken from.
 void PlaceWindow(QWidget& window, const TWindowPlacement& placement);
+
+// A window's state and client geometry as a placement: a window given it
+// covers this one exactly, whatever the window manager's frame.
+TWindowPlacement PlacementOf(const QWidget& window);

@@ -1,5 +1,6 @@
 #include "timing/RaceWindowHost.h"
 
+#include "common/PlaceWindow.h"
 #include "timing/KWLStopLicht.h"
 #include "timing/SoundPlayer.h"
 
@@ -21,18 +22,8 @@ void TRaceWindowHost::SetPlacement(const TWindowPlacement& placement)
 TWindowPlacement TRaceWindowHost::Placement() const
 {
     const QWidget* window = m_covered.data();
-    if (!window)
-        return m_placement;
-    TWindowPlacement placement;
-    placement.state = window->isMaximized() ? 2 : window->isMinimized() ? 1 : 0;
-    // Client geometry, the way the sub-windows are placed: the lights then
-    // lie exactly over the timer window.
-    const QRect bounds = window->geometry();
-    placement.left = bounds.left();
-    placement.top = bounds.top();
-    placement.width = bounds.width();
-    placement.height = bounds.height();
-    return placement;
+    // The lights then lie exactly over the timer window.
+    return window ? PlacementOf(*window) : m_placement;
 }
 
 void TRaceWindowHost::ShowStartLights()

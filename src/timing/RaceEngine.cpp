@@ -95,6 +95,7 @@ void TRaceEngine::ResetTracks()
         track.FastestLap = NoFastestLap;
         track.LastLap = 0;
         track.Laps = 0;
+        track.PenaltyLaps = 0;
         track.GaugePercent = 0;
         track.FalseStart = false;
         track.ShownAverage = 0;

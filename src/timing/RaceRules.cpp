@@ -49,7 +49,14 @@ void ApplyRaceEndRules(TTrackStates& tracks, const TSettings& settings, const TR
     }
     for (int n = 0; n < trackCount; ++n) {
         TTrackState& track = tracks[size_t(n)];
-        if (track.Active && track.FalseStart)
-            track.Laps = SubtractLapValues(track.Laps, settings.TimedFalseStart, settings.SectionsPerLap);
+        if (!track.Active || !track.FalseStart)
+            continue;
+        track.Laps = SubtractLapValues(track.Laps, settings.TimedFalseStart, settings.SectionsPerLap);
+        track.PenaltyLaps = settings.TimedFalseStart;
     }
+}
+
+int32_t LapsDriven(const TTrackState& track, int32_t sectionsPerLap)
+{
+    return LapsOf(AddLapValues(track.Laps, track.PenaltyLaps, sectionsPerLap));
 }

@@ -15,3 +15,8 @@ int TimedTrackCount(const TSettings& settings);
 // the Lap race penalty time. Timed race: a false start takes the Timed race
 // penalty laps away (possibly below zero). Lap times are not touched.
 void ApplyRaceEndRules(TTrackStates& tracks, const TSettings& settings, const TRaceState& state);
+
+// The whole laps a track's lap list covers: its laps with whatever a Timed
+// false start took away given back. A lap view lists this many, so a
+// penalty never hides a lap that was driven.
+int32_t LapsDriven(const TTrackState& track, int32_t sectionsPerLap);

@@ -24,6 +24,9 @@ struct TTrackState {
     uint32_t FastestLap = NoFastestLap;  // ms
     uint32_t LastLap = 0;        // ms
     int32_t Laps = 0;            // lap value (laps * 1000 + sections)
+    // The lap value a Timed false start took away at the end of the race, so
+    // that the laps actually driven (and their times) can still be listed.
+    int32_t PenaltyLaps = 0;
     int32_t GaugePercent = 0;    // 0..100
     bool FalseStart = false;
     uint32_t ShownAverage = 0;   // what the window last showed

@@ -23,8 +23,10 @@ void TRaceEngine::Run()
     m_state.LightsOn = false;
     m_pendingSounds = 0;
 
-    SetActivePower(true);
+    // The records first: a car that finished the last race must not be
+    // taken for finished in this one and left without power.
     ResetTracks();
+    SetActivePower(true);
 
     const bool green = RunStartLights(TStart::First);
     m_state.PollCount = 0;
@@ -38,13 +40,16 @@ void TRaceEngine::Run()
     if (green)
         m_host.ShowFalseStartLamps();
 
+    // A race that ends from a pause ends with its clock stopped: no lap may
+    // be counted from the time the cars stood.
+    bool clockRunning = true;
     while (!m_state.RaceEnded.load()) {
         if (m_state.LightsOn && m_clock.NowMs() - m_state.GreenMark >= LightsAfterGreenMs)
             SwitchLightsOff();
         PollLaps();
         FlushSounds();
         if (TakePauseRequest(m_state))
-            Pause();
+            clockRunning = Pause();
         // Refresh when the poll count reaches a multiple of the divider. Fewer
         // than 25 polls in a second give a divider of 0: every poll then.
         if (m_state.PollCount >= m_nextRefreshAt) {
@@ -61,7 +66,8 @@ void TRaceEngine::Run()
         SwitchLightsOff();
     PowerOffAll();
     Play(TRaceSound::Finish);
-    if (m_state.RaceKind == TRaceKind::Timed) {
+    // The pause has had its own sustain read, right after the power went off.
+    if (m_state.RaceKind == TRaceKind::Timed && clockRunning) {
         SustainSensorRead();
         FlushSounds();
     }
@@ -161,17 +167,21 @@ void TRaceEngine::SustainSensorRead()
     while (m_clock.NowMs() - mark < m_settings.SustainSensorReadMs);
 }
 
-void TRaceEngine::Pause()
+bool TRaceEngine::Pause()
 {
     m_state.PauseMark = m_clock.NowMs();
+    // A pause within the lights' last 600 ms must not leave the green lamp
+    // and the light lines on while the track stands without power.
+    if (m_state.LightsOn)
+        SwitchLightsOff();
     SetActivePower(false);
     SustainSensorRead();
     FlushSounds();
     m_host.WaitForRelease();
-    if (m_state.RaceEnded.load())
-        return;
-    if (RunStartLights(TStart::Restart))
-        m_state.PausedTotal += m_state.GreenMark - m_state.PauseMark;
+    if (m_state.RaceEnded.load() || !RunStartLights(TStart::Restart))
+        return false;
+    m_state.PausedTotal += m_state.GreenMark - m_state.PauseMark;
+    return true;
 }
 
 bool TRaceEngine::RunStartLights(TStart start)
@@ -262,9 +272,12 @@ void TRaceEngine::SetActivePower(bool on)
         m_io.SetOutputLine(1, on);
         return;
     }
-    for (int n = 0; n < m_trackCount; ++n)
-        if (m_tracks[size_t(n)].Active)
+    for (int n = 0; n < m_trackCount; ++n) {
+        const TTrackState& track = m_tracks[size_t(n)];
+        // A car that has finished stays where it stopped, also after a pause.
+        if (track.Active && !(on && LapsOf(track.Laps) >= m_state.TargetLaps))
             m_io.SetOutputLine(n + 1, on);
+    }
 }
 
 void TRaceEngine::PowerOffAll()

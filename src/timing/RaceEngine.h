@@ -50,12 +50,15 @@ private:
     bool WaitSteps(int steps, TStart start);
     void WatchUntil(int64_t deadlineMs);
     void CountPass(int track);
-    void Pause();
+    // Power off, sustain, halt until released, restart. False when the race
+    // ended meanwhile (its clock then stays stopped).
+    bool Pause();
     bool RaceOver() const;
     void ResetTracks();
     void SwitchLightsOff();
     void LightLinesOff();
-    // Line 1, or with a power signal per track the lines of the Active tracks.
+    // Line 1, or with a power signal per track the lines of the Active
+    // tracks; a finished car's line is never switched on.
     void SetActivePower(bool on);
     void PowerOffAll();
     void NoteSound(TRaceSound sound);

@@ -34,7 +34,10 @@ private slots:
     void sustainReadAfterTimeOut_data();
     void sustainReadAfterTimeOut();
     void pauseExcludesPauseAndRestartLights();
+    void finishRaceFromPause_data();
     void finishRaceFromPause();
+    void pauseRightAfterGreenSwitchesTheLightsOff();
+    void restartLeavesFinishedCarsUnpowered();
     void trackWithoutDriverIsIgnored();
     void lapListEndsAtTwentyThousand();
     void powerLines_data();
@@ -396,23 +399,92 @@ void TstRaceEngine::pauseExcludesPauseAndRestartLights()
     QCOMPARE(rig.Track(2).LapTimes[1], 0u);  // its moves in the restart lights were not laps
 }
 
+void TstRaceEngine::finishRaceFromPause_data()
+{
+    QTest::addColumn<bool>("timed");
+    QTest::newRow("Lap race") << false;
+    // The car stops on its sensor during the pause: ending the race must not
+    // count it as one more lap timed across the whole pause.
+    QTest::newRow("Timed race, car on its sensor") << true;
+}
+
 void TstRaceEngine::finishRaceFromPause()
 {
+    QFETCH(bool, timed);
     TRaceRig rig;
-    rig.LapRace(10);
+    if (timed)
+        rig.TimedRace(600);
+    else
+        rig.LapRace(10);
     rig.Drive(1);
     rig.Pass(1, 6000);
+    rig.Hold(1, TRaceRig::Green + 8600);  // coasts to a stop on the sensor
     rig.Port.OnRead = [&](int64_t now) {
         if (now == TRaceRig::Green + 8000)
             RequestPause(rig.State);
     };
-    rig.Host.OnHalt = [&] { rig.State.RaceEnded.store(true); };
+    rig.Host.OnHalt = [&] {
+        rig.Clock.AdvanceMs(60000);
+        rig.State.RaceEnded.store(true);
+    };
     rig.Engine.Run();
     // No restart lights, and the pause is not added.
     QCOMPARE(rig.Log.count(QStringLiteral("show")), 1);
     QCOMPARE(rig.State.PausedTotal, int64_t(0));
     QCOMPARE(rig.Track(1).Laps, 1000);
+    QCOMPARE(rig.Track(1).LapTimes[2], 0u);
     QCOMPARE(rig.Io.OutputImage(), uint8_t(0));
+}
+
+void TstRaceEngine::pauseRightAfterGreenSwitchesTheLightsOff()
+{
+    TRaceRig rig;
+    rig.LapRace(10);
+    rig.Drive(1);
+    rig.Port.OnRead = [&](int64_t now) {
+        if (now == TRaceRig::Green + 100)
+            RequestPause(rig.State);
+    };
+    uint8_t linesAtHalt = 0xFF;
+    rig.Host.OnHalt = [&] {
+        linesAtHalt = rig.Io.OutputImage();
+        rig.State.RaceEnded.store(true);
+    };
+    rig.Engine.Run();
+    QCOMPARE(linesAtHalt, uint8_t(0));
+    QVERIFY(rig.Log.indexOf(QStringLiteral("hide")) < rig.Log.indexOf(QStringLiteral("halt")));
+}
+
+void TstRaceEngine::restartLeavesFinishedCarsUnpowered()
+{
+    TRaceRig rig;
+    rig.LapRace(1);
+    rig.Drive(1);
+    rig.Drive(2);
+    rig.Track(1).Laps = 1000;  // left from the last race: no finisher in this one
+    rig.Pass(1, 6000);
+    const int64_t pauseAt = TRaceRig::Green + 8000;
+    int64_t restarted = 0;
+    rig.Port.OnRead = [&](int64_t now) {
+        if (now == pauseAt)
+            RequestPause(rig.State);
+        if (restarted == 0 && rig.Log.count(QStringLiteral("show")) == 2 && rig.State.GreenMark > pauseAt)
+            restarted = now;
+        if (restarted != 0 && now >= restarted + 1000)
+            rig.State.RaceEnded.store(true);
+    };
+    qsizetype writesAtHalt = 0;
+    rig.Host.OnHalt = [&] { writesAtHalt = rig.Port.Writes.size(); };
+    rig.Engine.Run();
+    QCOMPARE(rig.Port.Writes.first(), uint8_t(0x01));
+    QCOMPARE(rig.Port.Writes[1], uint8_t(0x03));
+    QVERIFY(restarted != 0);
+    bool track2Powered = false;
+    for (qsizetype i = writesAtHalt; i < rig.Port.Writes.size(); ++i) {
+        QVERIFY2(!(rig.Port.Writes[i] & 0x01), qPrintable(QString::number(i)));
+        track2Powered = track2Powered || (rig.Port.Writes[i] & 0x02);
+    }
+    QVERIFY(track2Powered);
 }
 
 void TstRaceEngine::trackWithoutDriverIsIgnored()

@@ -152,6 +152,8 @@ int main(int argc, char** argv)
 
         QPushButton* pause = Button(timer, "ButtonPause");
         OnNextDialog(timer, [&](QDialog* dialog) {
+            // The dialog opens at once; its edits wait for the race to halt.
+            WaitUntil([&] { return Button(dialog, "ButtonOK")->isEnabled(); });
             Button(dialog, "ButtonPlus2")->click();
             Shoot(dialog, QStringLiteral("5-pause-race"));
             Button(dialog, "ButtonCancel")->click();

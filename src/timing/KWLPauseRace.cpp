@@ -4,6 +4,8 @@
 #include "common/MessageBoxes.h"
 #include "common/SettingColour.h"
 #include "common/Settings.h"
+#include "timing/RaceRules.h"
+#include "timing/TimerThread.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -116,6 +118,8 @@ QGroupBox* TFKWLPauseRace::BuildTrack(int track)
     };
     QPushButton* minus = step(QStringLiteral("-"), "ButtonMinus");
     QPushButton* plus = step(QStringLiteral("+"), "ButtonPlus");
+    m_steps[size_t(2 * (track - 1))] = minus;
+    m_steps[size_t(2 * (track - 1) + 1)] = plus;
     connect(minus, &QPushButton::clicked, this, [this, track] { MinusClick(track); });
     connect(plus, &QPushButton::clicked, this, [this, track] { PlusClick(track); });
 
@@ -166,6 +170,49 @@ QGroupBox* TFKWLPauseRace::BuildTrack(int track)
 TFKWLPauseRace::TPauseResult TFKWLPauseRace::Execute(TRaceState& state, TTrackStates& tracks)
 {
     m_edits.Begin(state, tracks);
+    OpenOver();
+    ShowSession();
+    m_ok->setFocus();
+    exec();
+    return m_result;
+}
+
+TFKWLPauseRace::TPauseOutcome TFKWLPauseRace::ExecutePause(TRaceState& state, TTrackStates& tracks,
+                                                           TTimerThread& race)
+{
+    TPauseOutcome outcome;
+    // Connected before the request, so that neither the halt nor the end of
+    // the race can come unseen. Both arrive queued, on this thread.
+    const QMetaObject::Connection onHalt = connect(&race, &TTimerThread::halted, this, [&] {
+        if (!m_waiting)
+            return;
+        m_waiting = false;
+        outcome.Halted = true;
+        m_edits.Begin(state, tracks);
+        ShowSession();
+        m_ok->setFocus();
+    });
+    const QMetaObject::Connection onEnd = connect(&race, &QThread::finished, this, [this] {
+        if (m_waiting)
+            reject();
+    });
+    race.RequestPause();
+    OpenOver();
+    m_waiting = race.isRunning();
+    if (m_waiting) {
+        ShowWaiting();
+        m_cancel->setFocus();
+        exec();
+    }
+    m_waiting = false;
+    disconnect(onHalt);
+    disconnect(onEnd);
+    outcome.Result = m_result;
+    return outcome;
+}
+
+void TFKWLPauseRace::OpenOver()
+{
     m_result = TPauseResult::Resume;
     // The window that opens the dialog (the timer window) is the modal one
     // at this moment; the dialog's own parent is only the fallback.
@@ -173,10 +220,31 @@ TFKWLPauseRace::TPauseResult TFKWLPauseRace::Execute(TRaceState& state, TTrackSt
     if (!opener || opener == this || !opener->isVisible())
         opener = parentWidget() ? parentWidget()->window() : nullptr;
     m_host = opener;
-    ShowSession();
-    m_ok->setFocus();
-    exec();
-    return m_result;
+}
+
+void TFKWLPauseRace::ShowWaiting()
+{
+    // The race is still writing its records: nothing of them can be shown or
+    // changed yet, and "OK" or "Finish Race" would have no copy to write.
+    setWindowTitle(Kobalap::SubCaption(QStringLiteral("Pause Race")));
+    const int trackCount = TimedTrackCount(m_settings);
+    for (int n = 1; n <= TSettings::TrackCount; ++n) {
+        TTrackWidgets& w = m_tracks[size_t(n - 1)];
+        w.group->setVisible(n <= trackCount);
+        w.addSections->hide();
+        w.sections->hide();
+        w.laps->setText(QStringLiteral("Laps: ..."));
+        w.preview->setText(QStringLiteral("..."));
+    }
+    SetEditsEnabled(false);
+}
+
+void TFKWLPauseRace::SetEditsEnabled(bool enabled)
+{
+    for (QPushButton* step : m_steps)
+        step->setEnabled(enabled);
+    m_ok->setEnabled(enabled);
+    m_finish->setEnabled(enabled);
 }
 
 void TFKWLPauseRace::showEvent(QShowEvent* event)
@@ -192,6 +260,7 @@ void TFKWLPauseRace::ShowSession()
 {
     const bool edit = m_edits.EditMode();
     setWindowTitle(Kobalap::SubCaption(edit ? QStringLiteral("Edit Results") : QStringLiteral("Pause Race")));
+    SetEditsEnabled(true);
     m_finish->setEnabled(!edit);
     const bool sections = m_edits.SectionsShown();
     for (int n = 1; n <= TSettings::TrackCount; ++n) {

@@ -12,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 struct TSettings;
+class TTimerThread;
 
 // The pause dialog, also used after a Timed race to add the sections of each
 // car's last, partial lap. It works on a copy of the four track records and
@@ -32,6 +33,19 @@ public:
     // (or the race over) for as long as it is open.
     TPauseResult Execute(TRaceState& state, TTrackStates& tracks);
 
+    struct TPauseOutcome {
+        TPauseResult Result = TPauseResult::Resume;
+        bool Halted = false;  // the race halted while the dialog was open
+    };
+    // Pauses a running race: asks `race` to pause and shows the dialog at
+    // once. The race still runs until it has cut the power and sustained its
+    // sensor read; only then is the working copy taken and the dialog's
+    // edits enabled. Until then only "Cancel " can be pressed. A race that
+    // ends on its own before it halts closes the dialog.
+    TPauseOutcome ExecutePause(TRaceState& state, TTrackStates& tracks, TTimerThread& race);
+    // The dialog is open for a race that has not halted yet.
+    bool WaitingForHalt() const { return m_waiting; }
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -45,7 +59,10 @@ private:
     };
 
     QGroupBox* BuildTrack(int track);
+    void OpenOver();
     void ShowSession();
+    void ShowWaiting();
+    void SetEditsEnabled(bool enabled);
     void ShowTexts();
     void PlusClick(int track);
     void MinusClick(int track);
@@ -60,4 +77,6 @@ private:
     QPushButton* m_finish = nullptr;
     QPushButton* m_cancel = nullptr;
     QPointer<QWidget> m_host;  // the window to centre on
+    bool m_waiting = false;
+    std::array<QPushButton*, 8> m_steps{};  // "-" and "+" of tracks 1..4
 };

@@ -15,7 +15,6 @@
 #include "timing/TimerThread.h"
 #include "timing/TrackPanel.h"
 
-#include <QEventLoop>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -323,43 +322,17 @@ void TKWL_Timer::PauseClick()
     SetPhase(TTimerPhase::Paused);
     const QPointer<TTimerThread> thread = m_thread.get();
 
-    // The pause dialog may only take its copy of the records once the race
-    // has halted. Wait for that without blocking: the race may need this
-    // thread for a refresh before it gets there, or end instead.
-    bool halted = false;
-    bool ended = false;
-    QEventLoop waiting;
-    const QMetaObject::Connection onHalt = connect(thread, &TTimerThread::halted, &waiting, [&] {
-        halted = true;
-        waiting.quit();
-    });
-    const QMetaObject::Connection onEnd = connect(thread, &QThread::finished, &waiting, [&] {
-        ended = true;
-        waiting.quit();
-    });
-    thread->RequestPause();
-    // Connected before asking, and a thread that is still running now
-    // reports its end after this point: the wait cannot miss it.
-    if (thread->isRunning())
-        waiting.exec();
-    disconnect(onHalt);
-    disconnect(onEnd);
-
-    // The race ended on its own before it saw the request, or the window
-    // was closed meanwhile (which ends the race): nothing left to pause.
-    // A race that halted all the same is let go to end.
-    if (!halted || ended || !thread || !thread->isRunning() || m_state.RaceEnded.load()) {
-        m_state.PauseRequested.store(false);
-        if (halted && thread)
-            thread->ReleasePause();
-        return;
-    }
-
+    // The dialog opens at once; it takes its copy of the records only when
+    // the race has halted, and the race is held until the dialog is closed.
     m_pauseOpen = true;
-    const TFKWLPauseRace::TPauseResult result = m_pause->Execute(m_state, *m_tracks);
+    const TFKWLPauseRace::TPauseOutcome outcome = m_pause->ExecutePause(m_state, *m_tracks, *thread);
     m_pauseOpen = false;
-    if (result == TFKWLPauseRace::TPauseResult::FinishRace)
+    if (outcome.Result == TFKWLPauseRace::TPauseResult::FinishRace)
         m_state.RaceEnded.store(true);
+    // Closed before the race got to the request (or the race ended first):
+    // a request still untaken is withdrawn, so the race never stops for it.
+    // A taken one is served by a halt, which the release below lets go.
+    const bool withdrawn = !outcome.Halted && TakePauseRequest(m_state);
     m_state.PauseRequested.store(false);
     if (!thread)
         return;
@@ -367,7 +340,8 @@ void TKWL_Timer::PauseClick()
     // is about to end and RaceFinished sets the buttons.
     if (!m_state.RaceEnded.load())
         SetPhase(TTimerPhase::Racing);
-    thread->ReleasePause();
+    if (!withdrawn)
+        thread->ReleasePause();
 }
 
 void TKWL_Timer::OKClick()

@@ -261,6 +261,8 @@ private slots:
             }
             TModalProbe first([&] { pause->click(); },
                               [&](QDialog* dialog) {
+                                  // It opens at once; its edits wait for the race to halt.
+                                  WaitUntil([&] { return Button(dialog, QStringLiteral("ButtonOK"))->isEnabled(); });
                                   lapsBefore2 = tracks[1].Laps;
                                   // More "+" than the race has laps: the count stops one short.
                                   for (int i = 0; i < 40; ++i)
@@ -281,6 +283,7 @@ private slots:
             }
             TModalProbe second([&] { pause->click(); },
                                [&](QDialog* dialog) {
+                                   WaitUntil([&] { return Button(dialog, QStringLiteral("ButtonOK"))->isEnabled(); });
                                    stoppedLaps2 = LapsOf(tracks[1].Laps);
                                    winnerTime = tracks[0].TotalTime;
                                    falseStart2 = tracks[1].FalseStart;

@@ -42,7 +42,7 @@ public:
         m_timer.setInterval(0);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
             auto* dialog = qobject_cast<TFKWLPauseRace*>(QApplication::activeModalWidget());
-            if (!dialog)
+            if (!dialog || (dialog->WaitingForHalt() && !m_beforeHalt))
                 return;
             m_timer.stop();
             ++Answered;
@@ -58,8 +58,16 @@ public:
     int Answered = 0;
     bool LeftOpen = false;
 
+    // Answers as soon as the dialog is up, before the race has halted.
+    TPauseAnswer& BeforeHalt()
+    {
+        m_beforeHalt = true;
+        return *this;
+    }
+
 private:
     std::function<void(TFKWLPauseRace&)> m_respond;
+    bool m_beforeHalt = false;
     QTimer m_timer;
 };
 
@@ -238,6 +246,8 @@ private slots:
     void carriedTotals();
     void escapeDoesNothingWhenPauseIsDisabled();
     void escapePausesARunningRace();
+    void pauseDialogOpensAtOnce_data();
+    void pauseDialogOpensAtOnce();
     void driverAboveTheTimedTracks_data();
     void driverAboveTheTimedTracks();
     void buttonsThroughARace_data();
@@ -492,6 +502,65 @@ void TstTimerWindow::escapePausesARunningRace()
     QVERIFY(!rig.LeftOpen);
     QCOMPARE(buttonsWhilePaused, QString());
     QVERIFY(!endedWhilePaused);
+}
+
+void TstTimerWindow::pauseDialogOpensAtOnce_data()
+{
+    QTest::addColumn<bool>("untilHalted");
+    QTest::addColumn<QString>("enabled");
+    // Cancelled before the race got to the request: the race never stops.
+    QTest::newRow("cancelled at once") << false << QStringLiteral("ButtonCancel");
+    // Left open: once the race has halted the edits come alive.
+    QTest::newRow("until the race halts") << true
+                                     << QStringLiteral("ButtonMinus2 ButtonPlus1 ButtonOK ButtonFinishRace ButtonCancel");
+}
+
+void TstTimerWindow::pauseDialogOpensAtOnce()
+{
+    QFETCH(bool, untilHalted);
+    QFETCH(QString, enabled);
+    TRig rig;
+    TOnShow lightsShown;
+    rig.Lights->installEventFilter(&lightsShown);
+    QString seen;
+    bool waitingAtOnce = false;
+    rig.Run(QStringLiteral("Lap"), NeverEnds, OneDriver, [&](TKWL_Timer& timer) {
+        // Pause pressed during the countdown, with the clock standing still
+        // so that the race cannot reach green and halt meanwhile.
+        lightsShown.Then = [&] {
+            rig.Clock.SetStepPerReadUs(0);
+            QTimer::singleShot(0, &timer, [&] { Click(timer, "ButtonPause"); });
+        };
+        TPauseAnswer answer([&](TFKWLPauseRace& dialog) {
+            waitingAtOnce = dialog.WaitingForHalt();
+            if (untilHalted) {
+                rig.Clock.SetStepPerReadUs(500);
+                QVERIFY(ProcessUntil([&] { return !dialog.WaitingForHalt(); }));
+            }
+            QStringList names;
+            for (const char* name : {"ButtonMinus2", "ButtonPlus1", "ButtonOK", "ButtonFinishRace", "ButtonCancel"})
+                if (dialog.findChild<QPushButton*>(QLatin1String(name))->isEnabled())
+                    names << QLatin1String(name);
+            seen = names.join(QLatin1Char(' '));
+            Click(dialog, untilHalted ? "ButtonFinishRace" : "ButtonCancel");
+            rig.Clock.SetStepPerReadUs(500);
+        });
+        answer.BeforeHalt();
+        Click(timer, "ButtonStart");
+        QVERIFY(ProcessUntil([&] { return answer.Answered == 1; }));
+        QVERIFY(!answer.LeftOpen);
+        if (untilHalted) {
+            QVERIFY(WaitFinished(timer));
+        } else {
+            QVERIFY(rig.WaitRefreshes(3));
+            QCOMPARE(Enabled(timer), QStringLiteral("Pause"));
+            QCOMPARE(timer.State().PausedTotal, int64_t(0));
+        }
+        timer.reject();
+    });
+    QVERIFY(!rig.LeftOpen);
+    QVERIFY(waitingAtOnce);
+    QCOMPARE(seen, enabled);
 }
 
 void TstTimerWindow::driverAboveTheTimedTracks_data()

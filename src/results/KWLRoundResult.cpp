@@ -2,6 +2,7 @@
 
 #include "common/AppInfo.h"
 #include "common/PlaceWindow.h"
+#include "common/Settings.h"
 #include "results/LapGrid.h"
 #include "results/StoredLaps.h"
 #include "timing/RaceRules.h"
@@ -90,7 +91,7 @@ void TKWL_RoundResults::ShowStoredLaps(const TWindowPlacement& placement, int cs
 
 void TKWL_RoundResults::ShowLapResults(const TWindowPlacement& placement, const TTrackStates& tracks)
 {
-    Present(placement, QLatin1String(LastRaceTitle), BuildLastRaceGrid(tracks, TimedTrackCount(m_settings)));
+    Present(placement, QLatin1String(LastRaceTitle), BuildLastRaceGrid(tracks, TimedTrackCount(m_settings), m_settings.SectionsPerLap));
 }
 
 void TKWL_RoundResults::Present(const TWindowPlacement& placement, const QString& title, const TLapGrid& grid)

@@ -1,7 +1,7 @@
 #include "results/LapGrid.h"
 
-#include "common/LapValue.h"
 #include "common/RaceTime.h"
+#include "timing/RaceRules.h"
 
 #include <algorithm>
 #include <limits>
@@ -150,7 +150,7 @@ TLapGrid BuildSummaryGrid(const TStoredLaps& stored, int tracks)
     return grid;
 }
 
-TLapGrid BuildLastRaceGrid(const TTrackStates& states, int tracks)
+TLapGrid BuildLastRaceGrid(const TTrackStates& states, int tracks, int32_t sectionsPerLap)
 {
     tracks = TrackColumns(tracks);
     // Headings and drivers both stay in view as fixed rows.
@@ -165,7 +165,7 @@ TLapGrid BuildLastRaceGrid(const TTrackStates& states, int tracks)
         fastest[t - 1] = TTrackExtremes::NoFastest;
         grid.SetCell(t, 1, state.DriverName);
         // Laps beyond the recorded ones are counted but have no time to show.
-        const int laps = std::clamp(LapsOf(state.Laps), 0, MaxLapEntries);
+        const int laps = std::clamp(LapsDriven(state, sectionsPerLap), 0, MaxLapEntries);
         if (grid.RowCount() < laps + 2)
             grid.SetRowCount(laps + 2);
         for (int k = 1; k <= laps; ++k) {

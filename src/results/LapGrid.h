@@ -52,5 +52,7 @@ TLapGrid BuildHeatGrid(const TStoredLaps& stored, int tracks);
 // its driver, heat and round (and race, in the championship scope).
 TLapGrid BuildSummaryGrid(const TStoredLaps& stored, int tracks);
 // Every lap of the race just run, from the race records, then each track's
-// fastest and slowest lap.
-TLapGrid BuildLastRaceGrid(const TTrackStates& states, int tracks);
+// fastest and slowest lap. A Timed false start lowers a track's laps but not
+// what was driven, so the laps listed are those driven, given back what the
+// penalty took (which needs the sections-per-lap setting).
+TLapGrid BuildLastRaceGrid(const TTrackStates& states, int tracks, int32_t sectionsPerLap);

@@ -1,7 +1,9 @@
+#include "common/Settings.h"
 #include "data/RecordActions.h"
 #include "results/LapGrid.h"
 #include "results/StoredLaps.h"
 #include "support/StoreRig.h"
+#include "timing/RaceRules.h"
 
 #include <QtTest>
 #include <memory>
@@ -322,7 +324,7 @@ private slots:
         set(2, "Bram", 50, {5000});
         set(3, "Cees", 5050, {9000, 9100, 9200, 9300, 9400});
         set(4, "Dirk", 1000, {0});
-        const TLapGrid grid = BuildLastRaceGrid(*states, tracks);
+        const TLapGrid grid = BuildLastRaceGrid(*states, tracks, 100);
         QCOMPARE(grid.Columns(), tracks + 1);
         QCOMPARE(grid.FixedRows(), 2);
         QCOMPARE(RowTexts(grid), rows);
@@ -331,7 +333,55 @@ private slots:
     void lastRaceWithoutLaps()
     {
         auto states = std::make_unique<TTrackStates>();
-        QCOMPARE(RowTexts(BuildLastRaceGrid(*states, 2)), (QStringList{"|Track: 1|Track: 2", "||", "||", "Fastest time||", "Slowest time||"}));
+        QCOMPARE(RowTexts(BuildLastRaceGrid(*states, 2, 100)), (QStringList{"|Track: 1|Track: 2", "||", "||", "Fastest time||", "Slowest time||"}));
+    }
+
+    // A Timed false start takes laps off the result, not off what was driven:
+    // every driven lap is listed and counts towards the extremes. The fastest
+    // lap is the last one driven, the slowest the one before it.
+    void lastRaceAfterFalseStart_data()
+    {
+        QTest::addColumn<int>("lapValue");
+        QTest::addColumn<int>("penalty");
+        QTest::addColumn<int>("sectionsPerLap");
+        QTest::addColumn<int>("listed");
+        QTest::addColumn<QString>("slowest");
+        QTest::newRow("19 laps, 1 lap off") << 19000 << 1000 << 100 << 19 << "09.018";
+        QTest::newRow("19 laps, 2 laps off") << 19000 << 2000 << 100 << 19 << "09.018";
+        QTest::newRow("19.30 laps, 0.50 off") << 19030 << 50 << 100 << 19 << "09.018";
+        QTest::newRow("19.300 laps, 0.500 off") << 19300 << 500 << 1000 << 19 << "09.018";
+        QTest::newRow("1 lap, 2 laps off (below zero)") << 1000 << 2000 << 100 << 1 << "07.000";
+    }
+    void lastRaceAfterFalseStart()
+    {
+        QFETCH(int, lapValue);
+        QFETCH(int, penalty);
+        QFETCH(int, sectionsPerLap);
+        QFETCH(int, listed);
+        QFETCH(QString, slowest);
+        TSettings settings;
+        settings.Tracks = 1;
+        settings.SectionsPerLap = sectionsPerLap;
+        settings.TimedFalseStart = penalty;
+        TRaceState race;
+        race.RaceKind = TRaceKind::Timed;
+        auto states = std::make_unique<TTrackStates>();
+        TTrackState& track = (*states)[0];
+        track.Active = true;
+        track.FalseStart = true;
+        track.Laps = lapValue;
+        for (int k = 1; k < listed; ++k)
+            track.LapTimes[k] = uint32_t(9000 + k);
+        track.LapTimes[listed] = 7000;
+        ApplyRaceEndRules(*states, settings, race);
+        QVERIFY(track.Laps < lapValue);
+
+        const TLapGrid grid = BuildLastRaceGrid(*states, 1, sectionsPerLap);
+        QCOMPARE(grid.RowCount(), listed + 4);
+        QCOMPARE(grid.Cell(0, listed + 1), QString::number(listed));
+        QCOMPARE(grid.Cell(1, listed + 1), QStringLiteral("07.000"));
+        QCOMPARE(grid.Cell(1, listed + 2), QStringLiteral("07.000"));
+        QCOMPARE(grid.Cell(1, listed + 3), slowest);
     }
 
     // Laps beyond the recorded ones are counted but have no time; the grid
@@ -341,7 +391,7 @@ private slots:
         auto states = std::make_unique<TTrackStates>();
         (*states)[0].Laps = (MaxLapEntries + 5) * 1000;
         (*states)[0].LapTimes[MaxLapEntries] = 7000;
-        const TLapGrid grid = BuildLastRaceGrid(*states, 1);
+        const TLapGrid grid = BuildLastRaceGrid(*states, 1, 100);
         QCOMPARE(grid.RowCount(), MaxLapEntries + 4);
         QCOMPARE(grid.Cell(1, MaxLapEntries + 1), QStringLiteral("07.000"));
         QCOMPARE(grid.Cell(1, MaxLapEntries + 2), QStringLiteral("07.000"));

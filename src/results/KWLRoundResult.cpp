@@ -1,6 +1,7 @@
 #include "results/KWLRoundResult.h"
 
 #include "common/AppInfo.h"
+#include "common/MessageBoxes.h"
 #include "common/PlaceWindow.h"
 #include "common/Settings.h"
 #include "results/LapGrid.h"
@@ -85,6 +86,10 @@ void TKWL_RoundResults::ShowStoredLaps(const TWindowPlacement& placement, int cs
     const auto scope = static_cast<TLapScope>(mode);
     const int tracks = TimedTrackCount(m_settings);
     const TStoredLaps stored = ReadStoredLaps(m_db, scope, csnr, rcnr, htnr, tracks);
+    // A grid missing what the store could not give would pass for a heat or
+    // race without laps; the store's own message ends the action instead.
+    if (!stored.ReadError.isEmpty())
+        return Messages::Error(stored.ReadError, {}, parentWidget());
     const TLapGrid grid = scope == TLapScope::Heat ? BuildHeatGrid(stored, tracks) : BuildSummaryGrid(stored, tracks);
     Present(placement, LapViewTitle(stored), grid);
 }

@@ -40,27 +40,29 @@ bool ReadScopeRows(QSqlDatabase db, QSqlQuery& query, const QString& sql, const 
     return RunRead(db, query, sql, {scope.CSnr}, error);
 }
 
-void ReadLaps(QSqlDatabase db, TStoredLaps& scope)
+bool ReadLaps(QSqlDatabase db, TStoredLaps& scope)
 {
     const QString sql = QStringLiteral(R"(SELECT RCnr, HTnr, Tracknr, RNDnr, "Time" FROM "KWL_HeatDetailLaps.DB")")
         + ScopeCondition(scope.Scope) + QStringLiteral(" ORDER BY RCnr, HTnr, Tracknr, RNDnr");
     QSqlQuery query(db);
     if (!ReadScopeRows(db, query, sql, scope, scope.ReadError))
-        return;
+        return false;
     while (query.next())
         scope.Laps.append({query.value(0).toInt(), query.value(1).toInt(), query.value(2).toInt(), query.value(3).toInt(),
                            query.value(4).toInt()});
+    return true;
 }
 
-void ReadHeatRows(QSqlDatabase db, TStoredLaps& scope)
+bool ReadHeatRows(QSqlDatabase db, TStoredLaps& scope)
 {
     const QString sql = QStringLiteral(R"(SELECT RCnr, HTnr, Tracknr, DRVnr FROM "KWL_HeatDetail.DB")") + ScopeCondition(scope.Scope)
         + QStringLiteral(" ORDER BY RCnr, HTnr, Tracknr");
     QSqlQuery query(db);
     if (!ReadScopeRows(db, query, sql, scope, scope.ReadError))
-        return;
+        return false;
     while (query.next())
         scope.HeatRows.append({query.value(0).toInt(), query.value(1).toInt(), query.value(2).toInt(), query.value(3).toInt()});
+    return true;
 }
 
 // Name lookups; a failed read keeps the first message and yields an empty name.
@@ -139,13 +141,14 @@ TStoredLaps ReadStoredLaps(QSqlDatabase db, TLapScope scope, int csnr, int rcnr,
     stored.RCnr = scope == TLapScope::Championship ? 0 : rcnr;
     stored.HTnr = scope == TLapScope::Heat ? htnr : 0;
 
+    // After a failed read the scope is incomplete and cannot be shown, so
+    // nothing further is read and the first message stays.
     TNames names(db, stored.ReadError);
     stored.ChampionshipName = names.Championship(csnr);
     if (scope != TLapScope::Championship)
         stored.RaceName = names.Race(csnr, stored.RCnr);
-
-    ReadLaps(db, stored);
-    ReadHeatRows(db, stored);
+    if (!stored.ReadError.isEmpty() || !ReadLaps(db, stored) || !ReadHeatRows(db, stored))
+        return stored;
 
     if (scope == TLapScope::Heat) {
         for (const THeatTrackRow& row : stored.HeatRows)

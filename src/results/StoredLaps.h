@@ -74,7 +74,8 @@ struct TStoredLaps {
     // Heat scope: the driver of each track's heat row, empty without one.
     std::array<QString, 4> TrackDrivers;
     TLapExtremes Extremes;
-    // The store's message when a read failed; what could be read is kept.
+    // The store's message when a read failed. The rest is then incomplete
+    // and not to be shown as if the scope had no laps.
     QString ReadError;
 };
 

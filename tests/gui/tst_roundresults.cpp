@@ -163,6 +163,35 @@ private slots:
         QCOMPARE(m_window->Grid()->rowHeight(1), 18);
     }
 
+    // A failed read ends the action with the store's message; the window
+    // does not open on a grid that would pass for one without laps.
+    void storeErrorEndsTheAction_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<int>("mode");
+        QTest::newRow("laps, heat") << "KWL_HeatDetailLaps.DB" << int(TKWL_RoundResults::HeatMode);
+        QTest::newRow("laps, championship") << "KWL_HeatDetailLaps.DB" << int(TKWL_RoundResults::ChampionshipMode);
+        QTest::newRow("heat rows, race") << "KWL_HeatDetail.DB" << int(TKWL_RoundResults::RaceMode);
+        QTest::newRow("drivers, race") << "KWL_Drivers.DB" << int(TKWL_RoundResults::RaceMode);
+        QTest::newRow("races, heat") << "KWL_Race.DB" << int(TKWL_RoundResults::HeatMode);
+    }
+    void storeErrorEndsTheAction()
+    {
+        QFETCH(QString, table);
+        QFETCH(int, mode);
+        Exec(QStringLiteral(R"(ALTER TABLE "%1" RENAME TO "Gone")").arg(table), {});
+        TMessageScript script;
+        script.Answer(TMessageAnswer::Ok);
+        const int rcnr = mode == TKWL_RoundResults::ChampionshipMode ? 0 : m_rc;
+        TModalProbe probe([&] { m_window->ShowStoredLaps(TWindowPlacement{}, m_cs, rcnr, mode, 3); }, [](QDialog* dialog) { dialog->reject(); });
+        QVERIFY2(!probe.opened, "the lap view opened without its laps");
+        QVERIFY(!m_window->isVisible());
+        QCOMPARE(Messages::Shown().size(), 1);
+        QCOMPARE(Messages::Shown().first().kind, TMessageKind::Error);
+        QVERIFY2(script.Texts().first().contains(table), qPrintable(script.Texts().first()));
+        VERIFY_MESSAGES_SETTLED();
+    }
+
     // The window is reused: a later showing replaces the grid entirely.
     void reuseStartsFresh()
     {

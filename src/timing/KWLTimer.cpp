@@ -1,6 +1,8 @@
 #include "timing/KWLTimer.h"
 
 #include "common/AppInfo.h"
+#include "common/FittedFont.h"
+#include "common/FittedLabel.h"
 #include "common/MessageBoxes.h"
 #include "common/PlaceWindow.h"
 #include "common/SettingColour.h"
@@ -67,7 +69,7 @@ void TKWL_Timer::BuildWindow()
     m_bottom->setPalette(silver);
     m_bottom->setAutoFillBackground(true);
 
-    m_clockLabel = new QLabel(QStringLiteral("0:00"), m_bottom);
+    m_clockLabel = new TFittedLabel(QStringLiteral("0:00"), m_bottom);
     m_clockLabel->setObjectName(QStringLiteral("LabelClock"));
     m_clockLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
@@ -130,7 +132,7 @@ bool TKWL_Timer::StartRace(const QString& raceType, int32_t raceLength, const st
         track.Active = !track.DriverName.isEmpty();
         anyDriver = anyDriver || track.Active;
         m_io.SetOutputLine(n, false);
-        Panel(n)->NameLabel()->setText(track.DriverName);
+        Panel(n)->NameLabel()->ShowText(track.DriverName);
     }
 
     if (m_settings.ShowTotals)
@@ -229,6 +231,9 @@ void TKWL_Timer::ApplyLayout()
     clockFont.setPointSize(std::max(m_layout.ClockPoints, 1));
     m_clockLabel->setFont(clockFont);
     m_clockLabel->setGeometry(m_layout.Clock);
+    // "59:59" at the laid-out size; a longer race's clock is fitted as it
+    // gets there.
+    m_clockLabel->Fit(clockFont, DigitVariants(QStringLiteral("00:00")));
     m_start->setGeometry(m_layout.Start);
     m_pauseButton->setGeometry(m_layout.Pause);
     m_editResult->setGeometry(m_layout.EditResult);
@@ -245,15 +250,15 @@ void TKWL_Timer::ApplyColours()
 void TKWL_Timer::ResetDisplay()
 {
     const TResetTexts texts = ResetTexts(m_state, m_settings.SectionsPerLap);
-    m_clockLabel->setText(texts.Clock);
+    m_clockLabel->ShowText(texts.Clock);
     const int trackCount = TimedTrackCount(m_settings);
     for (int n = 0; n < trackCount; ++n) {
         TTrackPanel* panel = m_panels[size_t(n)];
         const TTrackResetTexts& track = texts.Tracks[size_t(n)];
-        panel->CurrentLapLabel()->setText(track.LastLap);
-        panel->AverageLabel()->setText(track.Average);
-        panel->FastestLabel()->setText(track.Fastest);
-        panel->LapsLabel()->setText(track.Laps);
+        panel->CurrentLapLabel()->ShowText(track.LastLap);
+        panel->AverageLabel()->ShowText(track.Average);
+        panel->FastestLabel()->ShowText(track.Fastest);
+        panel->LapsLabel()->ShowText(track.Laps);
         panel->Lamp()->hide();
     }
     for (TTrackPanel* panel : m_panels)
@@ -274,7 +279,7 @@ void TKWL_Timer::SetPhase(TTimerPhase phase)
 void TKWL_Timer::ApplyRefresh(const TRaceDisplay& display)
 {
     if (display.ClockChanged) {
-        m_clockLabel->setText(display.ClockText);
+        m_clockLabel->ShowText(display.ClockText);
         setWindowTitle(display.Caption);
     }
     for (size_t n = 0; n < display.Tracks.size(); ++n) {
@@ -283,13 +288,13 @@ void TKWL_Timer::ApplyRefresh(const TRaceDisplay& display)
         if (track.GaugeChanged)
             panel->Gauge()->SetValue(track.GaugePercent);
         if (track.LastLapChanged)
-            panel->CurrentLapLabel()->setText(track.LastLapText);
+            panel->CurrentLapLabel()->ShowText(track.LastLapText);
         if (track.AverageChanged)
-            panel->AverageLabel()->setText(track.AverageText);
+            panel->AverageLabel()->ShowText(track.AverageText);
         if (track.FastestChanged)
-            panel->FastestLabel()->setText(track.FastestText);
+            panel->FastestLabel()->ShowText(track.FastestText);
         if (track.LapsChanged)
-            panel->LapsLabel()->setText(track.LapsText);
+            panel->LapsLabel()->ShowText(track.LapsText);
     }
     emit DisplayRefreshed();
 }

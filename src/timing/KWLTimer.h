@@ -11,12 +11,12 @@
 #include <memory>
 
 class QFrame;
-class QLabel;
 class QPushButton;
 class TRaceClock;
 class TTrackIo;
 struct TSettings;
 struct TRaceDisplay;
+class TFittedLabel;
 class TFKWLStopLicht;
 class TFKWLPauseRace;
 class TRaceWindowHost;
@@ -127,7 +127,7 @@ private:
     TTimerPhase m_phase = TTimerPhase::Ready;
     std::array<TTrackPanel*, 4> m_panels{};
     QFrame* m_bottom = nullptr;
-    QLabel* m_clockLabel = nullptr;
+    TFittedLabel* m_clockLabel = nullptr;
     QPushButton* m_start = nullptr;
     QPushButton* m_pauseButton = nullptr;
     QPushButton* m_ok = nullptr;

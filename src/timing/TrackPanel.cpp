@@ -1,10 +1,10 @@
 #include "timing/TrackPanel.h"
 
+#include "common/FittedFont.h"
 #include "timing/RaceGauge.h"
 
 #include <QFont>
 #include <QFontMetrics>
-#include <QLabel>
 #include <QPainter>
 #include <QPalette>
 
@@ -12,9 +12,14 @@
 
 namespace {
 
-// The widest text the current-lap label ever shows: lap times are "ss.mmm"
-// and every digit is as wide as any other.
+// The widest texts the labels show in the normal course, in every digit: a
+// lap time is "ss.mmm"; the laps a track has driven and its total time are
+// "laps.sections/m:ss.mmm", laid out for fewer than 100 laps in less than 10
+// minutes, as in most races. A longer text still fits, at a smaller size.
 const QString WidestLapText = QStringLiteral("00.000");
+const QString WidestAverageText = QStringLiteral("Av: 00.000");
+const QString WidestFastestText = QStringLiteral("Fa: 00.000");
+const QString WidestLapsText = QStringLiteral("00.00/0:00.000");
 
 QFont ArialFont(int points, bool bold)
 {
@@ -78,9 +83,9 @@ TTrackPanel::TTrackPanel(int track, QWidget* parent) : QFrame(parent)
     ApplyLayout(TimerLayout(0, 4).Panel);
 }
 
-QLabel* TTrackPanel::MakeLabel(const QString& name, const QString& text, Qt::Alignment alignment)
+TFittedLabel* TTrackPanel::MakeLabel(const QString& name, const QString& text, Qt::Alignment alignment)
 {
-    auto* label = new QLabel(text, m_client);
+    auto* label = new TFittedLabel(text, m_client);
     label->setObjectName(name);
     label->setAlignment(alignment);
     // Transparent (a label paints no background unless told to), black text.
@@ -103,25 +108,34 @@ void TTrackPanel::ApplyLayout(const TTrackPanelLayout& layout)
 {
     m_gauge->setGeometry(layout.Gauge);
 
-    m_currentLap->setFont(ArialFont(layout.CurrentLapPoints, true));
+    const QFont lapFont = ArialFont(layout.CurrentLapPoints, true);
     // The big digits are a touch wider than a third of the panel. Like a
     // right-aligned label that sizes itself, the label keeps its right edge
     // and grows to the left (there is free room before it) rather than cut
     // off the first digit.
-    const int needed = m_currentLap->fontMetrics().horizontalAdvance(WidestLapText) + 2;
+    const int needed = QFontMetrics(lapFont).horizontalAdvance(WidestLapText) + 2;
     const QRect lap = layout.CurrentLap;
     const int right = lap.x() + lap.width();
     const int left = std::max(0, std::min(lap.x(), right - needed));
     m_currentLap->setGeometry(left, lap.y(), right - left, lap.height());
-
-    const QFont bold = ArialFont(layout.SmallPoints, true);
-    for (QLabel* label : {m_average, m_fastest, m_laps})
-        label->setFont(bold);
-    m_name->setFont(ArialFont(layout.SmallPoints, false));
     m_average->setGeometry(layout.Average);
     m_fastest->setGeometry(layout.Fastest);
     m_name->setGeometry(layout.Name);
     m_laps->setGeometry(layout.Laps);
+
+    // Name and laps run to the panel's edge; the laps text, below the name,
+    // stops short of the false-start lamp, which would hide its last digits.
+    const int clientWidth = layout.Gauge.width() - 2 * frameWidth();
+    const QSize nameRoom(std::min(layout.Name.width(), clientWidth - layout.Name.x()), layout.Name.height());
+    const QSize lapsRoom(std::min({layout.Laps.width(), clientWidth - layout.Laps.x(), layout.Lamp.x() - layout.Laps.x()}),
+                         layout.Laps.height());
+
+    const QFont bold = ArialFont(layout.SmallPoints, true);
+    m_currentLap->Fit(lapFont, DigitVariants(WidestLapText));
+    m_average->Fit(bold, DigitVariants(WidestAverageText));
+    m_fastest->Fit(bold, DigitVariants(WidestFastestText));
+    m_name->Fit(ArialFont(layout.SmallPoints, false), {}, nameRoom);
+    m_laps->Fit(bold, DigitVariants(WidestLapsText), lapsRoom);
 
     m_separator1->setGeometry(layout.Separator1);
     m_separator2->setGeometry(layout.Separator2);

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "common/FittedLabel.h"
 #include "timing/TimerLayout.h"
 
 #include <QColor>
 #include <QFrame>
 
-class QLabel;
 class TRaceGauge;
 
 // The false-start lamp of a track panel: a small maroon circle with a white
@@ -36,14 +36,16 @@ public:
     // The panel in the track colour; the gauge filled in it over the gauge
     // background colour.
     void SetColours(const QColor& track, const QColor& gaugeBackground);
+    // Places the children and gives the labels their fonts: the sizes the
+    // layout computes, lowered only where a label's text would be cut.
     void ApplyLayout(const TTrackPanelLayout& layout);
 
     TRaceGauge* Gauge() const { return m_gauge; }
-    QLabel* CurrentLapLabel() const { return m_currentLap; }
-    QLabel* AverageLabel() const { return m_average; }
-    QLabel* FastestLabel() const { return m_fastest; }
-    QLabel* NameLabel() const { return m_name; }
-    QLabel* LapsLabel() const { return m_laps; }
+    TFittedLabel* CurrentLapLabel() const { return m_currentLap; }
+    TFittedLabel* AverageLabel() const { return m_average; }
+    TFittedLabel* FastestLabel() const { return m_fastest; }
+    TFittedLabel* NameLabel() const { return m_name; }
+    TFittedLabel* LapsLabel() const { return m_laps; }
     TFalseStartLamp* Lamp() const { return m_lamp; }
     QWidget* Client() const { return m_client; }
 
@@ -51,15 +53,15 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QLabel* MakeLabel(const QString& name, const QString& text, Qt::Alignment alignment);
+    TFittedLabel* MakeLabel(const QString& name, const QString& text, Qt::Alignment alignment);
 
     QWidget* m_client;
     TRaceGauge* m_gauge;
-    QLabel* m_currentLap;
-    QLabel* m_average;
-    QLabel* m_fastest;
-    QLabel* m_name;
-    QLabel* m_laps;
+    TFittedLabel* m_currentLap;
+    TFittedLabel* m_average;
+    TFittedLabel* m_fastest;
+    TFittedLabel* m_name;
+    TFittedLabel* m_laps;
     QFrame* m_separator1;
     QFrame* m_separator2;
     TFalseStartLamp* m_lamp;

@@ -84,6 +84,7 @@ private slots:
     void finishRaceOrResume_data();
     void finishRaceOrResume();
     void editTakesThreeCharacters();
+    void labelsShowTheirWholeText();
 
 private:
     void Setup(TRaceKind kind, int32_t length, bool ended, int32_t sectionsPerLap = 100, int32_t tracks = 4);
@@ -544,4 +545,29 @@ void TstPauseRace::editTakesThreeCharacters()
 }
 
 QTEST_MAIN(TstPauseRace)
+void TstPauseRace::labelsShowTheirWholeText()
+{
+    // However wide the font and however long the numbers, the dialog grows
+    // with its labels rather than cut a digit off, also when a text changes
+    // while it is open.
+    Setup(TRaceKind::Timed, 300, true);
+    Track(1).Laps = 1234056;
+    Track(1).TotalTime = 999 * 60000 + 59999;
+    Run([&](QDialog* dialog) {
+        Click(dialog, "ButtonPlus", 1);
+        QCOMPARE(PreviewText(dialog, 1), QStringLiteral("1235.56/999:59.999"));
+        for (QLabel* label : dialog->findChildren<QLabel*>()) {
+            if (!label->isVisible())
+                continue;
+            const int margin = label->margin();
+            const QRect inside = label->contentsRect().adjusted(margin, margin, -margin, -margin);
+            const QFontMetrics metrics = label->fontMetrics();
+            QVERIFY2(metrics.horizontalAdvance(label->text()) <= inside.width() && metrics.height() <= inside.height(),
+                     qPrintable(label->text()));
+        }
+        Click(dialog, "ButtonOK");
+    });
+    QVERIFY(!m_leftOpen);
+}
+
 #include "tst_pauserace.moc"

@@ -8,6 +8,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins libqt6sql6-sqlite libqt6multimedia6
   libjpeg62-turbo-dev libsqlite3-dev libbenchmark-dev
   xvfb xauth
+  # The race screen is laid out for Arial: Liberation Sans has its metrics. The
+  # tests also run under DejaVu Sans, a much wider font, to prove nothing is cut.
+  fonts-liberation2 fonts-dejavu-core
 )
 
 missing=()

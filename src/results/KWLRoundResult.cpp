@@ -4,6 +4,7 @@
 #include "common/MessageBoxes.h"
 #include "common/PlaceWindow.h"
 #include "common/Settings.h"
+#include "results/FixedHeadingsTable.h"
 #include "results/LapGrid.h"
 #include "results/StoredLaps.h"
 #include "timing/RaceRules.h"
@@ -12,6 +13,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -39,15 +41,15 @@ TKWL_RoundResults::TKWL_RoundResults(QSqlDatabase db, const TSettings& settings,
     m_title->setAlignment(Qt::AlignCenter);
     m_title->setMinimumHeight(41);
 
-    m_grid = new QTableWidget(this);
+    m_grid = new TFixedHeadingsTable(this);
     m_grid->setObjectName(QStringLiteral("GridLaps"));
     QFont gridFont = m_grid->font();
     gridFont.setBold(true);
     m_grid->setFont(gridFont);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    // The grid's own first column and first rows are its headings, so Qt's
-    // header bars would only repeat them.
+    // The grid's own first column and first rows are its headings, kept in
+    // view by the grid itself, so Qt's header bars would only repeat them.
     m_grid->horizontalHeader()->hide();
     m_grid->verticalHeader()->hide();
     m_grid->horizontalHeader()->setMinimumSectionSize(0);
@@ -78,6 +80,8 @@ TKWL_RoundResults::TKWL_RoundResults(QSqlDatabase db, const TSettings& settings,
 TKWL_RoundResults::~TKWL_RoundResults() = default;
 
 QString TKWL_RoundResults::Title() const { return m_title->text(); }
+
+QTableWidget* TKWL_RoundResults::Grid() const { return m_grid; }
 
 void TKWL_RoundResults::ShowStoredLaps(const TWindowPlacement& placement, int csnr, int rcnr, int mode, int htnr)
 {
@@ -112,6 +116,7 @@ void TKWL_RoundResults::Present(const TWindowPlacement& placement, const QString
     if (placement.state == 0)
         setFixedSize(placement.width, placement.height);
     m_grid->scrollToTop();
+    m_grid->horizontalScrollBar()->setValue(0);
     m_ok->setFocus();
     exec();
 }
@@ -138,4 +143,6 @@ void TKWL_RoundResults::FillGrid(const TLapGrid& grid)
             m_grid->setItem(row, column, item);
         }
     }
+    // Headings and row labels stay in view however long the race was.
+    m_grid->SetFixed(grid.FixedRows(), 1);
 }

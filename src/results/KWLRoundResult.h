@@ -11,6 +11,7 @@ class TLapGrid;
 class QLabel;
 class QPushButton;
 class QTableWidget;
+class TFixedHeadingsTable;
 
 // The lap view: lap times in a grid with one column per track, for one
 // stored heat, the extremes of a stored race or championship, or every lap of
@@ -32,7 +33,7 @@ public:
     void ShowLapResults(const TWindowPlacement& placement, const TTrackStates& tracks);
 
     QString Title() const;
-    QTableWidget* Grid() const { return m_grid; }
+    QTableWidget* Grid() const;
 
 private:
     void Present(const TWindowPlacement& placement, const QString& title, const TLapGrid& grid);
@@ -41,6 +42,6 @@ private:
     QSqlDatabase m_db;
     const TSettings& m_settings;
     QLabel* m_title = nullptr;
-    QTableWidget* m_grid = nullptr;
+    TFixedHeadingsTable* m_grid = nullptr;
     QPushButton* m_ok = nullptr;
 };

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QtTest>
 #include <memory>
@@ -25,6 +26,20 @@ struct TShown {
     bool visible = false;
     bool closeButton = true;
 };
+
+// The text a user sees at a point of the grid's viewport: the cell under the
+// point in whichever view lies on top there.
+QString SeenText(QTableWidget* grid, const QPoint& point)
+{
+    const QPoint inGrid = grid->viewport()->mapTo(grid, point);
+    QWidget* widget = grid->childAt(inGrid);
+    while (widget && !qobject_cast<QAbstractItemView*>(widget))
+        widget = widget->parentWidget();
+    auto* view = qobject_cast<QAbstractItemView*>(widget);
+    if (!view)
+        return QStringLiteral("<no view>");
+    return view->indexAt(view->viewport()->mapFrom(grid, inGrid)).data().toString();
+}
 
 }  // namespace
 
@@ -190,6 +205,65 @@ private slots:
         QCOMPARE(Messages::Shown().first().kind, TMessageKind::Error);
         QVERIFY2(script.Texts().first().contains(table), qPrintable(script.Texts().first()));
         VERIFY_MESSAGES_SETTLED();
+    }
+
+    // In a long race scrolled to its end (and, in a narrow window, to its
+    // right edge) the headings, drivers and row labels are still in view,
+    // and a cell brought into view is not left under them.
+    void headingsStayInView_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::newRow("wide window") << 700;
+        QTest::newRow("narrow window") << 330;
+    }
+    void headingsStayInView()
+    {
+        QFETCH(int, width);
+        const QStringList drivers{"Anna", "Bram", "Cees", "Dirk"};
+        auto states = std::make_unique<TTrackStates>();
+        for (int t = 0; t < 4; ++t) {
+            (*states)[t].DriverName = drivers.at(t);
+            (*states)[t].Laps = 40000;
+            for (int k = 1; k <= 40; ++k)
+                (*states)[t].LapTimes[k] = uint32_t(9000 + k);
+        }
+        QStringList problems;
+        int headingsSeen = 0;
+        TModalProbe probe([&] { m_window->ShowLapResults({0, 40, 30, width, 500}, *states); },
+                          [&](QDialog* dialog) {
+                              QTableWidget* grid = m_window->Grid();
+                              QScrollBar* vertical = grid->verticalScrollBar();
+                              QScrollBar* horizontal = grid->horizontalScrollBar();
+                              if (vertical->maximum() == 0)
+                                  problems << QStringLiteral("nothing to scroll");
+                              vertical->setValue(vertical->maximum());
+                              horizontal->setValue(horizontal->maximum());
+                              const auto expect = [&](const QPoint& at, const QString& text) {
+                                  const QString seen = SeenText(grid, at);
+                                  if (seen != text)
+                                      problems << QStringLiteral("at %1,%2: '%3', expected '%4'").arg(at.x()).arg(at.y()).arg(seen, text);
+                              };
+                              const int labelsWidth = grid->columnWidth(0);
+                              const int half = grid->rowHeight(0) / 2;
+                              const int bottom = grid->viewport()->height() - half;
+                              expect({labelsWidth / 2, bottom}, QStringLiteral("Slowest time"));
+                              expect({labelsWidth / 2, bottom - grid->rowHeight(0)}, QStringLiteral("Fastest time"));
+                              for (int t = 1; t <= 4; ++t) {
+                                  const int x = grid->columnViewportPosition(t) + grid->columnWidth(t) / 2;
+                                  if (x < labelsWidth || x >= grid->viewport()->width())
+                                      continue;
+                                  ++headingsSeen;
+                                  expect({x, half}, QStringLiteral("Track: %1").arg(t));
+                                  expect({x, grid->rowHeight(0) + half}, drivers.at(t - 1));
+                              }
+                              const QModelIndex firstLap = grid->model()->index(2, 1);
+                              grid->scrollTo(firstLap);
+                              expect(grid->visualRect(firstLap).center(), grid->item(2, 1)->text());
+                              dialog->accept();
+                          });
+        QVERIFY(probe.opened);
+        QVERIFY(headingsSeen > 0);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1String("; "))));
     }
 
     // The window is reused: a later showing replaces the grid entirely.

@@ -188,6 +188,12 @@ TFKWLPauseRace::TPauseOutcome TFKWLPauseRace::ExecutePause(TRaceState& state, TT
             return;
         m_waiting = false;
         outcome.Halted = true;
+        // The timer window was closed meanwhile: the race is over, there is
+        // nothing left to pause.
+        if (state.RaceEnded.load()) {
+            reject();
+            return;
+        }
         m_edits.Begin(state, tracks);
         ShowSession();
         m_ok->setFocus();

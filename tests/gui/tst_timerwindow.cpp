@@ -768,6 +768,7 @@ void TstTimerWindow::closingEndsTheRace_data()
     QTest::newRow("during the countdown") << "countdown";
     QTest::newRow("from a display refresh") << "refresh";
     QTest::newRow("while the pause dialog is open") << "paused";
+    QTest::newRow("while the pause dialog waits for the halt") << "pausing";
 }
 
 void TstTimerWindow::closingEndsTheRace()
@@ -812,6 +813,16 @@ void TstTimerWindow::closingEndsTheRace()
             Click(timer, "ButtonPause");
             QCOMPARE(answer.Answered, 1);
             QVERIFY(heldWhileDialogOpen);
+        } else if (how == QLatin1String("pausing")) {
+            // The dialog has nothing left to pause and goes by itself.
+            bool closedItself = false;
+            TPauseAnswer answer([&](TFKWLPauseRace& dialog) {
+                timer.reject();
+                closedItself = ProcessUntil([&] { return !dialog.isVisible(); });
+            });
+            answer.BeforeHalt();
+            Click(timer, "ButtonPause");
+            QVERIFY(closedItself);
         }
         QVERIFY(!timer.isVisible());
     });

@@ -45,7 +45,9 @@ private:
 // Pause: RequestPause(), then wait for halted() before the pause dialog
 // takes its copy of the records, then ReleasePause() (set RaceEnded first
 // for "Finish Race"). A release given before the halt is kept, and as every
-// request is served by exactly one halt, releases never pile up.
+// request is served by exactly one halt, releases never pile up. A request
+// the race has not taken yet may be withdrawn instead (TakePauseRequest on
+// the UI thread); it then needs no release.
 //
 // Stopping: never wait() for the thread on the UI thread while it may be
 // inside a synchronous hand-over to that same thread; that deadlocks. Use

@@ -16,14 +16,28 @@ namespace {
 
 QString SystemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
+TPpdevCalls& SystemCalls()
+{
+    static TPpdevCalls calls;
+    return calls;
+}
+
+const QString DeadTrack = QStringLiteral("lamps, power and sensors do not work");
+
 }  // namespace
 
-TPpdevPort::TPpdevPort(QString sysfsDir, QString deviceDir)
-    : m_sysfsDir(std::move(sysfsDir)), m_deviceDir(std::move(deviceDir))
+int TPpdevCalls::Open(const char* path) { return ::open(path, O_RDWR | O_CLOEXEC); }
+int TPpdevCalls::Ioctl(int fd, unsigned long request, void* argument) { return ::ioctl(fd, request, argument); }
+void TPpdevCalls::Close(int fd) { ::close(fd); }
+
+TPpdevPort::TPpdevPort(QString sysfsDir, QString deviceDir, TPpdevCalls* calls)
+    : m_sysfsDir(std::move(sysfsDir)), m_deviceDir(std::move(deviceDir)), m_calls(calls ? calls : &SystemCalls())
 {
 }
 
 TPpdevPort::~TPpdevPort() { Close(); }
+
+QString TPpdevPort::AddressText(uint32_t address) { return QStringLiteral("$") + QString::number(address, 16).toUpper(); }
 
 std::optional<uint32_t> TPpdevPort::ParseBaseAddr(const QByteArray& text)
 {
@@ -91,20 +105,21 @@ bool TPpdevPort::Open()
         if (m_count == MaxPorts)
             break;
         const QString path = DevicePath(entry.Number);
-        const QByteArray nativePath = QFile::encodeName(path);
-        const int fd = ::open(nativePath.constData(), O_RDWR | O_CLOEXEC);
+        const int fd = m_calls->Open(QFile::encodeName(path).constData());
         if (fd < 0) {
             problems.append(QStringLiteral("%1 on %2").arg(SystemError(errno), path));
             continue;
         }
-        if (::ioctl(fd, PPCLAIM) != 0) {
-            // Typically "Inappropriate ioctl" (not a parallel port device) or
-            // "Device or resource busy" (another program holds it).
-            problems.append(QStringLiteral("%1 claiming %2").arg(SystemError(errno), path));
-            ::close(fd);
+        // Asking for the port's modes needs no claim, so a printer using the
+        // port is not disturbed; a device that is no parallel port refuses it
+        // ("Inappropriate ioctl").
+        int modes = 0;
+        if (m_calls->Ioctl(fd, PPGETMODES, &modes) != 0) {
+            problems.append(QStringLiteral("%1 checking %2").arg(SystemError(errno), path));
+            m_calls->Close(fd);
             continue;
         }
-        m_ports[m_count++] = TOpenPort{fd, entry.Number, entry.Base};
+        m_ports[size_t(m_count++)] = TOpenPort{fd, entry.Number, entry.Base};
     }
     m_ready = m_count > 0;
     // Problems with other ports do not matter once one port works; they only
@@ -113,39 +128,72 @@ bool TPpdevPort::Open()
     return m_ready;
 }
 
+void TPpdevPort::Release()
+{
+    if (!m_claimed)
+        return;
+    // The lines are ours only while the port is claimed: it goes back dark.
+    unsigned char off = 0;
+    m_calls->Ioctl(m_claimed->Fd, PPWDATA, &off);
+    m_calls->Ioctl(m_claimed->Fd, PPRELEASE, nullptr);
+    m_claimed = nullptr;
+}
+
 void TPpdevPort::Close()
 {
+    Release();
     for (int i = 0; i < m_count; ++i) {
-        ::ioctl(m_ports[i].Fd, PPRELEASE);
-        ::close(m_ports[i].Fd);
-        m_ports[i] = TOpenPort{};
+        m_calls->Close(m_ports[size_t(i)].Fd);
+        m_ports[size_t(i)] = TOpenPort{};
     }
     m_count = 0;
     m_ready = false;
 }
 
-const TPpdevPort::TOpenPort* TPpdevPort::FindPort(uint32_t address) const
+QString TPpdevPort::PortsFound() const
 {
-    for (int i = 0; i < m_count; ++i) {
-        const uint32_t base = m_ports[i].Base;
-        if (address == base || address == base + 1)
-            return &m_ports[i];
-    }
-    return nullptr;
+    QStringList found;
+    for (int i = 0; i < m_count; ++i)
+        found << QStringLiteral("%1 (%2)").arg(AddressText(m_ports[size_t(i)].Base), DevicePath(m_ports[size_t(i)].Number));
+    return found.join(QStringLiteral(", "));
 }
 
-bool TPpdevPort::HasPortAt(uint32_t address) const { return FindPort(address) != nullptr; }
+QString TPpdevPort::UseBase(uint32_t base)
+{
+    if (m_claimed && m_claimed->Base == base)
+        return {};
+    Release();
+    const TOpenPort* port = nullptr;
+    for (int i = 0; i < m_count && !port; ++i) {
+        if (m_ports[size_t(i)].Base == base)
+            port = &m_ports[size_t(i)];
+    }
+    if (!port) {
+        const QString found = m_count > 0 ? QStringLiteral("Parallel ports found: %1.").arg(PortsFound())
+                                          : QStringLiteral("No parallel port was found.");
+        return QStringLiteral("Port Address %1 matches no parallel port: %2. %3")
+            .arg(AddressText(base), DeadTrack, found);
+    }
+    if (m_calls->Ioctl(port->Fd, PPCLAIM, nullptr) != 0) {
+        return QStringLiteral("Port Address %1: %2 claiming %3, so %4.")
+            .arg(AddressText(base), SystemError(errno), DevicePath(port->Number), DeadTrack);
+    }
+    m_claimed = port;
+    return {};
+}
+
+bool TPpdevPort::HasPortAt(uint32_t address) const
+{
+    return m_claimed && (address == m_claimed->Base || address == m_claimed->Base + 1);
+}
 
 bool TPpdevPort::ReadPort(uint32_t address, TPortSize size, uint32_t& value)
 {
-    if (size != TPortSize::Byte)
-        return false;
-    const TOpenPort* port = FindPort(address);
-    if (!port)
+    if (size != TPortSize::Byte || !HasPortAt(address))
         return false;
     unsigned char byte = 0;
-    const unsigned long request = address == port->Base ? PPRDATA : PPRSTATUS;
-    if (::ioctl(port->Fd, request, &byte) != 0)
+    const unsigned long request = address == m_claimed->Base ? PPRDATA : PPRSTATUS;
+    if (m_calls->Ioctl(m_claimed->Fd, request, &byte) != 0)
         return false;
     value = byte;
     return true;
@@ -153,24 +201,19 @@ bool TPpdevPort::ReadPort(uint32_t address, TPortSize size, uint32_t& value)
 
 void TPpdevPort::WritePort(uint32_t address, TPortSize size, uint32_t value)
 {
-    if (size != TPortSize::Byte)
-        return;
-    const TOpenPort* port = FindPort(address);
     // The status register is read-only and the control register is not ours
     // to touch: only the data register is written.
-    if (!port || address != port->Base)
+    if (size != TPortSize::Byte || !m_claimed || address != m_claimed->Base)
         return;
     unsigned char byte = static_cast<unsigned char>(value & 0xFFu);
-    ::ioctl(port->Fd, PPWDATA, &byte);
+    m_calls->Ioctl(m_claimed->Fd, PPWDATA, &byte);
 }
 
 QString TPpdevPort::Description() const
 {
     if (m_count == 0)
         return QStringLiteral("parallel port (not open)");
-    QStringList paths;
-    for (int i = 0; i < m_count; ++i)
-        paths.append(DevicePath(m_ports[i].Number));
-    return (m_count == 1 ? QStringLiteral("parallel port ") : QStringLiteral("parallel ports "))
-           + paths.join(QStringLiteral(", "));
+    if (!m_claimed)
+        return QStringLiteral("parallel port (none at the Port Address)");
+    return QStringLiteral("parallel port %1 at %2").arg(DevicePath(m_claimed->Number), AddressText(m_claimed->Base));
 }

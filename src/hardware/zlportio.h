@@ -27,6 +27,12 @@ public:
     // downstream could act on them.
     virtual void WritePort(uint32_t address, TPortSize size, uint32_t value) = 0;
 
+    // Takes the port at the "Port Address" base for the track, giving back
+    // one taken before. Returns why the track cannot be reached there (shown
+    // as a warning; the program goes on so the address can be corrected),
+    // empty when it can. A backend that reaches every address accepts any.
+    virtual QString UseBase(uint32_t /*base*/) { return {}; }
+
     bool DriverReady() const { return m_ready; }
     QString ErrorText() const { return m_errorText; }
     // The track interface in use, for the Info page ("parallel port

@@ -2,22 +2,68 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include "support/TestSupport.h"
 
 #include <QtTest>
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <linux/ppdev.h>
+#include <sys/ioctl.h>
+#include <map>
 #include <memory>
+#include <set>
 #include <unistd.h>
 
 using TEntryList = QList<QPair<int, uint>>;  // number, base
 Q_DECLARE_METATYPE(TEntryList)
 
-// A fake /proc/sys/dev/parport and /dev in the test's working directory. The
-// ioctl calls on a real port cannot be reached from a test; what can go wrong
-// before them (finding, naming and opening the ports, explaining failures) is
-// tested here.
+// Device files opened for real, with the port's ioctl calls answered as a
+// parallel port would for the files named in parallel: which port is claimed,
+// and what is written to and read from it, is then seen here.
+class TFakePortCalls final : public TPpdevCalls {
+public:
+    int Open(const char* path) override
+    {
+        const int fd = TPpdevCalls::Open(path);
+        if (fd >= 0)
+            names[fd] = QFileInfo(QFile::decodeName(path)).fileName();
+        return fd;
+    }
+    int Ioctl(int fd, unsigned long request, void* argument) override
+    {
+        const QString name = names[fd];
+        if (!parallel.contains(name) || (request == PPCLAIM && busy.contains(name))) {
+            errno = parallel.contains(name) ? EBUSY : ENOTTY;
+            return -1;
+        }
+        if (request == PPCLAIM)
+            claimed.insert(name);
+        else if (request == PPRELEASE)
+            claimed.erase(name);
+        else if (request == PPWDATA)
+            writes << QStringLiteral("%1=%2").arg(name).arg(*static_cast<unsigned char*>(argument));
+        else if (request == PPRSTATUS)
+            *static_cast<unsigned char*>(argument) = status;
+        return 0;
+    }
+    void Close(int fd) override
+    {
+        names.erase(fd);
+        TPpdevCalls::Close(fd);
+    }
+
+    QStringList parallel;  // device names that answer as parallel ports
+    QStringList busy;      // ... that another driver will not give up
+    std::map<int, QString> names;
+    std::set<QString> claimed;
+    QStringList writes;  // "parport1=16"
+    unsigned char status = 0x5A;
+};
+
+// A fake /proc/sys/dev/parport and /dev in the test's working directory.
 class TestPpdevPort : public QObject {
     Q_OBJECT
 
@@ -104,6 +150,66 @@ private slots:
         QCOMPARE(port.OpenPortCount(), 0);
     }
 
+    // Open() claims nothing; UseBase() claims the one port at the address
+    // and only that port is read and written.
+    void claimsOnlyThePortAtTheAddress_data()
+    {
+        QTest::addColumn<uint>("base");
+        QTest::addColumn<QString>("claimed");  // empty: none
+        QTest::addColumn<QString>("warning");  // what the warning must say
+        QTest::newRow("$378") << 0x378u << "parport0" << "";
+        QTest::newRow("$278") << 0x278u << "parport1" << "";
+        QTest::newRow("PCIe card base") << 0xD010u << "parport2" << "";
+        QTest::newRow("$3BC: no port there") << 0x3BCu << "" << "Port Address $3BC matches no parallel port";
+        QTest::newRow("status register is no base") << 0x379u << "" << "Port Address $379 matches no parallel port";
+        QTest::newRow("port held by another driver") << 0x3E8u << "" << "Port Address $3E8: " + QString::fromLocal8Bit(std::strerror(EBUSY)) + " claiming ";
+    }
+    void claimsOnlyThePortAtTheAddress()
+    {
+        QFETCH(uint, base);
+        QFETCH(QString, claimed);
+        QFETCH(QString, warning);
+        TFakePortCalls calls;
+        AddFakePorts(calls);
+        TPpdevPort port(SysDir(), DevDir(), &calls);
+        QVERIFY(port.Open());
+        QVERIFY(calls.claimed.empty());  // a printer on any port stays usable
+
+        const QString said = port.UseBase(base);
+        QVERIFY2(warning.isEmpty() ? said.isEmpty() : said.startsWith(warning), qPrintable(said));
+        if (said.contains("matches no"))
+            QVERIFY2(said.endsWith("Parallel ports found: $378 (" + DevDir() + "/parport0), $278 (" + DevDir() + "/parport1), $D010 ("
+                                   + DevDir() + "/parport2), $3E8 (" + DevDir() + "/parport3)."), qPrintable(said));
+        QCOMPARE(calls.claimed, claimed.isEmpty() ? std::set<QString>{} : std::set<QString>{claimed});
+
+        uint32_t value = 0;
+        QCOMPARE(port.ReadPort(base + 1, TPortSize::Byte, value), !claimed.isEmpty());
+        for (uint32_t other : {0x378u, 0x278u, 0xD010u, 0x3E8u})
+            port.WritePort(other, TPortSize::Byte, 0x11);
+        QCOMPARE(calls.writes, claimed.isEmpty() ? QStringList{} : QStringList{claimed + "=17"});
+    }
+
+    // A changed address gives the old port back dark and takes the new one;
+    // the same address again changes nothing.
+    void changedAddressReclaims()
+    {
+        TFakePortCalls calls;
+        AddFakePorts(calls);
+        TPpdevPort port(SysDir(), DevDir(), &calls);
+        QVERIFY(port.Open());
+        QCOMPARE(port.UseBase(0x378), QString());
+        port.WritePort(0x378, TPortSize::Byte, 0x0F);
+        QCOMPARE(port.UseBase(0x378), QString());
+        QCOMPARE(port.UseBase(0x278), QString());
+        QCOMPARE(calls.claimed, std::set<QString>{"parport1"});
+        QVERIFY(port.Description().endsWith("parport1 at $278"));
+        QVERIFY(!port.UseBase(0x3BC).isEmpty());
+        QVERIFY(calls.claimed.empty());
+        QCOMPARE(calls.writes, (QStringList{"parport0=15", "parport0=0", "parport1=0"}));
+        port.Close();
+        QVERIFY(calls.names.empty());  // every device closed
+    }
+
     void missingDeviceNamesIt()
     {
         AddPort(0, "888\t1912\n");
@@ -123,7 +229,7 @@ private slots:
         AddDevice(0);
         TPpdevPort port(SysDir(), DevDir());
         QVERIFY(!port.Open());
-        QVERIFY2(port.ErrorText().endsWith(" claiming " + DevDir() + "/parport0"), qPrintable(port.ErrorText()));
+        QVERIFY2(port.ErrorText().endsWith(" checking " + DevDir() + "/parport0"), qPrintable(port.ErrorText()));
         ExpectNoAccess(port);
     }
 
@@ -175,6 +281,18 @@ private slots:
     }
 
 private:
+    // Four parallel ports: $378, $278, a PCIe card at $D010, and $3E8 held
+    // by another driver.
+    void AddFakePorts(TFakePortCalls& calls)
+    {
+        const QList<QPair<int, QByteArray>> ports{{0, "888\t1912\n"}, {1, "632\t0\n"}, {2, "53264\t0\n"}, {3, "1000\n"}};
+        for (const auto& [number, base] : ports) {
+            AddPort(number, base);
+            AddDevice(number);
+            calls.parallel << QStringLiteral("parport%1").arg(number);
+        }
+        calls.busy << "parport3";
+    }
     QString SysDir() const { return m_dir->Path() + "/proc/sys/dev/parport"; }
     QString DevDir() const { return m_dir->Path() + "/dev"; }
 

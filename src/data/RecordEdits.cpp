@@ -33,6 +33,11 @@ bool TDriverEdit::Begin(TRecordMode mode, int drvnr)
 
 TRecordOk TDriverEdit::Ok()
 {
+    // A blank name could never be told apart in a list, nor picked.
+    if (name.trimmed().isEmpty()) {
+        m_pending = false;
+        return Refused(QStringLiteral("Name not valid, action canceled!"));
+    }
     if (!m_pending)
         return Cancelled();
     m_pending = false;

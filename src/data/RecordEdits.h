@@ -33,8 +33,8 @@ public:
     bool Begin(TRecordMode mode, int drvnr = 0);
     void Altered() { m_pending = true; }
     bool Pending() const { return m_pending; }
-    // Posts the pending row. The name goes in as typed: neither trimmed nor
-    // checked for being empty.
+    // Refuses a name that is blank, else posts the pending row with the name
+    // as typed (not trimmed).
     TRecordOk Ok();
     void Cancel() { m_pending = false; }
     const QString& ReadError() const { return m_actions.LastError(); }

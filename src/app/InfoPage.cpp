@@ -69,10 +69,15 @@ TInfoPage::TInfoPage(const QString& trackInterface, bool simulated, QWidget* par
     clockLayout->addStretch();
     layout->addWidget(clockPanel);
 
-    auto* track = MakeLabel(QStringLiteral("Track interface: %1").arg(trackInterface),
-                            simulated ? QStringLiteral("color: darkblue; font-weight: bold;") : QString(), this);
-    track->setObjectName(QStringLiteral("TrackInterface"));
-    layout->addWidget(track);
+    m_track = MakeLabel(QStringLiteral("Track interface: %1").arg(trackInterface),
+                        simulated ? QStringLiteral("color: darkblue; font-weight: bold;") : QString(), this);
+    m_track->setObjectName(QStringLiteral("TrackInterface"));
+    layout->addWidget(m_track);
+    m_portWarning = MakeLabel(QString(), QStringLiteral("color: red; font-weight: bold;"), this);
+    m_portWarning->setObjectName(QStringLiteral("PortWarning"));
+    m_portWarning->setWordWrap(true);
+    m_portWarning->hide();
+    layout->addWidget(m_portWarning);
     layout->addStretch();
 }
 
@@ -81,3 +86,12 @@ void TInfoPage::SetVersion(const QString& version) { m_version->setText(version)
 void TInfoPage::SetHighResClock(bool available) { m_clock->setText(available ? QStringLiteral("Enabled") : QStringLiteral("Disabled")); }
 
 QString TInfoPage::ClockText() const { return m_clock->text(); }
+
+void TInfoPage::SetTrackInterface(const QString& trackInterface, const QString& portWarning)
+{
+    m_track->setText(QStringLiteral("Track interface: %1").arg(trackInterface));
+    m_portWarning->setText(portWarning);
+    m_portWarning->setVisible(!portWarning.isEmpty());
+}
+
+QString TInfoPage::PortWarning() const { return m_portWarning->text(); }

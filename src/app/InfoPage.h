@@ -12,6 +12,10 @@ public:
     TInfoPage(const QString& trackInterface, bool simulated, QWidget* parent = nullptr);
 
     void SetVersion(const QString& version);
+    // The track interface in use, and why the track cannot be reached at the
+    // "Port Address" (empty when it can).
+    void SetTrackInterface(const QString& trackInterface, const QString& portWarning);
+    QString PortWarning() const;
     void SetHighResClock(bool available);
     QString ClockText() const;
     bool HasLogo() const { return m_hasLogo; }
@@ -22,5 +26,7 @@ public:
 private:
     QLabel* m_version = nullptr;
     QLabel* m_clock = nullptr;
+    QLabel* m_track = nullptr;
+    QLabel* m_portWarning = nullptr;
     bool m_hasLogo = false;
 };

@@ -14,10 +14,12 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QUrl>
+#include <QWindow>
 
 TKWL_MainForm::TKWL_MainForm(TAppContext& context, TAppWindows& windows) : m_context(context), m_windows(windows)
 {
@@ -38,8 +40,8 @@ int TKWL_MainForm::FormCreate()
         Messages::Warning(QStringLiteral("Settings could not be read. Defaults loaded."));
 
     m_context.trackIo = std::make_unique<TTrackIo>(*m_context.port, m_context.settings, m_context.masks);
-    for (int line = 1; line <= 8; ++line)
-        m_context.trackIo->SetOutputLine(line, false);
+    UsePortAddress();
+    m_context.trackIo->SwitchAllOff();
 
     switch (m_context.store.Open(m_context.workingDirectory)) {
     case TKWLStore::Status::Failed:
@@ -66,6 +68,7 @@ void TKWL_MainForm::BuildPages()
     const QSqlDatabase db = m_context.store.Database();
     auto placement = [this] { return Placement(); };
     m_info = new TInfoPage(m_context.port->Description(), m_context.simulated, m_pages);
+    m_info->SetTrackInterface(m_context.port->Description(), m_portWarning);
     m_drivers = new TDriversPage(db, m_windows, placement, m_pages);
     m_singleRace = new TSingleRacePage(m_context, m_windows, placement, m_pages);
     m_championship = new TChampionshipPage(db, m_windows, placement, m_pages);
@@ -104,12 +107,26 @@ void TKWL_MainForm::FormShow()
     m_info->SetHighResClock(m_context.clock.CheckHighRes());
 }
 
+void TKWL_MainForm::UsePortAddress()
+{
+    m_portWarning = m_context.port->UseBase(uint32_t(m_context.settings.PortAddress));
+    if (m_info)
+        m_info->SetTrackInterface(m_context.port->Description(), m_portWarning);
+    // The program goes on: the address can be put right on the Settings page.
+    if (!m_portWarning.isEmpty())
+        Messages::Warning(m_portWarning, {}, isVisible() ? this : nullptr);
+}
+
 void TKWL_MainForm::ApplyStoredPlacement()
 {
     const TSettings& s = m_context.settings;
+    // Back to normal first, so that the frame below is the normal one.
     setWindowState(Qt::WindowNoState);
-    move(s.WindowLeft, s.WindowTop);
-    resize(s.WindowWidth, s.WindowHeight);
+    m_placedBounds = QRect(s.WindowLeft, s.WindowTop, s.WindowWidth, s.WindowHeight);
+    m_placedFrame = m_normalFrame;
+    m_placementUnsettled = true;
+    // Qt places the client area; the stored bounds are the whole window's.
+    setGeometry(m_placedBounds.marginsRemoved(m_placedFrame));
     if (s.WindowState == 2)
         showMaximized();
     else if (s.WindowState == 1)
@@ -118,16 +135,49 @@ void TKWL_MainForm::ApplyStoredPlacement()
         showNormal();
 }
 
+bool TKWL_MainForm::event(QEvent* event)
+{
+    const bool handled = QMainWindow::event(event);
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::WindowStateChange:
+        FollowFrame();
+        break;
+    default:
+        break;
+    }
+    return handled;
+}
+
+void TKWL_MainForm::FollowFrame()
+{
+    if (!isVisible() || !windowHandle() || (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
+        return;
+    const QMargins frame = windowHandle()->frameMargins();
+    m_normalFrame = frame;
+    if (m_placementUnsettled && frame != m_placedFrame) {
+        m_placedFrame = frame;
+        setGeometry(m_placedBounds.marginsRemoved(frame));
+    }
+    // A window system that draws no frame never reports one: the placement
+    // then stays open to a late frame, which changes nothing until one comes.
+    if (!frame.isNull())
+        m_placementUnsettled = false;
+}
+
 TWindowPlacement TKWL_MainForm::StoredPlacement() const
 {
     TWindowPlacement placement;
     placement.state = isMaximized() ? 2 : isMinimized() ? 1 : 0;
-    // A maximised or minimised window keeps its normal bounds for when it is restored.
-    const QRect normal = placement.state == 0 ? QRect(pos(), size()) : QRect(normalGeometry().topLeft(), normalGeometry().size());
-    placement.left = normal.x();
-    placement.top = normal.y();
-    placement.width = normal.width();
-    placement.height = normal.height();
+    // A maximised or minimised window keeps its normal client area for when
+    // it is restored; its frame is the one it had while normal.
+    const QRect bounds = placement.state == 0 ? frameGeometry() : normalGeometry().marginsAdded(m_normalFrame);
+    placement.left = bounds.x();
+    placement.top = bounds.y();
+    placement.width = bounds.width();
+    placement.height = bounds.height();
     return placement;
 }
 

@@ -3,6 +3,8 @@
 #include "common/WindowPlacement.h"
 
 #include <QMainWindow>
+#include <QMargins>
+#include <QRect>
 
 struct TAppContext;
 struct TAppWindows;
@@ -22,19 +24,28 @@ public:
     ~TKWL_MainForm() override;
 
     // The creation step: refuses to go on without the port driver, reads the
-    // settings, switches the eight output lines off and opens the race
-    // database. Returns -1 to go on, else the exit code.
+    // settings, takes the port at the "Port Address", switches the eight
+    // output lines off and opens the race database. Returns -1 to go on, else
+    // the exit code.
     int FormCreate();
     // The show step: stored state and bounds, caption, clock check; shows the window.
     void FormShow();
 
     // The client area: where a sub-window is laid to cover this window.
     TWindowPlacement Placement() const;
-    // State, position and size as the settings store them (the position is
-    // the frame's, as ApplyStoredPlacement sets it).
+    // State and bounds as the settings store them: the whole window, frame
+    // and title bar included; for a maximised or minimised window the bounds
+    // it is restored to.
     TWindowPlacement StoredPlacement() const;
-    // Puts the window to the state and bounds held in the settings.
+    // Puts the window to the state and bounds held in the settings, so that
+    // storing them again gives the same numbers.
     void ApplyStoredPlacement();
+
+    // Takes the port at the "Port Address" of the settings for the track; when
+    // it cannot be reached there, says so (a warning, and on the Info page).
+    // At start and whenever the address changes.
+    void UsePortAddress();
+    QString PortWarning() const { return m_portWarning; }
 
     QTabWidget* Pages() const { return m_pages; }
     TInfoPage* InfoPage() const { return m_info; }
@@ -47,8 +58,15 @@ public slots:
     // F1: the manual beside the program, in the system's browser.
     void ShowHelp();
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
     void BuildPages();
+    // The frame is known only once the window system has put the window up:
+    // a placement made before is put right then, and the frame of the normal
+    // window is kept for converting its normal bounds while maximised.
+    void FollowFrame();
 
     TAppContext& m_context;
     TAppWindows& m_windows;
@@ -58,4 +76,10 @@ private:
     TSingleRacePage* m_singleRace = nullptr;
     TChampionshipPage* m_championship = nullptr;
     TSettingsPage* m_settings = nullptr;
+    QString m_portWarning;
+
+    QMargins m_normalFrame;     // frame of the window in its normal state, as last seen
+    QRect m_placedBounds;       // the stored bounds last applied ...
+    QMargins m_placedFrame;     // ... assuming this frame
+    bool m_placementUnsettled = false;  // the window system has not shown the real frame yet
 };

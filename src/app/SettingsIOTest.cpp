@@ -120,6 +120,16 @@ void TSettingsIOTest::ShowTracks(int tracks, bool multiplePower)
     }
 }
 
+void TSettingsIOTest::SwitchAllOff()
+{
+    for (size_t i = 0; i < m_power.size(); ++i) {
+        m_power[i]->setChecked(false);
+        m_lights[i]->setChecked(false);
+    }
+    if (m_context.trackIo)
+        m_context.trackIo->SwitchAllOff();
+}
+
 void TSettingsIOTest::MultiplePowerSwitched(bool on)
 {
     for (int n = 2; n <= TrackCount; ++n) {

@@ -50,6 +50,9 @@ public:
     // Lamps 1..tracks shown; power box 1 shown, boxes 2..tracks only with
     // multiple power signals; the rest hidden.
     void ShowTracks(int tracks, bool multiplePower);
+    // Every output line off and every box unticked: the test is left, and no
+    // track may stay powered with nothing on the screen to switch it off.
+    void SwitchAllOff();
     // "Output Multiple Power Signals" switched: off hides, unticks and
     // switches off the power of tracks 2..4; on shows the boxes of the tracks
     // in use again.

@@ -51,7 +51,8 @@ TSettingsPage::TSettingsPage(TAppContext& context, TKWL_MainForm& mainForm, QWid
     m_subPages->setObjectName(QStringLiteral("SettingsPages"));
     m_subPages->setDocumentMode(true);
     m_subPages->addTab(BuildChampionshipPage(), QStringLiteral("Championship"));
-    m_subPages->addTab(BuildIOPage(), QStringLiteral("I/O"));
+    m_ioPage = BuildIOPage();
+    m_subPages->addTab(m_ioPage, QStringLiteral("I/O"));
     m_subPages->addTab(BuildTrackPage(), QStringLiteral("Track"));
     m_subPages->addTab(BuildAudioPage(), QStringLiteral("Audio"));
 
@@ -62,6 +63,8 @@ TSettingsPage::TSettingsPage(TAppContext& context, TKWL_MainForm& mainForm, QWid
     defaults->setObjectName(QStringLiteral("ButtonSETLoadDefaults"));
     connect(defaults, &QPushButton::clicked, this, &TSettingsPage::ButtonSETLoadDefaultsClick);
 
+    m_shownSubPage = m_subPages->currentWidget();
+    connect(m_subPages, &QTabWidget::currentChanged, this, &TSettingsPage::SubPageChanged);
     connect(m_tracks, &QComboBox::currentTextChanged, this, &TSettingsPage::TracksChanged);
     connect(m_multiplePower, &QCheckBox::toggled, m_ioTest, &TSettingsIOTest::MultiplePowerSwitched);
 
@@ -88,7 +91,24 @@ void TSettingsPage::showEvent(QShowEvent* event)
 void TSettingsPage::hideEvent(QHideEvent* event)
 {
     m_ioTest->StopReading();
+    m_ioTest->SwitchAllOff();
     QWidget::hideEvent(event);
+}
+
+void TSettingsPage::SubPageChanged(int index)
+{
+    QWidget* shown = m_subPages->widget(index);
+    if (m_shownSubPage == m_ioPage && shown != m_ioPage)
+        m_ioTest->SwitchAllOff();
+    m_shownSubPage = shown;
+}
+
+void TSettingsPage::FollowPortAddress(int32_t before)
+{
+    if (m_context.settings.PortAddress == before)
+        return;
+    m_mainForm.UsePortAddress();
+    m_ioTest->SwitchAllOff();
 }
 
 void TSettingsPage::FillPage()
@@ -199,6 +219,7 @@ void TSettingsPage::ShowNumericTexts(const TSettingsForm& form)
 void TSettingsPage::ButtonSETApplyClick()
 {
     TSettings& s = m_context.settings;
+    const int32_t portAddress = s.PortAddress;
     TSettingsForm form = FormValues();
     const QString error = ApplySettingsForm(form, s);
     ShowNumericTexts(form);
@@ -206,6 +227,7 @@ void TSettingsPage::ButtonSETApplyClick()
         // The fields before the refused one are in force already; nothing is
         // written, so the file keeps the last settings that were complete.
         Messages::Error(error, {}, this);
+        FollowPortAddress(portAddress);
         return;
     }
     const TWindowPlacement placement = m_mainForm.StoredPlacement();
@@ -216,6 +238,7 @@ void TSettingsPage::ButtonSETApplyClick()
     s.WindowHeight = placement.height;
     if (!WriteSettings(s, m_context.masks, m_context.workingDirectory))
         Messages::Warning(QStringLiteral("Settings could not be saved."), {}, this);
+    FollowPortAddress(portAddress);
     FillPage();
 }
 
@@ -223,7 +246,9 @@ void TSettingsPage::ButtonSETLoadDefaultsClick()
 {
     if (!Messages::Confirm(QStringLiteral("Load Defaults?"), this))
         return;
+    const int32_t portAddress = m_context.settings.PortAddress;
     LoadDefaultSettings(m_context.settings);
+    FollowPortAddress(portAddress);
     m_mainForm.ApplyStoredPlacement();
     FillPage();
 }

@@ -65,6 +65,10 @@ private:
     QLineEdit* NumericEdit(const QString& name, QWidget* parent);
 
     void TracksChanged(const QString& text);
+    void SubPageChanged(int index);
+    // A port address that changed in memory is taken at once: the port at it
+    // is claimed (or its absence reported) and the lines start from off.
+    void FollowPortAddress(int32_t before);
     // Puts the numeric texts of the form back on the page (empty fields
     // become "0" when applied).
     void ShowNumericTexts(const TSettingsForm& form);
@@ -72,6 +76,8 @@ private:
     TAppContext& m_context;
     TKWL_MainForm& m_mainForm;
     QTabWidget* m_subPages = nullptr;
+    QWidget* m_ioPage = nullptr;
+    QWidget* m_shownSubPage = nullptr;
 
     // Championship
     QGroupBox* m_placePointsGroup = nullptr;

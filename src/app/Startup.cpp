@@ -4,6 +4,7 @@
 #include "app/AppWindows.h"
 #include "app/CommandLine.h"
 #include "app/KWLMainForm.h"
+#include "app/QuitOnSignal.h"
 #include "common/AppInfo.h"
 #include "hardware/SimulatedTrack.h"
 #ifdef _WIN32
@@ -28,6 +29,14 @@ std::unique_ptr<TPortDriver> MakePortDriver(TAppContext& context)
 #endif
 }
 
+void ShutDown(TAppContext& context)
+{
+    if (context.trackIo)
+        context.trackIo->SwitchAllOff();
+    if (context.port)
+        context.port->Close();
+}
+
 int RunKobalap(int argc, char** argv)
 {
     QStringList arguments;
@@ -47,6 +56,8 @@ int RunKobalap(int argc, char** argv)
         return 0;
     }
 
+    // From here on a SIGTERM or SIGINT ends the run through ShutDown().
+    TQuitOnSignal::InstallHandlers();
     TAppContext context;
     context.workingDirectory = QDir::currentPath();
     context.simulated = commandLine.simulate;
@@ -58,14 +69,15 @@ int RunKobalap(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName(QLatin1String(Kobalap::ApplicationName));
     QApplication::setApplicationVersion(QLatin1String(Kobalap::VersionNumber));
+    const TQuitOnSignal quitOnSignal;
 
     int exitCode = -1;
     {
         TAppWindows windows;
         exitCode = CreateWindowsAndShow(context, windows);
         if (exitCode < 0)
-            exitCode = application.exec();
+            exitCode = quitOnSignal.Requested() ? 0 : application.exec();
     }
-    context.port->Close();
+    ShutDown(context);
     return exitCode;
 }

@@ -9,6 +9,10 @@ class TPortDriver;
 // else the machine's parallel port. Not yet opened.
 std::unique_ptr<TPortDriver> MakePortDriver(TAppContext& context);
 
+// The end of every run that got as far as the port: all output lines off, so
+// no track is left powered, and the port given back.
+void ShutDown(TAppContext& context);
+
 // The whole program: command line, port driver (before any window), the
 // application, the windows in their order, the event loop. Returns the exit code.
 int RunKobalap(int argc, char** argv);

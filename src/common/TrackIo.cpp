@@ -32,6 +32,12 @@ void TTrackIo::SetOutputLine(int line, bool on)
     m_port.WritePort(uint32_t(m_settings.PortAddress), TPortSize::Byte, image);
 }
 
+void TTrackIo::SwitchAllOff()
+{
+    for (int line = 1; line <= 8; ++line)
+        SetOutputLine(line, false);
+}
+
 uint8_t TTrackIo::OutputImage() const { return m_image.load(std::memory_order_relaxed); }
 
 TPortDriver& TTrackIo::Port() { return m_port; }

@@ -30,6 +30,10 @@ public:
     // line numbers are ignored.
     void SetOutputLine(int line, bool on);
 
+    // Lines 1..8 off, one after the other: at start, when the I/O test is
+    // left and when the program ends, so no track stays powered unwatched.
+    void SwitchAllOff();
+
     // What the output lines were last set to; all off at the start.
     uint8_t OutputImage() const;
 

@@ -1,11 +1,20 @@
 #include "app/CommandLine.h"
 #include "app/InfoPage.h"
+#include "app/SettingsIOTest.h"
+#include "app/SettingsPage.h"
+#include "app/Startup.h"
 #include "hardware/PpdevPort.h"
 #include "support/AppRig.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QtTest>
+
+#include <csignal>
 
 namespace {
 const QStringList AllWindows{"TKWL_MainForm",    "TKWL_Timer",          "TFKWLStopLicht",     "TFKWLPauseRace",
@@ -13,6 +22,23 @@ const QStringList AllWindows{"TKWL_MainForm",    "TKWL_Timer",          "TFKWLSt
                              "TFKWLResults",      "TFDRVAddChange",      "TFHTAddChange",      "TQuickReportResult",
                              "TQuickReportResultDetail", "TFHTChangeResult", "TKWL_RoundResults", "TFKWLGenHeats"};
 }
+
+// A parallel port found at $378 only: any other address reaches nothing.
+class TPortAt378 final : public TPortDriver {
+public:
+    bool Open() override { return m_ready = true; }
+    void Close() override {}
+    QString UseBase(uint32_t base) override
+    {
+        bases << base;
+        return base == 0x378 ? QString() : QStringLiteral("no port at %1").arg(base);
+    }
+    bool ReadPort(uint32_t, TPortSize, uint32_t&) override { return false; }
+    void WritePort(uint32_t address, TPortSize, uint32_t value) override { writes << qMakePair(address, uint8_t(value)); }
+    QString Description() const override { return QStringLiteral("port at $378"); }
+    QList<uint32_t> bases;
+    QList<QPair<uint32_t, uint8_t>> writes;
+};
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -58,7 +84,7 @@ private slots:
         for (const auto& write : rig.port->writes)
             QCOMPARE(write, (QPair<uint32_t, uint8_t>(888, 0)));
         QCOMPARE(rig.windows.CreationOrder, AllWindows);
-        QCOMPARE(rig.Form()->geometry().size(), QSize(780, 575));
+        QCOMPARE(rig.Form()->frameGeometry(), QRect(2, 2, 780, 575));
         VERIFY_MESSAGES_SETTLED();
     }
 
@@ -88,10 +114,110 @@ private slots:
         rig.WriteSettingsFile(settings);
         QCOMPARE(rig.Start(), -1);
         QCOMPARE(rig.messages.Texts(), QStringList{});
-        QCOMPARE(rig.Form()->pos(), QPoint(40, 30));
-        QCOMPARE(rig.Form()->size(), QSize(820, 610));
+        QCOMPARE(rig.Form()->frameGeometry(), QRect(40, 30, 820, 610));  // the whole window
         QCOMPARE(rig.port->writes.first().first, 632u);
         VERIFY_MESSAGES_SETTLED();
+    }
+
+    // A "Port Address" with no port behind it is reported at start and on the
+    // Info page; the program goes on, and an address put right on the
+    // Settings page is taken at once. The simulated track answers anywhere.
+    void portAddressWithoutPort_data()
+    {
+        QTest::addColumn<bool>("simulated");
+        QTest::newRow("parallel port") << false;
+        QTest::newRow("simulated track") << true;
+    }
+    void portAddressWithoutPort()
+    {
+        QFETCH(bool, simulated);
+        TAppRig rig;
+        TPortAt378* port = nullptr;
+        if (simulated) {
+            rig.UseSimulatedTrack(1);
+        } else {
+            auto owned = std::make_unique<TPortAt378>();
+            port = owned.get();
+            owned->Open();
+            rig.context.port = std::move(owned);
+        }
+        TSettings settings;
+        settings.PortAddress = 0x278;
+        rig.WriteSettingsFile(settings);
+        if (!simulated)
+            rig.messages.Answer(TMessageAnswer::Ok);
+        QCOMPARE(rig.Start(), -1);
+        const QString warning = simulated ? QString() : QStringLiteral("no port at 632");
+        QCOMPARE(rig.messages.Texts(), warning.isEmpty() ? QStringList{} : QStringList{warning});
+        QCOMPARE(rig.Form()->InfoPage()->PortWarning(), warning);
+        VERIFY_MESSAGES_SETTLED();
+        if (simulated)
+            return;
+        QCOMPARE(Messages::Shown().first().kind, TMessageKind::Warning);
+
+        TSettingsPage* page = rig.Form()->SettingsPage();
+        rig.Form()->Pages()->setCurrentWidget(page);
+        auto* address = page->findChild<QComboBox*>("ComboBoxPortAddress");
+        auto* apply = page->findChild<QPushButton*>("ButtonSETApply");
+        page->IOTest()->PowerBox(1)->click();
+        port->writes.clear();
+        address->setEditText("$378");
+        apply->click();
+        QCOMPARE(rig.messages.Texts().size(), 1);  // no second warning
+        QCOMPARE(rig.Form()->InfoPage()->PortWarning(), QString());
+        QCOMPARE(port->bases, (QList<uint32_t>{0x278, 0x378}));
+        QCOMPARE(port->writes.last(), qMakePair(0x378u, uint8_t(0)));  // the new port starts from off
+        QVERIFY(!page->IOTest()->PowerBox(1)->isChecked());
+
+        apply->click();  // the same address: nothing to take again
+        QCOMPARE(port->bases.size(), 2);
+        rig.messages.Answer(TMessageAnswer::Ok);
+        address->setEditText("$3BC");
+        apply->click();
+        QCOMPARE(rig.messages.Texts().last(), QStringLiteral("no port at 956"));
+        QCOMPARE(rig.Form()->InfoPage()->PortWarning(), QStringLiteral("no port at 956"));
+        VERIFY_MESSAGES_SETTLED();
+    }
+
+    // The end of the run leaves the track dark and gives the port back.
+    void shutDownSwitchesEveryLineOff()
+    {
+        TAppRig rig;
+        rig.WriteSettingsFile();
+        QCOMPARE(rig.Start(), -1);
+        rig.context.trackIo->SetOutputLine(1, true);
+        rig.context.trackIo->SetOutputLine(8, true);
+        ShutDown(rig.context);
+        QCOMPARE(rig.context.trackIo->OutputImage(), uint8_t(0));
+        QCOMPARE(rig.port->writes.last(), qMakePair(888u, uint8_t(0)));
+        QCOMPARE(rig.port->closes, 1);
+    }
+
+    // SIGTERM and SIGINT end the program through its own way out (which
+    // switches the track off), not by the signal's default death.
+    void signalEndsTheRunNormally_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void signalEndsTheRunNormally()
+    {
+        QFETCH(int, signal);
+        TTestWorkDir dir;
+        TSettings settings;
+        TSensorMasks masks;
+        QVERIFY(WriteSettings(settings, masks, dir.Path()));
+        QProcess program;
+        program.setWorkingDirectory(dir.Path());
+        program.start(QStringLiteral(KOBALAP_BINARY), {"--simulate"});
+        QVERIFY(program.waitForStarted(30000));
+        // The race database is made after the handlers are in place.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.File("data/KWLManager.sqlite")), 30000);
+        QCOMPARE(::kill(pid_t(program.processId()), signal), 0);
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
     }
 
     void clockCheck_data()

@@ -91,6 +91,46 @@ private slots:
         QVERIFY(Rig().Form()->findChild<QLabel*>("TrackInterface")->text().contains("scripted port"));
     }
 
+    // "Apply & Save" stores the whole window and the show step puts it back:
+    // save, restore and save again give the same numbers, maximised or not,
+    // and a maximised window stores the bounds it is restored to.
+    void placementRoundTrips_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::newRow("normal") << 0;
+        QTest::newRow("maximised") << 2;
+    }
+    void placementRoundTrips()
+    {
+        QFETCH(int, state);
+        m_rig = std::make_unique<TAppRig>();
+        TSettings settings;
+        settings.WindowState = uint8_t(state);
+        settings.WindowLeft = 40;
+        settings.WindowTop = 30;
+        settings.WindowWidth = 700;
+        settings.WindowHeight = 500;
+        Rig().WriteSettingsFile(settings);
+        QCOMPARE(Rig().Start(), -1);
+        TKWL_MainForm* form = Rig().Form();
+        QCOMPARE(form->isMaximized(), state == 2);
+        const auto stored = [&] {
+            const TSettings& s = Rig().context.settings;
+            return QList<int>{s.WindowState, s.WindowLeft, s.WindowTop, s.WindowWidth, s.WindowHeight};
+        };
+        const QList<int> expected{state, 40, 30, 700, 500};
+        for (int round = 0; round < 2; ++round) {
+            Click("ButtonSETApply");
+            QCOMPARE(stored(), expected);
+            form->ApplyStoredPlacement();
+        }
+        Click("ButtonSETApply");
+        QCOMPARE(stored(), expected);
+        if (state == 2)
+            form->showNormal();
+        QCOMPARE(form->frameGeometry(), QRect(40, 30, 700, 500));
+    }
+
     void contextMenus_data()
     {
         QTest::addColumn<QString>("grid");

@@ -224,10 +224,13 @@ private slots:
         PutI32(b, 196, 100);
         b[200] = ';';
         b[201] = 0;
+        // The whole window, frame included.
+        const QRect window = Rig().Form()->frameGeometry();
+        QCOMPARE(window.topLeft(), QPoint(40, 60));
         PutI32(b, 204, 40);
         PutI32(b, 208, 60);
-        PutI32(b, 212, 800);
-        PutI32(b, 216, 600);
+        PutI32(b, 212, window.width());
+        PutI32(b, 216, window.height());
         QCOMPARE(FileContents(IniPath()).toHex(' '), b.toHex(' '));
 
         // Filled again from what was stored.
@@ -372,8 +375,7 @@ private slots:
         Rig().messages.Answer(TMessageAnswer::Yes);
         LoadDefaults();
         QCOMPARE(EncodeSettings(Settings()), EncodeSettings(TSettings()));
-        QCOMPARE(Rig().Form()->pos(), QPoint(2, 2));
-        QCOMPARE(Rig().Form()->size(), QSize(780, 575));
+        QCOMPARE(Rig().Form()->frameGeometry(), QRect(2, 2, 780, 575));
         QCOMPARE(FileContents(IniPath()), stored);
         QCOMPARE(Edit("EditSections")->text(), QStringLiteral("100"));
         QCOMPARE(Rotation()->currentText(), QStringLiteral("1 > 2 > 3 > 4"));
@@ -392,13 +394,46 @@ private slots:
             QCOMPARE(write.first, 888u);
         QCOMPARE(Rig().context.trackIo->OutputImage(), uint8_t(0x10));
 
-        // An applied port address is used at once.
+        // An applied port address is used at once, starting from all off.
         Combo("ComboBoxPortAddress")->setEditText(QStringLiteral("$278"));
         Apply();
+        QVERIFY(!IOTest()->LightBox(1)->isChecked());
         Rig().port->writes.clear();
         IOTest()->LightBox(1)->click();
         QCOMPARE(Rig().port->writes.size(), 4);
-        QCOMPARE(Rig().port->writes.last(), TWrite(632u, 0x00));
+        QCOMPARE(Rig().port->writes.last(), TWrite(632u, 0x10));
+    }
+
+    // Leaving the test, however it is left, switches every line off and
+    // shows it: no track stays powered behind the user's back.
+    void leavingTheIOTestSwitchesOff_data()
+    {
+        QTest::addColumn<QString>("leave");
+        QTest::newRow("another page") << "page";
+        QTest::newRow("another sub-page") << "sub-page";
+        QTest::newRow("window hidden") << "window";
+    }
+    void leavingTheIOTestSwitchesOff()
+    {
+        QFETCH(QString, leave);
+        ShowPage();
+        Page()->SubPages()->setCurrentIndex(1);  // I/O
+        IOTest()->PowerBox(1)->click();
+        IOTest()->PowerBox(3)->click();
+        IOTest()->LightBox(4)->click();
+        QCOMPARE(Rig().context.trackIo->OutputImage(), uint8_t(0x85));
+        if (leave == "page")
+            ShowOtherPage();
+        else if (leave == "sub-page")
+            Page()->SubPages()->setCurrentIndex(2);
+        else
+            Rig().Form()->hide();
+        QCOMPARE(Rig().context.trackIo->OutputImage(), uint8_t(0));
+        QCOMPARE(Rig().port->writes.last(), TWrite(888u, 0x00));
+        for (int n = 1; n <= 4; ++n) {
+            QVERIFY(!IOTest()->PowerBox(n)->isChecked());
+            QVERIFY(!IOTest()->LightBox(n)->isChecked());
+        }
     }
 
     void multiplePowerOff()

@@ -1,6 +1,7 @@
 #include "results/KWLRoundResult.h"
 
 #include "common/AppInfo.h"
+#include "common/FittedFont.h"
 #include "common/MessageBoxes.h"
 #include "common/PlaceWindow.h"
 #include "common/Settings.h"
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -30,11 +32,14 @@ TKWL_RoundResults::TKWL_RoundResults(QSqlDatabase db, const TSettings& settings,
 
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("LabelTitle"));
-    QFont titleFont(QStringLiteral("Arial"));
-    titleFont.setPixelSize(27);
-    titleFont.setBold(true);
-    titleFont.setItalic(true);
-    m_title->setFont(titleFont);
+    m_titleFont = QFont(QStringLiteral("Arial"));
+    m_titleFont.setPixelSize(27);
+    m_titleFont.setBold(true);
+    m_titleFont.setItalic(true);
+    m_title->setFont(m_titleFont);
+    // The title takes the window's width and its font fits the text into it,
+    // rather than a long name widening the window past its given bounds.
+    m_title->setSizePolicy(QSizePolicy::Ignored, m_title->sizePolicy().verticalPolicy());
     QPalette titlePalette = m_title->palette();
     titlePalette.setColor(QPalette::WindowText, QColor(0, 0, 128));  // navy
     m_title->setPalette(titlePalette);
@@ -43,9 +48,6 @@ TKWL_RoundResults::TKWL_RoundResults(QSqlDatabase db, const TSettings& settings,
 
     m_grid = new TFixedHeadingsTable(this);
     m_grid->setObjectName(QStringLiteral("GridLaps"));
-    QFont gridFont = m_grid->font();
-    gridFont.setBold(true);
-    m_grid->setFont(gridFont);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     // The grid's own first column and first rows are its headings, kept in
@@ -58,6 +60,14 @@ TKWL_RoundResults::TKWL_RoundResults(QSqlDatabase db, const TSettings& settings,
     m_grid->verticalHeader()->setMinimumSectionSize(0);
     m_grid->verticalHeader()->setDefaultSectionSize(RowHeight);
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // A machine whose font is wider or larger than the columns were made for
+    // gets a smaller one: a lap time cut off at a digit would misread. A
+    // cell's text stands inside the style's margins and the grid line.
+    const int margin = m_grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_grid) + 1;
+    const QSize cellRoom(ColumnWidth - 1 - 2 * margin, RowHeight - 1);
+    QFont gridFont = m_grid->font();
+    gridFont.setBold(true);
+    m_grid->setFont(FittedFont(gridFont, WidestCellTexts(), cellRoom, Qt::AlignLeft | Qt::AlignVCenter));
 
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setObjectName(QStringLiteral("ButtonOK"));
@@ -83,6 +93,17 @@ QString TKWL_RoundResults::Title() const { return m_title->text(); }
 
 QTableWidget* TKWL_RoundResults::Grid() const { return m_grid; }
 
+void TKWL_RoundResults::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);  // the layout has placed the title by now
+    FitTitle();
+}
+
+void TKWL_RoundResults::FitTitle()
+{
+    m_title->setFont(FittedFont(m_titleFont, {m_title->text()}, m_title->contentsRect().size(), m_title->alignment()));
+}
+
 void TKWL_RoundResults::ShowStoredLaps(const TWindowPlacement& placement, int csnr, int rcnr, int mode, int htnr)
 {
     if (mode < HeatMode || mode > ChampionshipMode)
@@ -107,6 +128,7 @@ void TKWL_RoundResults::Present(const TWindowPlacement& placement, const QString
 {
     setWindowTitle(Kobalap::SubCaption(QStringLiteral("Show Laps")));
     m_title->setText(title);
+    FitTitle();  // a window shown at its previous size gets no resize
     FillGrid(grid);
 
     // The window takes its caller's bounds; the user cannot resize it after.

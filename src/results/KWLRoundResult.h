@@ -35,13 +35,18 @@ public:
     QString Title() const;
     QTableWidget* Grid() const;
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void FitTitle();
     void Present(const TWindowPlacement& placement, const QString& title, const TLapGrid& grid);
     void FillGrid(const TLapGrid& grid);
 
     QSqlDatabase m_db;
     const TSettings& m_settings;
     QLabel* m_title = nullptr;
+    QFont m_titleFont;  // as laid out; the shown font is fitted to the title
     TFixedHeadingsTable* m_grid = nullptr;
     QPushButton* m_ok = nullptr;
 };

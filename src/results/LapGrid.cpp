@@ -1,5 +1,6 @@
 #include "results/LapGrid.h"
 
+#include "common/FittedFont.h"
 #include "common/RaceTime.h"
 #include "timing/RaceRules.h"
 
@@ -69,6 +70,8 @@ QString LapCellText(int64_t ms)
 QString FastestText(uint32_t ms) { return ms >= TTrackExtremes::NoFastest ? QString() : LapTimeText(ms); }
 
 QString SlowestText(uint32_t ms) { return ms == 0 ? QString() : LapTimeText(ms); }
+
+QStringList WidestCellTexts() { return DigitVariants(QStringLiteral("00.000")) << FastestLabel << SlowestLabel; }
 
 QString LapViewTitle(const TStoredLaps& stored)
 {

@@ -40,6 +40,11 @@ QString LapCellText(int64_t ms);
 QString FastestText(uint32_t ms);
 QString SlowestText(uint32_t ms);
 
+// The widest texts a cell shows in the normal course: a lap time of any
+// digits and the longest row labels. A long name may be cut off at the cell's
+// edge; a time or a label must not be, so the grid's font is fitted to these.
+QStringList WidestCellTexts();
+
 // The title above the grid of a stored scope, and of the race just run.
 QString LapViewTitle(const TStoredLaps& stored);
 inline constexpr const char* LastRaceTitle = "Laps Results";

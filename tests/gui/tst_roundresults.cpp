@@ -1,3 +1,4 @@
+#include "common/FittedFont.h"
 #include "common/Settings.h"
 #include "data/RecordActions.h"
 #include "results/KWLRoundResult.h"
@@ -8,6 +9,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QScopeGuard>
+#include <QStyle>
 #include <QTableWidget>
 #include <QtTest>
 #include <memory>
@@ -264,6 +267,68 @@ private slots:
         QVERIFY(probe.opened);
         QVERIFY(headingsSeen > 0);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1String("; "))));
+    }
+
+    // No digit and no row label is cut off, nor the title, also on a machine
+    // whose font is much larger than the window was made for; an ordinary
+    // font in a wide window keeps the title's own size.
+    void textsFit_data()
+    {
+        QTest::addColumn<int>("pointSize");  // of the program's font; 0 keeps the machine's
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("scope");  // a ShowStoredLaps mode, or -1 for the race just run
+        QTest::newRow("ordinary font") << 0 << 700 << int(TKWL_RoundResults::HeatMode);
+        QTest::newRow("large font, narrow window, heat") << 24 << 250 << int(TKWL_RoundResults::HeatMode);
+        QTest::newRow("large font, narrow window, last race") << 24 << 250 << -1;
+    }
+    void textsFit()
+    {
+        QFETCH(int, pointSize);
+        QFETCH(int, width);
+        QFETCH(int, scope);
+        const QFont machineFont = QApplication::font();
+        const auto restoreFont = qScopeGuard([&] { QApplication::setFont(machineFont); });
+        if (pointSize > 0) {
+            QFont large = machineFont;
+            large.setPointSize(pointSize);
+            QApplication::setFont(large);
+        }
+        m_window = std::make_unique<TKWL_RoundResults>(Db(), m_settings);
+        auto states = std::make_unique<TTrackStates>();
+        (*states)[0].Laps = 2000;
+        (*states)[0].LapTimes[1] = 61200;
+        (*states)[0].LapTimes[2] = 8400;
+        QStringList cut;
+        int titleSize = 0;
+        TModalProbe probe(
+            [&] {
+                const TWindowPlacement placement{0, 40, 30, width, 400};
+                if (scope < 0)
+                    m_window->ShowLapResults(placement, *states);
+                else
+                    m_window->ShowStoredLaps(placement, m_cs, m_rc, scope, 3);
+            },
+            [&](QDialog* dialog) {
+                auto* title = dialog->findChild<QLabel*>(QStringLiteral("LabelTitle"));
+                titleSize = title->font().pixelSize();
+                if (!InkFits(title->font(), {title->text()}, title->contentsRect().size(), title->alignment()))
+                    cut << title->text();
+                QTableWidget* grid = m_window->Grid();
+                const int margin = grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1;
+                for (int r = 0; r < grid->rowCount(); ++r)
+                    for (int c = 0; c < grid->columnCount(); ++c) {
+                        const QTableWidgetItem* item = grid->item(r, c);
+                        const bool timeOrLabel = item && !item->text().isEmpty() && (c == 0 || item->text().contains(QLatin1Char('.')));
+                        const QSize room(grid->columnWidth(c) - 1 - 2 * margin, grid->rowHeight(r) - 1);
+                        if (timeOrLabel && !InkFits(grid->font(), {item->text()}, room, Qt::AlignLeft | Qt::AlignVCenter))
+                            cut << item->text();
+                    }
+                dialog->accept();
+            });
+        QVERIFY(probe.opened);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1String(", "))));
+        if (pointSize == 0)
+            QCOMPARE(titleSize, 27);
     }
 
     // The window is reused: a later showing replaces the grid entirely.

@@ -815,12 +815,17 @@ void TstTimerWindow::closingEndsTheRace()
             QVERIFY(heldWhileDialogOpen);
         } else if (how == QLatin1String("pausing")) {
             // The dialog has nothing left to pause and goes by itself.
+            // The clock stands still, so the race cannot finish its sustain
+            // read and halt before the window is closed.
             bool closedItself = false;
             TPauseAnswer answer([&](TFKWLPauseRace& dialog) {
+                QVERIFY(dialog.WaitingForHalt());
                 timer.reject();
+                rig.Clock.SetStepPerReadUs(500);
                 closedItself = ProcessUntil([&] { return !dialog.isVisible(); });
             });
             answer.BeforeHalt();
+            rig.Clock.SetStepPerReadUs(0);
             Click(timer, "ButtonPause");
             QVERIFY(closedItself);
         }

@@ -2,6 +2,8 @@
 
 #include <QFontMetrics>
 
+#include <algorithm>
+
 namespace {
 
 // A font's size in the unit it is given in: points, or pixels for a font
@@ -35,20 +37,21 @@ QRect InkRect(const QFontMetrics& metrics, const QString& text, const QSize& roo
     return metrics.tightBoundingRect(text).translated(x, baseline);
 }
 
-bool InkFits(const QFont& font, const QStringList& texts, const QSize& room, Qt::Alignment alignment)
+bool InkFits(const QFont& font, const QStringList& texts, const QSize& room, Qt::Alignment alignment, int rightSlack)
 {
     const QFontMetrics metrics(font);
-    const QRect box(QPoint(0, 0), room);
+    const QRect box(0, 0, room.width() + std::max(rightSlack, 0), room.height());
     for (const QString& text : texts)
         if (!box.contains(InkRect(metrics, text, room, alignment)))
             return false;
     return true;
 }
 
-QFont FittedFont(const QFont& font, const QStringList& texts, const QSize& room, Qt::Alignment alignment)
+QFont FittedFont(const QFont& font, const QStringList& texts, const QSize& room, Qt::Alignment alignment,
+                 int rightSlack)
 {
     const int laidOut = SizeOf(font);
-    if (laidOut <= 1 || InkFits(font, texts, room, alignment))
+    if (laidOut <= 1 || InkFits(font, texts, room, alignment, rightSlack))
         return font;
     // The ink grows with the size, so the largest size that fits is found by
     // halving: `fits` fits (or is the floor of 1), `tooLarge` does not.
@@ -56,7 +59,7 @@ QFont FittedFont(const QFont& font, const QStringList& texts, const QSize& room,
     int tooLarge = laidOut;
     while (tooLarge - fits > 1) {
         const int middle = fits + (tooLarge - fits) / 2;
-        if (InkFits(Resized(font, middle), texts, room, alignment))
+        if (InkFits(Resized(font, middle), texts, room, alignment, rightSlack))
             fits = middle;
         else
             tooLarge = middle;

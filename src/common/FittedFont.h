@@ -20,13 +20,17 @@ class QFontMetrics;
 QRect InkRect(const QFontMetrics& metrics, const QString& text, const QSize& room, Qt::Alignment alignment);
 
 // Whether the ink of every one of `texts`, laid out in `room` with
-// `alignment`, stays inside `room`.
-bool InkFits(const QFont& font, const QStringList& texts, const QSize& room, Qt::Alignment alignment);
+// `alignment`, stays inside `room`, or at most `rightSlack` pixels beyond its
+// right edge (a label's right margin: text is placed by its advance, and with
+// hinting the last glyph's ink can end a pixel or two past it at any size).
+bool InkFits(const QFont& font, const QStringList& texts, const QSize& room, Qt::Alignment alignment,
+             int rightSlack = 0);
 
 // The largest size, not above `font`'s own, at which the ink of every one of
-// `texts`, laid out in `room` with `alignment`, stays inside `room`. Sizes are
-// whole points (whole pixels for a font sized in pixels) and never below 1.
-QFont FittedFont(const QFont& font, const QStringList& texts, const QSize& room, Qt::Alignment alignment);
+// `texts`, laid out in `room` with `alignment`, fits as InkFits says. Sizes
+// are whole points (whole pixels for a font sized in pixels) and never below 1.
+QFont FittedFont(const QFont& font, const QStringList& texts, const QSize& room, Qt::Alignment alignment,
+                 int rightSlack = 0);
 
 // `pattern` with its zeros replaced by each digit in turn ("00.000" gives
 // "00.000" .. "99.999"): a number's widest ink, whatever its digits, when the

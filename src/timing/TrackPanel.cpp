@@ -113,7 +113,7 @@ void TTrackPanel::ApplyLayout(const TTrackPanelLayout& layout)
     // right-aligned label that sizes itself, the label keeps its right edge
     // and grows to the left (there is free room before it) rather than cut
     // off the first digit.
-    const int needed = QFontMetrics(lapFont).horizontalAdvance(WidestLapText) + 2;
+    const int needed = QFontMetrics(lapFont).horizontalAdvance(WidestLapText) + 2 + TFittedLabel::RightInkMargin;
     const QRect lap = layout.CurrentLap;
     const int right = lap.x() + lap.width();
     const int left = std::max(0, std::min(lap.x(), right - needed));

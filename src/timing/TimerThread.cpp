@@ -1,6 +1,7 @@
 #include "timing/TimerThread.h"
 
-#include <QEventLoop>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QMetaObject>
 
 TUiThreadHost::TUiThreadHost(TRaceHost& uiHost, QObject* context, QSemaphore& release, std::function<void()> halted)
@@ -73,26 +74,15 @@ void TTimerThread::ReleasePause()
 void TTimerThread::Stop()
 {
     m_state.RaceEnded.store(true);
-    if (!isRunning()) {
-        wait();
-        return;
-    }
-    QEventLoop loop;
-    connect(this, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
     // Wake a halted thread; an unused release is harmless, the race is over.
-    m_release.release();
-    // Hand-overs keep arriving until the race body has returned; after that
-    // the thread only winds down, and wait() is safe. finished() is emitted
-    // after m_bodyDone is set, so either the flag is seen here or the signal
-    // ends the loop.
-    if (!m_bodyDone.load())
-        loop.exec();
-    wait();
+    if (isRunning())
+        m_release.release();
+    // Hand-overs keep arriving until the race body has returned, so they are
+    // served while waiting. Not in an event loop of its own: once the
+    // program is told to quit (a SIGTERM), a new event loop returns at once,
+    // and waiting without serving them would never end.
+    while (!wait(QDeadlineTimer(10)))
+        QCoreApplication::processEvents();
 }
 
-void TTimerThread::run()
-{
-    m_bodyDone.store(false);
-    m_engine.Run();
-    m_bodyDone.store(true);
-}
+void TTimerThread::run() { m_engine.Run(); }

@@ -7,7 +7,6 @@
 #include <QSemaphore>
 #include <QThread>
 
-#include <atomic>
 #include <functional>
 
 // Hands the engine's host calls from the timing thread to the real host,
@@ -51,8 +50,9 @@ private:
 //
 // Stopping: never wait() for the thread on the UI thread while it may be
 // inside a synchronous hand-over to that same thread; that deadlocks. Use
-// Stop(): it ends the race, releases a halt and keeps processing events
-// until the thread has finished. The destructor does the same.
+// Stop(): it ends the race, releases a halt and keeps serving the hand-overs
+// until the thread has finished, also while the program quits. The
+// destructor does the same.
 class TTimerThread final : public QThread {
     Q_OBJECT
 public:
@@ -79,5 +79,4 @@ private:
     QSemaphore m_release;
     TUiThreadHost m_host;
     TRaceEngine m_engine;
-    std::atomic<bool> m_bodyDone{false};
 };

@@ -112,6 +112,8 @@ private slots:
     void stopWhileHalted();
     void stopDuringStartLights();
     void raceEndsByItself();
+    // Last: it tells the application to quit, which no later test survives.
+    void stopWhileTheProgramQuits();
 
 private:
     std::unique_ptr<TTestWorkDir> m_workDir;
@@ -191,6 +193,21 @@ void TstTimerThread::raceEndsByItself()
     QVERIFY(rig.Host.Refreshes > 0);
     QVERIFY(rig.Host.Sounds >= 6);  // four lights, start, finish (posted)
     QCOMPARE(rig.Host.WrongThread, 0);
+}
+
+void TstTimerThread::stopWhileTheProgramQuits()
+{
+    TThreadRig rig;
+    auto thread = rig.Start(this);
+    QVERIFY(ProcessUntil([&] { return rig.Host.Refreshes > 0; }));
+    // As a SIGTERM does: from now on an event loop returns at once.
+    QCoreApplication::exit(0);
+    QEventLoop refused;
+    QCOMPARE(refused.exec(), -1);
+    thread->Stop();  // the race's last hand-overs must still be served
+    QVERIFY(thread->isFinished());
+    QCOMPARE(rig.Host.PauseDisabled, 1);
+    QCOMPARE(rig.Io.OutputImage(), uint8_t(0));
 }
 
 QTEST_GUILESS_MAIN(TstTimerThread)

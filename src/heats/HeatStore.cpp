@@ -1,0 +1,271 @@
+#include "heats/HeatStore.h"
+
+#include "common/LapValue.h"
+#include "common/RaceTime.h"
+#include "data/Schema.h"
+#include "data/SharedQueries.h"
+#include "data/StoreTransaction.h"
+#include "timing/RaceRules.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+QString Quoted(const char* table) { return QLatin1Char('"') + QLatin1String(table) + QLatin1Char('"'); }
+
+const QString HeatTable = Quoted(Schema::Heat);
+const QString DetailTable = Quoted(Schema::HeatDetail);
+const QString LapsTable = Quoted(Schema::HeatDetailLaps);
+
+constexpr int32_t Int32Max = std::numeric_limits<int32_t>::max();
+
+// The fields hold signed 32-bit values; a time beyond them (49 days of
+// racing) is kept at the largest one rather than refused with the result.
+int32_t StoredTime(uint32_t ms) { return int32_t(std::min<uint32_t>(ms, uint32_t(Int32Max))); }
+
+bool RunNamed(QSqlQuery& query, const QString& sql, const QList<QPair<QString, QVariant>>& values, QString& error)
+{
+    query.setForwardOnly(true);
+    if (!query.prepare(sql)) {
+        error = query.lastError().text();
+        return false;
+    }
+    for (const auto& [name, value] : values)
+        query.bindValue(name, value);
+    if (!query.exec()) {
+        error = query.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+QString HeatLapsText(const QVariant& laps, int32_t sectionsPerLap) { return FormatLapValue(laps.toInt(), sectionsPerLap); }
+
+QString HeatTimeText(const QVariant& time) { return FormatRaceTime(uint32_t(std::max(time.toInt(), 0)), 3, true); }
+
+QString HeatTopLapText(const QVariant& time) { return FormatRaceTime(uint32_t(std::max(time.toInt(), 0)), 3, false); }
+
+std::optional<THeatChampionship> THeatStore::Championship()
+{
+    QSqlQuery query(m_db);
+    const QString sql = QStringLiteral("SELECT CSnaam, CSTimed, CSLapsMinutes FROM %1 WHERE CSnr = ?").arg(Quoted(Schema::Championship));
+    if (!RunRead(m_db, query, sql, {m_csnr}, m_error))
+        return std::nullopt;
+    if (!query.next()) {
+        m_error = QStringLiteral("The championship of this race is no longer there.");
+        return std::nullopt;
+    }
+    return THeatChampionship{query.value(0).toString(), query.value(1).toBool(), query.value(2).toInt()};
+}
+
+std::optional<QString> THeatStore::RaceName()
+{
+    QSqlQuery query(m_db);
+    const QString sql = QStringLiteral("SELECT RCnaam FROM %1 WHERE CSnr = ? AND RCnr = ?").arg(Quoted(Schema::Race));
+    if (!RunRead(m_db, query, sql, {m_csnr, m_rcnr}, m_error))
+        return std::nullopt;
+    if (!query.next()) {
+        m_error = QStringLiteral("This race is no longer there.");
+        return std::nullopt;
+    }
+    return query.value(0).toString();
+}
+
+std::optional<std::vector<int32_t>> THeatStore::ChampionshipDrivers()
+{
+    QSqlQuery query(m_db);
+    const QString sql = QStringLiteral("SELECT DRVnr FROM %1 WHERE CSnr = ? ORDER BY CSnr, DRVnr").arg(Quoted(Schema::DIC));
+    if (!RunRead(m_db, query, sql, {m_csnr}, m_error))
+        return std::nullopt;
+    std::vector<int32_t> drivers;
+    while (query.next())
+        drivers.push_back(query.value(0).toInt());
+    return drivers;
+}
+
+std::optional<int32_t> THeatStore::LastHeatNumber()
+{
+    const QString sql = QStringLiteral("SELECT COALESCE(MAX(HTnr), 0) FROM %1 WHERE CSnr = ? AND RCnr = ?").arg(HeatTable);
+    m_error.clear();
+    const QVariant last = ReadScalar(m_db, sql, {m_csnr, m_rcnr}, m_error);
+    if (!m_error.isEmpty())
+        return std::nullopt;
+    return last.toInt();
+}
+
+std::optional<std::vector<THeatListRow>> THeatStore::Heats()
+{
+    QSqlQuery query(m_db);
+    const QString sql = QStringLiteral("SELECT HTnr, Finished FROM %1 WHERE CSnr = ? AND RCnr = ? ORDER BY HTnr").arg(HeatTable);
+    if (!RunRead(m_db, query, sql, {m_csnr, m_rcnr}, m_error))
+        return std::nullopt;
+    std::vector<THeatListRow> heats;
+    while (query.next())
+        heats.push_back({query.value(0).toInt(), query.value(1).toBool()});
+    return heats;
+}
+
+std::optional<THeatLineup> THeatStore::Lineup(int32_t htnr)
+{
+    QSqlQuery query(m_db);
+    const QString sql = QStringLiteral("SELECT d.Tracknr, d.DRVnr, r.\"Driver Name\" FROM %1 d LEFT JOIN %2 r ON r.DRVnr = d.DRVnr"
+                                       " WHERE d.CSnr = ? AND d.RCnr = ? AND d.HTnr = ? ORDER BY d.Tracknr")
+                            .arg(DetailTable, Quoted(Schema::Drivers));
+    if (!RunRead(m_db, query, sql, {m_csnr, m_rcnr, htnr}, m_error))
+        return std::nullopt;
+    THeatLineup lineup;
+    while (query.next()) {
+        const int track = query.value(0).toInt();
+        if (track < 1 || track > 4)
+            continue;
+        lineup.DRVnr[size_t(track - 1)] = query.value(1).toInt();
+        lineup.Names[size_t(track - 1)] = query.value(2).toString();
+    }
+    return lineup;
+}
+
+std::optional<int32_t> THeatStore::RunningTotal(int32_t drvnr, bool timed)
+{
+    QSqlQuery query(m_db);
+    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE CSnr = ? AND RCnr = ? AND DRVnr = ?")
+                            .arg(timed ? QStringLiteral("Laps") : QStringLiteral("\"Time\""), DetailTable);
+    if (!RunRead(m_db, query, sql, {m_csnr, m_rcnr, drvnr}, m_error))
+        return std::nullopt;
+    int64_t sum = 0;
+    while (query.next())
+        sum += query.value(0).toLongLong();
+    return int32_t(std::clamp<int64_t>(sum, std::numeric_limits<int32_t>::min(), Int32Max));
+}
+
+bool THeatStore::AppendHeats(const THeatPlan& plan)
+{
+    TStoreTransaction action(m_db);
+    const QString heatSql = QStringLiteral("INSERT INTO %1 (CSnr, RCnr, HTnr, Finished) VALUES (?, ?, ?, 0)").arg(HeatTable);
+    // A heat not yet run has no result; the table keeps its values filled,
+    // and 0 reads the same as none everywhere they are shown or summed.
+    const QString detailSql =
+        QStringLiteral("INSERT INTO %1 (CSnr, RCnr, HTnr, Tracknr, DRVnr, Laps, \"Time\", TopLapTime) VALUES (?, ?, ?, ?, ?, 0, 0, 0)").arg(DetailTable);
+    for (const TPlannedHeat& heat : plan) {
+        action.Exec(heatSql, {m_csnr, m_rcnr, heat.HTnr});
+        for (int t = 1; t <= 4; ++t) {
+            if (heat.Drivers[size_t(t - 1)] != 0)
+                action.Exec(detailSql, {m_csnr, m_rcnr, heat.HTnr, t, heat.Drivers[size_t(t - 1)]});
+        }
+    }
+    if (action.Commit())
+        return true;
+    m_error = action.ErrorText();
+    return false;
+}
+
+bool THeatStore::StoreHeatResult(int32_t htnr, const TTrackStates& tracks, int trackCount, int32_t sectionsPerLap,
+                                 const THeatChampionship& championship)
+{
+    const std::optional<THeatLineup> lineup = Lineup(htnr);
+    if (!lineup)
+        return false;
+
+    TStoreTransaction action(m_db);
+    action.Exec(QStringLiteral("DELETE FROM %1 WHERE CSnr = ? AND RCnr = ? AND HTnr = ?").arg(LapsTable), {m_csnr, m_rcnr, htnr});
+    const QString resultSql =
+        QStringLiteral("UPDATE %1 SET Laps = ?, \"Time\" = ?, TopLapTime = ? WHERE CSnr = ? AND RCnr = ? AND HTnr = ? AND Tracknr = ?")
+            .arg(DetailTable);
+    const QString lapSql =
+        QStringLiteral("INSERT INTO %1 (CSnr, RCnr, HTnr, Tracknr, RNDnr, \"Time\", SpeedTrapTime) VALUES (?, ?, ?, ?, ?, ?, ?)").arg(LapsTable);
+
+    for (int t = 1; t <= std::clamp(trackCount, 0, 4); ++t) {
+        if (lineup->DRVnr[size_t(t - 1)] == 0)
+            continue;
+        const TTrackState& track = tracks[size_t(t - 1)];
+        int32_t laps = track.Laps;
+        int32_t time = StoredTime(track.TotalTime);
+        int32_t topLap = StoredTime(track.FastestLap);
+        if (!championship.Timed && LapsOf(track.Laps) != championship.LapsMinutes) {
+            laps = 0;
+            time = DidNotFinishTime;
+            topLap = DidNotFinishTime;
+        }
+        action.Exec(resultSql, {laps, time, topLap, m_csnr, m_rcnr, htnr, t});
+
+        // Every lap driven, also those a Timed false start took from the
+        // count; laps beyond what the race records keep have no time.
+        const int32_t driven = std::clamp(LapsDriven(track, sectionsPerLap), 0, MaxLapEntries);
+        for (int32_t lap = 1; lap <= driven; ++lap) {
+            const uint32_t lapTime = track.LapTimes[size_t(lap)];
+            if (lapTime != 0)
+                action.Exec(lapSql, {m_csnr, m_rcnr, htnr, t, lap, StoredTime(lapTime), StoredTime(track.SpeedTrapTimes[size_t(lap)])});
+        }
+    }
+    action.Exec(QStringLiteral("UPDATE %1 SET Finished = 1 WHERE CSnr = ? AND RCnr = ? AND HTnr = ?").arg(HeatTable), {m_csnr, m_rcnr, htnr});
+    if (action.Commit())
+        return true;
+    m_error = action.ErrorText();
+    return false;
+}
+
+bool THeatStore::DeleteHeat(int32_t htnr)
+{
+    TStoreTransaction action(m_db);
+    for (const QString& table : {DetailTable, LapsTable, HeatTable})
+        action.Exec(QStringLiteral("DELETE FROM %1 WHERE CSnr = ? AND RCnr = ? AND HTnr = ?").arg(table), {m_csnr, m_rcnr, htnr});
+    if (action.Commit())
+        return true;
+    m_error = action.ErrorText();
+    return false;
+}
+
+bool THeatStore::DeleteAllHeats()
+{
+    TStoreTransaction action(m_db);
+    for (const QString& table : {DetailTable, LapsTable, HeatTable})
+        action.Exec(QStringLiteral("DELETE FROM %1 WHERE CSnr = ? AND RCnr = ?").arg(table), {m_csnr, m_rcnr});
+    if (action.Commit())
+        return true;
+    m_error = action.ErrorText();
+    return false;
+}
+
+std::optional<std::vector<THeatInfoRow>> THeatStore::HeatInfo(int32_t htnr, int32_t sectionsPerLap)
+{
+    QSqlQuery query(m_db);
+    if (!RunNamed(query, SharedQueries::QueryHeatDetail(),
+                  {{QStringLiteral(":ParCSnr"), m_csnr}, {QStringLiteral(":ParRCnr"), m_rcnr}, {QStringLiteral(":ParHTnr"), htnr}}, m_error))
+        return std::nullopt;
+    std::vector<THeatInfoRow> rows;
+    while (query.next()) {
+        THeatInfoRow row;
+        row.Tracknr = query.value(0).toInt();
+        row.Driver = query.value(1).toString();
+        row.Heat = htnr;
+        row.Laps = HeatLapsText(query.value(2), sectionsPerLap);
+        row.Time = HeatTimeText(query.value(3));
+        row.TopLapTime = HeatTopLapText(query.value(4));
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::optional<std::vector<THeatInfoRow>> THeatStore::DriverInfo(int32_t sectionsPerLap)
+{
+    QSqlQuery query(m_db);
+    if (!RunNamed(query, SharedQueries::QueryDriverInfo(), {{QStringLiteral(":PCSnr"), m_csnr}, {QStringLiteral(":PRCnr"), m_rcnr}}, m_error))
+        return std::nullopt;
+    std::vector<THeatInfoRow> rows;
+    while (query.next()) {
+        THeatInfoRow row;
+        row.Driver = query.value(0).toString();
+        row.Tracknr = query.value(1).toInt();
+        row.Heat = query.value(2).toInt();
+        row.Laps = HeatLapsText(query.value(3), sectionsPerLap);
+        row.Time = HeatTimeText(query.value(4));
+        row.TopLapTime = HeatTopLapText(query.value(5));
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}

@@ -4,10 +4,62 @@
 #include "data/KWLStore.h"
 #include "data/RecordActions.h"
 #include "data/StoreTransaction.h"
+#include "heats/HeatStore.h"
 
 #include <QCoreApplication>
 #include <QSqlQuery>
 #include <cstdio>
+#include <memory>
+
+namespace {
+
+// Heats as the heats window writes them: generation runs of eight heats, and
+// results of those heats stored and stored again. Run r of a heat has r as
+// every track's best lap and r * 100 + lap as its lap times, so a check can
+// tell whether a heat's rows all come from one run.
+int WriteHeats(QSqlDatabase db)
+{
+    {
+        TStoreTransaction setup(db);
+        setup.Exec(QStringLiteral(R"(INSERT OR IGNORE INTO "KWL_Championship.db" VALUES (1, 'Crash', 10, 1, 0))"));
+        setup.Exec(QStringLiteral(R"(INSERT OR IGNORE INTO "KWL_Race.DB" VALUES (1, 1, 'Crash'))"));
+        for (int d = 1; d <= 8; ++d) {
+            setup.Exec(QStringLiteral(R"(INSERT OR IGNORE INTO "KWL_Drivers.DB" VALUES (?, ?))"), {d, QStringLiteral("d%1").arg(d)});
+            setup.Exec(QStringLiteral(R"(INSERT OR IGNORE INTO "KWL_DIC.db" VALUES (1, ?))"), {d});
+        }
+        if (!setup.Commit())
+            return 4;
+    }
+    THeatStore store(db, 1, 1);
+    const THeatChampionship championship = *store.Championship();
+    auto tracks = std::make_unique<TTrackStates>();
+    std::printf("ready\n");
+    std::fflush(stdout);
+    for (int32_t run = 1000 * int32_t(QCoreApplication::applicationPid() % 1000);; ++run) {
+        TDriverPool pool;
+        pool.LoadDriverPool(*store.ChampionshipDrivers(), uint32_t(run));
+        const THeatPlan plan = GenerateHeatsA(pool, 4, {2, 3, 4, 1}, *store.LastHeatNumber());
+        if (!store.AppendHeats(plan))
+            return 4;
+        std::printf("generated %d\n", plan.back().HTnr);
+        std::fflush(stdout);
+        for (int32_t heat = std::max(1, plan.back().HTnr - 10); heat <= plan.back().HTnr; heat += 3, ++run) {
+            for (TTrackState& track : *tracks) {
+                track.Laps = (run % 3 == 0 ? 9 : 10) * 1000;  // every third run a no-finish
+                track.TotalTime = 60000;
+                track.FastestLap = uint32_t(run);
+                for (int lap = 1; lap <= 10; ++lap)
+                    track.LapTimes[size_t(lap)] = uint32_t(run * 100 + lap);
+            }
+            if (!store.StoreHeatResult(heat, *tracks, 4, 0, championship))
+                return 4;
+            std::printf("stored %d %d\n", heat, run);
+            std::fflush(stdout);
+        }
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -20,6 +72,8 @@ int main(int argc, char** argv)
         return 3;
     }
     QSqlDatabase db = store.Database();
+    if (argc > 2 && QByteArray(argv[2]) == "heats")
+        return WriteHeats(db);
     int heat = 0;
     {
         QSqlQuery last(db);

@@ -1,4 +1,5 @@
 #include "data/KWLStore.h"
+#include "heats/HeatStore.h"
 #include "support/TestSupport.h"
 
 #include <QProcess>
@@ -28,7 +29,7 @@ private slots:
             QVERIFY(writer.waitForStarted());
             QVERIFY(writer.waitForReadyRead(20000));  // "ready": the store is open
             QTest::qWait(int(random.bounded(20, 300)));
-            ::kill(pid_t(writer.processId()), SIGKILL);
+            QVERIFY(KillWriter(writer));
             QVERIFY(writer.waitForFinished(20000));
             const QStringList lines = QString::fromLatin1(writer.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
             QVERIFY2(writer.exitStatus() == QProcess::CrashExit, qPrintable(QString::fromLocal8Bit(writer.readAllStandardError())));
@@ -43,7 +44,88 @@ private slots:
         QVERIFY2(reportedHeats.size() > rounds, "the writer committed too little to test anything");
     }
 
+    // The heats window's writes: a generation run is all its heats or none,
+    // and a stored heat holds one run's result whole (the newest reported,
+    // or one committed just before the kill), never parts of two.
+    void killedHeatWriterLeavesWholeHeats()
+    {
+        TTestWorkDir dir;
+        QHash<int, int> reportedRuns;
+        int reportedLastHeat = 0;
+        QRandomGenerator random(20261208);
+        for (int round = 0; round < 8; ++round) {
+            QProcess writer;
+            writer.start(QStringLiteral(KOBALAP_CRASH_WRITER), {dir.Path(), QStringLiteral("heats")});
+            QVERIFY(writer.waitForStarted());
+            QVERIFY(writer.waitForReadyRead(20000));
+            QTest::qWait(int(random.bounded(20, 300)));
+            QVERIFY(KillWriter(writer));
+            QVERIFY(writer.waitForFinished(20000));
+            QVERIFY2(writer.exitStatus() == QProcess::CrashExit, qPrintable(QString::fromLocal8Bit(writer.readAllStandardError())));
+            for (const QString& line : QString::fromLatin1(writer.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+                const QStringList words = line.split(QLatin1Char(' '));
+                if (words.at(0) == QLatin1String("generated"))
+                    reportedLastHeat = words.at(1).toInt();
+                else if (words.at(0) == QLatin1String("stored"))
+                    reportedRuns[words.at(1).toInt()] = words.at(2).toInt();
+            }
+            CheckHeats(dir.Path(), reportedLastHeat, reportedRuns);
+        }
+        QVERIFY2(reportedRuns.size() > 8, "the writer stored too little to test anything");
+    }
+
 private:
+    // A writer that has ended on its own has no process id any more, and
+    // kill(0) would take this test's whole process group with it.
+    static bool KillWriter(QProcess& writer)
+    {
+        if (writer.state() != QProcess::Running || writer.processId() <= 0) {
+            qWarning() << "the writer ended on its own:" << writer.readAllStandardError();
+            return false;
+        }
+        return ::kill(pid_t(writer.processId()), SIGKILL) == 0;
+    }
+
+    void CheckHeats(const QString& folder, int reportedLastHeat, const QHash<int, int>& reportedRuns)
+    {
+        TKWLStore store;
+        QCOMPARE(store.Open(folder), TKWLStore::Status::Open);
+        QSqlQuery query(store.Database());
+        QVERIFY(query.exec(QStringLiteral(R"(SELECT count(*), coalesce(max(HTnr), 0) FROM "KWL_Heat.DB")")) && query.next());
+        QCOMPARE(query.value(0).toInt() % 8, 0);  // whole generation runs
+        QVERIFY(query.value(1).toInt() >= reportedLastHeat);
+        // Per heat and track: finished, laps, time, best lap, lap rows and the runs their times come from.
+        QVERIFY(query.exec(QStringLiteral(R"(SELECT h.HTnr, h.Finished, d.Laps, d."Time", d.TopLapTime,
+              count(l.RNDnr), min(l."Time" / 100), max(l."Time" / 100)
+            FROM "KWL_Heat.DB" h JOIN "KWL_HeatDetail.DB" d ON d.HTnr = h.HTnr
+            LEFT JOIN "KWL_HeatDetailLaps.DB" l ON l.HTnr = d.HTnr AND l.Tracknr = d.Tracknr
+            GROUP BY h.HTnr, d.Tracknr ORDER BY h.HTnr)")));
+        QHash<int, int> runOfHeat;
+        QHash<int, int> tracksOfHeat;
+        while (query.next()) {
+            const int heat = query.value(0).toInt();
+            ++tracksOfHeat[heat];
+            const QString where = QStringLiteral("heat %1").arg(heat);
+            if (!query.value(1).toBool()) {
+                QVERIFY2(query.value(2).toInt() == 0 && query.value(5).toInt() == 0, qPrintable(where + QStringLiteral(": results without the finished mark")));
+                continue;
+            }
+            const int run = query.value(6).toInt();
+            QVERIFY2(query.value(7).toInt() == run, qPrintable(where + QStringLiteral(": laps of two runs")));
+            QVERIFY2(!runOfHeat.contains(heat) || runOfHeat[heat] == run, qPrintable(where + QStringLiteral(": tracks of two runs")));
+            runOfHeat[heat] = run;
+            const bool noFinish = run % 3 == 0;
+            QCOMPARE(query.value(5).toInt(), noFinish ? 9 : 10);
+            QCOMPARE(query.value(4).toInt(), noFinish ? int(DidNotFinishTime) : run);
+            QCOMPARE(query.value(2).toInt(), noFinish ? 0 : 10000);
+        }
+        for (auto it = tracksOfHeat.cbegin(); it != tracksOfHeat.cend(); ++it)
+            QCOMPARE(it.value(), 4);
+        for (auto it = reportedRuns.cbegin(); it != reportedRuns.cend(); ++it)
+            QVERIFY2(runOfHeat.value(it.key()) >= it.value(), qPrintable(QStringLiteral("heat %1 lost its stored run %2").arg(it.key()).arg(it.value())));
+        query.finish();
+    }
+
     void CheckStore(const QString& folder, const QSet<int>& reportedHeats, const QSet<int>& reportedDrivers)
     {
         TKWLStore store;

@@ -25,13 +25,19 @@ bool TStoreTransaction::Exec(const QString& sql, std::initializer_list<QVariant>
 {
     if (m_failed)
         return false;
-    if (!m_query.prepare(sql)) {
-        m_failed = true;
-        m_error = m_query.lastError().text();
-        return false;
+    // A statement run row after row (a heat's lap times) is prepared once.
+    if (sql != m_preparedSql) {
+        m_preparedSql.clear();
+        if (!m_query.prepare(sql)) {
+            m_failed = true;
+            m_error = m_query.lastError().text();
+            return false;
+        }
+        m_preparedSql = sql;
     }
+    int position = 0;
     for (const QVariant& value : values)
-        m_query.addBindValue(value);
+        m_query.bindValue(position++, value);
     if (!m_query.exec()) {
         m_failed = true;
         m_error = m_query.lastError().text();

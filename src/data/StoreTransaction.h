@@ -30,6 +30,7 @@ public:
 private:
     QSqlDatabase m_db;
     QSqlQuery m_query;
+    QString m_preparedSql;  // the statement m_query holds prepared
     QString m_error;
     bool m_active = false;
     bool m_failed = false;

@@ -46,7 +46,7 @@ int CreateWindowsAndShow(TAppContext& context, TAppWindows& windows)
     windows.PauseRace = Make<TFKWLPauseRace>(windows, "TFKWLPauseRace", context.settings);
     windows.SelectDrivers = Make<TFKWLSelectDrivers>(windows, "TFKWLSelectDrivers");
     windows.ChampionshipDialog = Make<TFCSChangeAdd>(windows, "TFCSChangeAdd", context.store.Database());
-    windows.Heats = Make<TFKWLHeats>(windows, "TFKWLHeats");
+    windows.Heats = Make<TFKWLHeats>(windows, "TFKWLHeats", context, windows);
     windows.RaceDialog = Make<TFRCChangeAdd>(windows, "TFRCChangeAdd", context.store.Database());
     windows.Results = Make<TFKWLResults>(windows, "TFKWLResults");
     windows.DriverDialog = Make<TFDRVAddChange>(windows, "TFDRVAddChange", context.store.Database());

@@ -1,10 +1,80 @@
 #pragma once
 
 #include "app/ModalShell.h"
+#include "heats/HeatStore.h"
 
-// A championship race run heat by heat.
+#include <functional>
+#include <vector>
+
+struct TAppContext;
+struct TAppWindows;
+class QLabel;
+class QTableWidget;
+class TRecordGrid;
+
+// A championship race run heat by heat: the heat list, the drivers and
+// results of the selected heat, and every heat row of the race per driver.
+// Heats are generated, started in the timer window, stored when the result
+// is accepted, shown as laps and deleted from here. Modal over the main
+// window until "Done".
 class TFKWLHeats : public TModalShell {
+    Q_OBJECT
 public:
-    explicit TFKWLHeats(QWidget* parent = nullptr) : TModalShell(QStringLiteral("Heats"), parent) {}
-    void OpenHeats(const TWindowPlacement& placement, int csnr, int rcnr) { PlaceOver(placement); Record({csnr, rcnr}); }
+    TFKWLHeats(TAppContext& context, TAppWindows& windows, QWidget* parent = nullptr);
+
+    // Takes the caller's state and bounds, shows race rcnr of championship
+    // csnr on its first heat and stays until "Done".
+    void OpenHeats(const TWindowPlacement& placement, int csnr, int rcnr);
+
+    // While true, every move of the heat list re-reads the heat-info grid;
+    // actions that write many rows switch it off meanwhile.
+    bool DetailRefreshEnabled() const { return m_detailRefreshEnabled; }
+    // Where generation runs take their seed (the time of day); tests fix it.
+    void SetSeedSource(std::function<uint32_t()> seed) { m_seed = std::move(seed); }
+
+    TRecordGrid* HeatGrid() const { return m_heats; }
+    QTableWidget* HeatInfoGrid() const { return m_heatInfo; }
+    QTableWidget* DriverInfoGrid() const { return m_driverInfo; }
+    QString Title() const;
+
+public slots:
+    void ButtonGenerateHeatsClick();
+    void ButtonDeleteHeatsClick();
+    void AddRecordHTClick();
+    void ChangeRecordHTClick();
+    void DeleteRecordHTClick();
+    void StartHeat1Click();
+    void ShowLaps1Click();
+    void Button1Click();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    THeatStore Store() const;
+    void RunHeat();
+    bool ReloadHeats(int row);
+    void KWL_HeatTableAfterScroll();
+    void RefreshHeatInfo();
+    void RefreshDriverInfo();
+    // DetailRefreshEnabled back on, the list on its first heat, the driver grid re-read.
+    void ShowFirstHeat();
+    bool HasHeat() const;
+    bool SelectedHeatFinished() const;
+    void FillGrid(QTableWidget* grid, const std::vector<THeatInfoRow>& rows, bool perDriver);
+    void StoreError(const QString& error);
+
+    TAppContext& m_context;
+    TAppWindows& m_windows;
+    TWindowPlacement m_placement;
+    int32_t m_csnr = 0;
+    int32_t m_rcnr = 0;
+    bool m_detailRefreshEnabled = false;
+    std::function<uint32_t()> m_seed;
+
+    QLabel* m_title = nullptr;
+    TRecordGrid* m_heats = nullptr;
+    QTableWidget* m_heatInfo = nullptr;
+    QTableWidget* m_driverInfo = nullptr;
 };

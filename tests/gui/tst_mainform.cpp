@@ -337,7 +337,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(Rig().Form()));
         const QPoint firstRace = races->visualRect(races->model()->index(0, 2)).center();
         QTest::mouseClick(races->viewport(), Qt::LeftButton, {}, firstRace);
-        QTest::mouseDClick(races->viewport(), Qt::LeftButton, {}, firstRace);
+        QString heatsTitle;
+        const auto closeHeats = [&](QDialog* shown) {
+            heatsTitle = Rig().windows.Heats->Title();
+            shown->findChild<QPushButton*>(QStringLiteral("ButtonDone"))->click();
+        };
+        QCOMPARE(TModalProbe([&] { QTest::mouseDClick(races->viewport(), Qt::LeftButton, {}, firstRace); }, closeHeats).opened.data(),
+                 Rig().windows.Heats);
+        QCOMPARE(heatsTitle, QStringLiteral("Alpha - assen"));
         QCOMPARE(Rig().windows.Heats->LastRequest(), (QList<int>{lap, assen}));
         QString lapsTitle;
         const auto closeLaps = [&](QDialog* shown) {
@@ -351,7 +358,7 @@ private slots:
         QCOMPARE(cs->Text(3), QStringLiteral("Timed"));
         QCOMPARE(Championships()->ShownChampionshipName(), QStringLiteral("Beta"));
         QCOMPARE(races->RowCount(), 1);
-        Click("ButtonGotoHeats");
+        QCOMPARE(TModalProbe([&] { Click("ButtonGotoHeats"); }, closeHeats).opened.data(), Rig().windows.Heats);
         QCOMPARE(Rig().windows.Heats->LastRequest(), (QList<int>{timed, spa}));
         QCOMPARE(TModalProbe([&] { Click("ButtonCSShowLaps"); }, closeLaps).opened.data(), Rig().windows.RoundResults);
         QCOMPARE(lapsTitle, QStringLiteral("Beta"));

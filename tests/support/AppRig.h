@@ -52,11 +52,11 @@ struct TAppRig {
     // Races run on the simulated track in simulated time: every clock read
     // moves the clock on by stepUs, so a race loop polling as fast as it can
     // sees a minute go by in a fraction of a second. Before Start().
-    TSimulatedTrack* UseSimulatedTrack(uint32_t seed, int64_t stepUs = 1000)
+    TSimulatedTrack* UseSimulatedTrack(uint32_t seed, int64_t stepUs = 1000, const TSimulatedTrackConfig& config = {})
     {
         raceClock.SetStepPerReadUs(stepUs);
         context.raceClock = &raceClock;
-        auto track = std::make_unique<TSimulatedTrack>(raceClock, context.settings, context.masks, seed);
+        auto track = std::make_unique<TSimulatedTrack>(raceClock, context.settings, context.masks, seed, config);
         TSimulatedTrack* simulated = track.get();
         track->Open();
         context.port = std::move(track);

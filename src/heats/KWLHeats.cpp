@@ -1,0 +1,357 @@
+#include "heats/KWLHeats.h"
+
+#include "app/AppContext.h"
+#include "app/AppWindows.h"
+#include "app/PageButtons.h"
+#include "app/RecordGrid.h"
+#include "common/MessageBoxes.h"
+#include "heats/GenerationMethod.h"
+#include "heats/KWLGenHeat.h"
+#include "results/KWLRoundResult.h"
+#include "timing/KWLTimer.h"
+#include "timing/RaceRules.h"
+
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+QTableWidget* MakeInfoGrid(const QString& name, const QStringList& headers, const QList<int>& widths, QWidget* parent)
+{
+    auto* grid = new QTableWidget(0, int(headers.size()), parent);
+    grid->setObjectName(name);
+    grid->setHorizontalHeaderLabels(headers);
+    for (int column = 0; column < widths.size(); ++column)
+        grid->setColumnWidth(column, widths.at(column));
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setAlternatingRowColors(true);
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setDefaultSectionSize(22);
+    grid->horizontalHeader()->setStretchLastSection(true);
+    return grid;
+}
+
+QPushButton* BoldButton(QPushButton* button)
+{
+    QFont font = button->font();
+    font.setBold(true);
+    button->setFont(font);
+    return button;
+}
+
+}  // namespace
+
+TFKWLHeats::TFKWLHeats(TAppContext& context, TAppWindows& windows, QWidget* parent)
+    : TModalShell(QStringLiteral("Heats"), parent), m_context(context), m_windows(windows)
+{
+    setObjectName(QStringLiteral("FKWLHeats"));
+    // Only "Done" leaves the window: no buttons in the title bar.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    m_seed = [] { return MillisecondsSinceUtcMidnight(QDateTime::currentDateTimeUtc()); };
+
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("PanelTitle"));
+    m_title->setAlignment(Qt::AlignCenter);
+    QFont titleFont = m_title->font();
+    titleFont.setPointSize(16);
+    titleFont.setBold(true);
+    titleFont.setItalic(true);
+    m_title->setFont(titleFont);
+    m_title->setStyleSheet(QStringLiteral("color: #000080;"));
+
+    auto* heatsGroup = new QGroupBox(QStringLiteral("Heats"), this);
+    m_heats = new TRecordGrid(context.store.Database(),
+                              QStringLiteral(R"(SELECT HTnr, HTnr, CASE WHEN Finished THEN 'Yes' ELSE 'No' END FROM "KWL_Heat.DB" )"
+                                             R"(WHERE CSnr = ? AND RCnr = ? ORDER BY HTnr)"),
+                              1, {QStringLiteral("Heat"), QStringLiteral("Finished")}, heatsGroup);
+    m_heats->setObjectName(QStringLiteral("HeatGrid"));
+    connect(m_heats, &TRecordGrid::CurrentRowChanged, this, &TFKWLHeats::KWL_HeatTableAfterScroll);
+    connect(m_heats, &QAbstractItemView::doubleClicked, this, &TFKWLHeats::StartHeat1Click);
+
+    TPageButtons heatButtons(this, m_heats);
+    auto* heatButtonGrid = new QGridLayout;
+    heatButtonGrid->addWidget(heatButtons.Add(QStringLiteral("ButtonAddHT"), QStringLiteral("Add"), QStringLiteral("Put drivers on the tracks for a new heat"),
+                                              [this] { AddRecordHTClick(); }), 0, 0);
+    heatButtonGrid->addWidget(heatButtons.Add(QStringLiteral("ButtonChangeHT"), QStringLiteral("Change"),
+                                              QStringLiteral("Change the drivers, or the result, of the selected heat"), [this] { ChangeRecordHTClick(); }), 0, 1);
+    heatButtonGrid->addWidget(heatButtons.Add(QStringLiteral("ButtonDeleteHT"), QStringLiteral("Delete"), QStringLiteral("Delete the selected heat"),
+                                              [this] { DeleteRecordHTClick(); }), 1, 0);
+    heatButtonGrid->addWidget(BoldButton(heatButtons.Add(QStringLiteral("ButtonStartHeat"), QStringLiteral("Start Heat"),
+                                                         QStringLiteral("Run the selected heat on the track"), [this] { StartHeat1Click(); })), 2, 0);
+    heatButtonGrid->addWidget(BoldButton(heatButtons.Add(QStringLiteral("ButtonShowLaps"), QStringLiteral("Show Laps"),
+                                                         QStringLiteral("Lap times of the selected heat"), [this] { ShowLaps1Click(); })), 2, 1);
+    // The heat list needs little room; the results beside it need it all.
+    heatsGroup->setMaximumWidth(210);
+    auto* heatsLayout = new QVBoxLayout(heatsGroup);
+    heatsLayout->addWidget(m_heats);
+    heatsLayout->addLayout(heatButtonGrid);
+
+    auto* infoGroup = new QGroupBox(QStringLiteral("Heat Info"), this);
+    m_heatInfo = MakeInfoGrid(QStringLiteral("HeatInfoGrid"),
+                              {QStringLiteral("Track"), QStringLiteral("Driver"), QStringLiteral("Laps"), QStringLiteral("Time"), QStringLiteral("TopLapTime")},
+                              {42, 110, 60, 80}, infoGroup);
+    auto* infoLayout = new QVBoxLayout(infoGroup);
+    infoLayout->addWidget(m_heatInfo);
+
+    auto* rightButtons = new QVBoxLayout;
+    TPageButtons raceButtons(this, this);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    rightButtons->addWidget(BoldButton(raceButtons.Add(QStringLiteral("ButtonGenerateHeats"), QStringLiteral("Generate Heats"),
+                                                       QStringLiteral("Draw heats from the championship's drivers"), [this] { ButtonGenerateHeatsClick(); }, false)));
+    rightButtons->addWidget(BoldButton(raceButtons.Add(QStringLiteral("ButtonDeleteHeats"), QStringLiteral("Delete All Heats"),
+                                                       QStringLiteral("Delete every heat of this race"), [this] { ButtonDeleteHeatsClick(); }, false)));
+    rightButtons->addStretch();
+    rightButtons->addWidget(BoldButton(raceButtons.Add(QStringLiteral("ButtonDone"), QStringLiteral("Done"), QStringLiteral("Back to the championships"),
+                                                       [this] { Button1Click(); }, false)));
+
+    auto* driverGroup = new QGroupBox(QStringLiteral("Driver Info"), this);
+    m_driverInfo = MakeInfoGrid(QStringLiteral("DriverInfoGrid"),
+                                {QStringLiteral("Driver"), QStringLiteral("Track"), QStringLiteral("Heat"), QStringLiteral("Laps"), QStringLiteral("Time"),
+                                 QStringLiteral("TopLapTime")},
+                                {170, 50, 50, 80, 100}, driverGroup);
+    auto* driverLayout = new QVBoxLayout(driverGroup);
+    driverLayout->addWidget(m_driverInfo);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(m_title, 0, 0, 1, 3);
+    layout->addWidget(heatsGroup, 1, 0);
+    layout->addWidget(infoGroup, 1, 1);
+    layout->addLayout(rightButtons, 1, 2);
+    layout->addWidget(driverGroup, 2, 0, 1, 3);
+    layout->setColumnStretch(1, 1);
+    layout->setRowStretch(1, 3);
+    layout->setRowStretch(2, 2);
+}
+
+THeatStore TFKWLHeats::Store() const { return THeatStore(m_context.store.Database(), m_csnr, m_rcnr); }
+
+QString TFKWLHeats::Title() const { return m_title->text(); }
+
+void TFKWLHeats::OpenHeats(const TWindowPlacement& placement, int csnr, int rcnr)
+{
+    Record({csnr, rcnr});
+    m_placement = placement;
+    m_csnr = csnr;
+    m_rcnr = rcnr;
+    PlaceOver(placement);
+
+    THeatStore store = Store();
+    const auto championship = store.Championship();
+    const auto race = championship ? store.RaceName() : std::nullopt;
+    if (!championship || !race)
+        return StoreError(store.LastError());
+    m_title->setText(championship->Name + QStringLiteral(" - ") + *race);
+
+    ShowFirstHeat();
+    exec();
+}
+
+void TFKWLHeats::keyPressEvent(QKeyEvent* event)
+{
+    // Esc would leave the window without "Done".
+    if (event->key() == Qt::Key_Escape)
+        return event->accept();
+    TModalShell::keyPressEvent(event);
+}
+
+void TFKWLHeats::closeEvent(QCloseEvent* event) { event->ignore(); }
+
+void TFKWLHeats::Button1Click() { accept(); }
+
+bool TFKWLHeats::HasHeat() const { return m_heats->HasRow(); }
+
+bool TFKWLHeats::SelectedHeatFinished() const { return m_heats->Text(1) == QLatin1String("Yes"); }
+
+void TFKWLHeats::StoreError(const QString& error) { Messages::Error(error, {}, this); }
+
+bool TFKWLHeats::ReloadHeats(int row)
+{
+    QString error;
+    if (!m_heats->Reload({m_csnr, m_rcnr}, row, error)) {
+        StoreError(error);
+        return false;
+    }
+    m_heats->SetColumnWidths({45, 70});
+    return true;
+}
+
+void TFKWLHeats::KWL_HeatTableAfterScroll()
+{
+    if (m_detailRefreshEnabled)
+        RefreshHeatInfo();
+}
+
+void TFKWLHeats::ShowFirstHeat()
+{
+    m_detailRefreshEnabled = true;
+    if (ReloadHeats(0))
+        RefreshDriverInfo();
+}
+
+void TFKWLHeats::RefreshHeatInfo()
+{
+    THeatStore store = Store();
+    const auto rows = store.HeatInfo(m_heats->Key(0), m_context.settings.SectionsPerLap);
+    if (!rows)
+        return StoreError(store.LastError());
+    FillGrid(m_heatInfo, *rows, false);
+}
+
+void TFKWLHeats::RefreshDriverInfo()
+{
+    THeatStore store = Store();
+    const auto rows = store.DriverInfo(m_context.settings.SectionsPerLap);
+    if (!rows)
+        return StoreError(store.LastError());
+    FillGrid(m_driverInfo, *rows, true);
+}
+
+void TFKWLHeats::FillGrid(QTableWidget* grid, const std::vector<THeatInfoRow>& rows, bool perDriver)
+{
+    grid->setUpdatesEnabled(false);
+    grid->clearContents();
+    grid->setRowCount(int(rows.size()));
+    for (int r = 0; r < int(rows.size()); ++r) {
+        const THeatInfoRow& row = rows[size_t(r)];
+        const QStringList texts = perDriver ? QStringList{row.Driver, QString::number(row.Tracknr), QString::number(row.Heat), row.Laps, row.Time, row.TopLapTime}
+                                            : QStringList{QString::number(row.Tracknr), row.Driver, row.Laps, row.Time, row.TopLapTime};
+        for (int c = 0; c < texts.size(); ++c)
+            grid->setItem(r, c, new QTableWidgetItem(texts.at(c)));
+    }
+    grid->setUpdatesEnabled(true);
+}
+
+void TFKWLHeats::ButtonGenerateHeatsClick()
+{
+    const TGenerationMethod method = m_windows.GenerateHeats->Choose();
+    if (method == TGenerationMethod::None)
+        return;
+
+    m_detailRefreshEnabled = false;
+    THeatStore store = Store();
+    const auto drivers = store.ChampionshipDrivers();
+    const auto last = drivers ? store.LastHeatNumber() : std::nullopt;
+    if (drivers && last) {
+        const int tracks = TimedTrackCount(m_context.settings);
+        TDriverPool pool;
+        pool.LoadDriverPool(*drivers, m_seed());
+        const THeatPlan plan = method == TGenerationMethod::A
+                                   ? GenerateHeatsA(pool, tracks, UsableRotation(m_context.settings.TrackRotation, tracks), *last)
+                                   : GenerateHeatsB(pool, tracks, *last);
+        if (!store.AppendHeats(plan))
+            StoreError(store.LastError());
+    } else {
+        StoreError(store.LastError());
+    }
+    ShowFirstHeat();
+}
+
+void TFKWLHeats::ButtonDeleteHeatsClick()
+{
+    m_detailRefreshEnabled = false;
+    if (Messages::Confirm(QStringLiteral("Delete ALL Heats?"), this)) {
+        THeatStore store = Store();
+        if (!store.DeleteAllHeats())
+            StoreError(store.LastError());
+    }
+    ShowFirstHeat();
+}
+
+void TFKWLHeats::AddRecordHTClick()
+{
+    // Adding heats by hand comes with the heat dialog.
+}
+
+void TFKWLHeats::ChangeRecordHTClick()
+{
+    if (!HasHeat())
+        return;
+    if (!SelectedHeatFinished())
+        return;  // changing the drivers comes with the heat dialog
+    if (m_context.settings.EditResult)
+        return;  // correcting the result comes with the result dialog
+    Messages::Information(QStringLiteral("Heat can not be changed. Heat has Finished!."), this);
+}
+
+void TFKWLHeats::DeleteRecordHTClick()
+{
+    if (!HasHeat())
+        return;
+    if (!Messages::Confirm(QStringLiteral("Delete Heat?"), this))
+        return;
+    m_detailRefreshEnabled = false;
+    THeatStore store = Store();
+    if (!store.DeleteHeat(m_heats->Key(0)))
+        StoreError(store.LastError());
+    ShowFirstHeat();
+}
+
+void TFKWLHeats::StartHeat1Click()
+{
+    if (!HasHeat())
+        return Messages::Information(QStringLiteral("No Heats present"), this);
+    if (SelectedHeatFinished() && !Messages::Confirm(QStringLiteral("Heat already finished! Start Heat again?"), this))
+        return;
+    RunHeat();
+}
+
+void TFKWLHeats::RunHeat()
+{
+    const int32_t htnr = m_heats->Key(0);
+    const int row = m_heats->CurrentRow();
+    THeatStore store = Store();
+    const auto championship = store.Championship();
+    const auto lineup = championship ? store.Lineup(htnr) : std::nullopt;
+    if (!championship || !lineup)
+        return StoreError(store.LastError());
+
+    const QString kind = championship->Timed ? QStringLiteral("Timed") : QStringLiteral("Lap");
+    const int32_t length = championship->Timed
+                               ? int32_t(std::clamp<int64_t>(int64_t(championship->LapsMinutes) * 60, 0, std::numeric_limits<int32_t>::max()))
+                               : championship->LapsMinutes;
+    const int tracks = TimedTrackCount(m_context.settings);
+    std::array<QString, 4> names;
+    std::array<int32_t, 4> totals{};
+    for (int t = 1; t <= tracks; ++t) {
+        const size_t i = size_t(t - 1);
+        if (lineup->DRVnr[i] == 0 || lineup->Names[i].isEmpty())
+            continue;
+        const auto total = store.RunningTotal(lineup->DRVnr[i], championship->Timed);
+        if (!total)
+            return StoreError(store.LastError());
+        names[i] = lineup->Names[i];
+        totals[i] = *total;
+    }
+
+    if (!m_windows.Timer->StartRace(kind, length, names, totals, m_placement))
+        return;
+
+    // The result goes to disk before the lap view opens, so nothing that
+    // happens while the laps are looked at can lose it.
+    if (!store.StoreHeatResult(htnr, m_windows.Timer->Tracks(), tracks, m_context.settings.SectionsPerLap, *championship))
+        StoreError(store.LastError());
+    m_windows.RoundResults->ShowLapResults(m_placement, m_windows.Timer->Tracks());
+
+    if (ReloadHeats(row))
+        RefreshDriverInfo();
+}
+
+void TFKWLHeats::ShowLaps1Click()
+{
+    if (!HasHeat())
+        return Messages::Information(QStringLiteral("No Heats present"), this);
+    if (!SelectedHeatFinished())
+        return Messages::Information(QStringLiteral("Heat not finished!"), this);
+    m_windows.RoundResults->ShowStoredLaps(m_placement, m_csnr, m_rcnr, TKWL_RoundResults::HeatMode, m_heats->Key(0));
+}

@@ -44,7 +44,7 @@ int CreateWindowsAndShow(TAppContext& context, TAppWindows& windows)
                                       context.workingDirectory);
     windows.StopLicht = Make<TFKWLStopLicht>(windows, "TFKWLStopLicht");
     windows.PauseRace = Make<TFKWLPauseRace>(windows, "TFKWLPauseRace", context.settings);
-    windows.SelectDrivers = Make<TFKWLSelectDrivers>(windows, "TFKWLSelectDrivers");
+    windows.SelectDrivers = Make<TFKWLSelectDrivers>(windows, "TFKWLSelectDrivers", context.store.Database());
     windows.ChampionshipDialog = Make<TFCSChangeAdd>(windows, "TFCSChangeAdd", context.store.Database());
     windows.Heats = Make<TFKWLHeats>(windows, "TFKWLHeats", context, windows);
     windows.RaceDialog = Make<TFRCChangeAdd>(windows, "TFRCChangeAdd", context.store.Database());

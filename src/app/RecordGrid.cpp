@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <algorithm>
 
 TRecordGrid::TRecordGrid(QSqlDatabase db, const QString& sql, int keyColumns, const QStringList& headers, QWidget* parent)
     : QTableView(parent), m_db(db), m_sql(sql), m_keyColumns(keyColumns), m_headers(headers)
@@ -45,7 +46,13 @@ bool TRecordGrid::Reload(const QVariantList& parameters, int row, QString& error
         setColumnHidden(column, true);
     for (int i = 0; i < m_headers.size(); ++i)
         m_model.setHeaderData(m_keyColumns + i, Qt::Horizontal, m_headers.at(i));
-    SelectRow(row);
+    if (m_severalRows) {
+        clearSelection();
+        if (m_model.rowCount() > 0)
+            selectionModel()->setCurrentIndex(m_model.index(std::clamp(row, 0, m_model.rowCount() - 1), m_keyColumns), QItemSelectionModel::NoUpdate);
+    } else {
+        SelectRow(row);
+    }
     m_reloading = false;
     emit CurrentRowChanged();
     return true;
@@ -85,4 +92,23 @@ void TRecordGrid::SelectRow(int row)
     row = std::clamp(row, 0, rows - 1);
     setCurrentIndex(m_model.index(row, m_keyColumns));
     selectRow(row);
+}
+
+void TRecordGrid::AllowSeveralRows()
+{
+    m_severalRows = true;
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+}
+
+QList<int> TRecordGrid::SelectedKeys(int column) const
+{
+    QList<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedIndexes())
+        rows << index.row();  // once per selected cell
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    QList<int> keys;
+    for (const int row : rows)
+        keys << m_model.index(row, column).data().toInt();
+    return keys;
 }

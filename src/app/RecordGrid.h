@@ -28,6 +28,12 @@ public:
     QString Text(int shownColumn) const;
     void SelectRow(int row);
 
+    // Lets the user select several rows (Ctrl- and Shift-click). A reload then
+    // selects none, so no action falls on a row the user did not pick.
+    void AllowSeveralRows();
+    // Key column `column` of every selected row, in list order.
+    QList<int> SelectedKeys(int column = 0) const;
+
 signals:
     void CurrentRowChanged();
 
@@ -38,4 +44,5 @@ private:
     QStringList m_headers;
     QSqlQueryModel m_model;
     bool m_reloading = false;
+    bool m_severalRows = false;
 };

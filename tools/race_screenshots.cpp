@@ -1,8 +1,10 @@
 // Takes pictures of the race windows as a race director sees them: the
 // Single Race page, the start lights during the countdown, the race screen in
 // the middle of a four-track race with a false start, the pause dialog, the
-// result editor after a Timed race and the lap view. The race runs on the
-// simulated track in simulated time, so every run shows the same race.
+// result editor after a Timed race and the lap view; then a championship race:
+// its driver selection, the heat generation chooser and the heats window after
+// a heat was run. The races run on the simulated track in simulated time, so
+// every run shows the same races.
 //
 //   race_screenshots <output folder>
 //
@@ -15,12 +17,16 @@
 #include "common/Settings.h"
 #include "data/RecordActions.h"
 #include "hardware/SimulatedTrack.h"
+#include "app/ChampionshipPage.h"
+#include "heats/KWLGenHeat.h"
+#include "heats/KWLHeats.h"
 #include "results/KWLRoundResult.h"
 #include "timing/KWLStopLicht.h"
 #include "timing/KWLTimer.h"
 
 #include "support/EventWait.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -76,6 +82,51 @@ void Fail(const char* what)
 {
     std::fprintf(stderr, "%s\n", what);
     ++g_failures;
+}
+
+// A Lap championship of 10 laps with the four drivers: the driver
+// selection, the chooser, and the heats window after heat 1 was run.
+void ShootChampionship(TAppContext& context, TAppWindows& windows)
+{
+    TRecordActions actions(context.store.Database());
+    const int csnr = actions.AddChampionship(QStringLiteral("Winter Cup"), 10, 3, false).value_or(0);
+    actions.AddRace(csnr, QStringLiteral("Round 1 - Zandvoort"));
+    TKWL_MainForm& form = *windows.MainForm;
+    TChampionshipPage& page = *form.ChampionshipPage();
+    form.Pages()->setCurrentWidget(&page);
+    page.Reload(0);
+
+    OnNextDialog(&form, [&](QDialog* dialog) {
+        auto* all = dialog->findChild<QAbstractItemView*>(QStringLiteral("GridDrivers"));
+        all->selectAll();
+        Button(dialog, "ButtonAdd")->click();
+        all->clearSelection();
+        Shoot(dialog, QStringLiteral("9-select-drivers"));
+        Button(dialog, "ButtonDone")->click();
+    });
+    page.ButtonSelectDriversClick();
+
+    TFKWLHeats* heats = windows.Heats;
+    heats->SetSeedSource([] { return 4711u; });
+    OnNextDialog(&form, [&](QDialog*) {
+        OnNextDialog(heats, [&](QDialog* chooser) {
+            Shoot(chooser, QStringLiteral("10-generate-heats"));
+            static_cast<TFKWLGenHeats*>(chooser)->ImageMethodAClick();
+        });
+        Button(heats, "ButtonGenerateHeats")->click();
+        OnNextDialog(heats, [&](QDialog* timer) {
+            Button(timer, "ButtonStart")->click();
+            QPushButton* ok = Button(timer, "ButtonOK");
+            if (!WaitUntil([&] { return ok->isEnabled(); }, 120000))
+                Fail("the heat did not end");
+            OnNextDialog(timer, [&](QDialog* lapView) { Button(lapView, "ButtonOK")->click(); });
+            ok->click();
+        });
+        Button(heats, "ButtonStartHeat")->click();
+        Shoot(heats, QStringLiteral("11-heats"));
+        Button(heats, "ButtonDone")->click();
+    });
+    page.ButtonGotoHeatsClick();
 }
 
 }  // namespace
@@ -178,5 +229,7 @@ int main(int argc, char** argv)
         Button(timer, "ButtonOK")->click();
     });
     page.ButtonStartSingelRaceClick();
+
+    ShootChampionship(context, windows);
     return g_failures == 0 ? 0 : 1;
 }

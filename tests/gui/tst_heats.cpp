@@ -1,0 +1,236 @@
+#include "app/ChampionshipPage.h"
+#include "app/RecordGrid.h"
+#include "common/LapValue.h"
+#include "data/RecordActions.h"
+#include "heats/HeatStore.h"
+#include "heats/KWLHeats.h"
+#include "results/KWLRoundResult.h"
+#include "support/AppRig.h"
+#include "support/EventWait.h"
+#include "support/ModalProbe.h"
+#include "timing/KWLPauseRace.h"
+#include "timing/KWLTimer.h"
+
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QtTest>
+
+namespace {
+
+void Click(QWidget* window, const char* name)
+{
+    auto* button = window ? window->findChild<QPushButton*>(QLatin1String(name)) : nullptr;
+    QVERIFY2(button, name);
+    button->click();
+}
+
+// Answers the modal dialogs that open one after another during `action`,
+// each with the next handler. Dialogs a handler opens itself are its own
+// business; a dialog a handler leaves open is cancelled and reported.
+struct TDialogSequence {
+    QStringList problems;
+
+    TDialogSequence(const std::function<void()>& action, QList<std::function<void(QDialog*)>> handlers)
+    {
+        QWidget* base = QApplication::activeModalWidget();
+        bool running = false;
+        QTimer watcher;
+        watcher.setInterval(0);
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (running || !dialog || dialog == base || handlers.isEmpty())
+                return;
+            running = true;
+            handlers.takeFirst()(dialog);
+            if (dialog->isVisible()) {
+                problems << dialog->objectName() + QStringLiteral(" left open");
+                dialog->reject();
+            }
+            running = false;
+        });
+        watcher.start();
+        action();
+        if (!handlers.isEmpty())
+            problems << QStringLiteral("%1 dialog(s) never opened").arg(handlers.size());
+    }
+};
+
+QString Cell(QTableWidget* grid, int row, int column)
+{
+    QTableWidgetItem* item = grid->item(row, column);
+    return item ? item->text() : QString();
+}
+
+}  // namespace
+
+// A championship race from the Championship page to stored heats, on the
+// simulated track: drivers chosen, heats generated, a heat run that nobody
+// finishes, the same heat run again shorter, a heat abandoned, laps shown,
+// heats deleted.
+class TestHeats : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TAppRig> m_rig;
+    TAppRig& Rig() { return *m_rig; }
+    TKWL_Timer* Timer() { return Rig().windows.Timer; }
+    TFKWLHeats* Heats() { return Rig().windows.Heats; }
+
+    QList<QVariantList> Rows(const QString& sql)
+    {
+        QSqlQuery query(Rig().context.store.Database());
+        if (!query.exec(sql))
+            qWarning() << sql;
+        QList<QVariantList> rows;
+        while (query.next()) {
+            QVariantList row;
+            for (int i = 0; i < query.record().count(); ++i)
+                row << query.value(i);
+            rows << row;
+        }
+        return rows;
+    }
+
+    // Starts the selected heat; the race runs until track 1 has `laps` laps,
+    // then "Finish Race" in the pause dialog ends it before anyone finished;
+    // OK accepts it and the lap view of the heat is closed. Returns track 1's
+    // laps as the timer gave them.
+    int RunHeatUntil(int laps, QStringList& problems)
+    {
+        int driven = -1;
+        const auto timer = [&](QDialog* window) {
+            Click(window, "ButtonStart");
+            // The records hold the last race until this one resets them.
+            WaitUntil([&] { return Timer()->Tracks()[0].Laps == 0; });
+            if (!WaitUntil([&] { return Timer()->Tracks()[0].Laps >= laps * 1000; }))
+                problems << QStringLiteral("track 1 never reached %1 laps").arg(laps);
+            TModalProbe pause([&] { Click(window, "ButtonPause"); },
+                              [&](QDialog* dialog) {
+                                  auto* pauseDialog = static_cast<TFKWLPauseRace*>(dialog);
+                                  WaitUntil([&] { return !pauseDialog->WaitingForHalt(); });
+                                  Click(dialog, "ButtonFinishRace");
+                              });
+            auto* ok = window->findChild<QPushButton*>(QStringLiteral("ButtonOK"));
+            if (!WaitUntil([&] { return ok->isEnabled(); }))
+                problems << QStringLiteral("OK never enabled");
+            driven = LapsOf(Timer()->Tracks()[0].Laps);
+            ok->click();
+        };
+        const auto lapView = [&](QDialog* dialog) {
+            if (dialog != Rig().windows.RoundResults)
+                problems << QStringLiteral("no lap view after the heat");
+            Click(dialog, "ButtonOK");
+        };
+        TDialogSequence run([&] { Click(Heats(), "ButtonStartHeat"); }, {timer, lapView});
+        problems << run.problems;
+        return driven;
+    }
+
+private slots:
+    void cleanup() { m_rig.reset(); }
+
+    void championshipRaceRunHeatByHeat()
+    {
+        m_rig = std::make_unique<TAppRig>();
+        TSettings settings;
+        settings.Tracks = 2;  // the stored rotation 1 > 2 > 3 > 4 does not fit two tracks
+        Rig().WriteSettingsFile(settings);
+        TSimulatedTrackConfig cars;
+        cars.BaseLapUs[1] = 600'000'000;  // the car on track 2 never completes a lap
+        cars.JumpStartProbability = 0;
+        Rig().UseSimulatedTrack(20261208, 100, cars);
+        QCOMPARE(Rig().Start(), -1);
+
+        TRecordActions actions(Rig().context.store.Database());
+        QVERIFY(actions.AddDrivers({QStringLiteral("Anna"), QStringLiteral("Bert"), QStringLiteral("Cees")}));
+        const int csnr = *actions.AddChampionship(QStringLiteral("Club"), 20, 3, false);
+        QVERIFY(actions.AddRace(csnr, QStringLiteral("Spa")));
+        TChampionshipPage* page = Rig().Form()->ChampionshipPage();
+        page->Reload(0);
+        Rig().Form()->Pages()->setCurrentWidget(page);
+
+        // All three drivers into the championship.
+        TModalProbe selection([&] { Click(page, "ButtonSelectDrivers"); },
+                              [&](QDialog* dialog) {
+                                  dialog->findChild<QAbstractItemView*>(QStringLiteral("GridDrivers"))->selectAll();
+                                  Click(dialog, "ButtonAdd");
+                                  Click(dialog, "ButtonDone");
+                              });
+        QVERIFY(!selection.leftOpen);
+        QCOMPARE(Rows(R"(SELECT count(*) FROM "KWL_DIC.db")").value(0).value(0).toInt(), 3);
+
+        Heats()->SetSeedSource([] { return 12345678u; });  // draws Bert, Cees, Anna
+        QStringList problems;
+        TModalProbe heats([&] { Click(page, "ButtonGotoHeats"); }, [&](QDialog*) {
+            QCOMPARE(Heats()->Title(), QStringLiteral("Club - Spa"));
+            TModalProbe chooser([&] { Click(Heats(), "ButtonGenerateHeats"); },
+                                [&](QDialog* dialog) { QTest::mouseClick(dialog->findChild<QWidget*>(QStringLiteral("ImageMethodA")), Qt::LeftButton); });
+            QVERIFY(chooser.opened && !chooser.leftOpen);
+            QVERIFY(Heats()->DetailRefreshEnabled());
+            QCOMPARE(Rows(R"(SELECT HTnr, group_concat(DRVnr) FROM (SELECT * FROM "KWL_HeatDetail.DB" ORDER BY HTnr, Tracknr) GROUP BY HTnr)"),
+                     (QList<QVariantList>{{1, "2,3"}, {2, "3,2"}, {3, "1"}, {4, "1"}}));
+            QTableWidget* info = Heats()->HeatInfoGrid();
+            QCOMPARE(info->rowCount(), 2);
+            QCOMPARE(Cell(info, 0, 1) + "," + Cell(info, 1, 1), QStringLiteral("Bert,Cees"));
+            QCOMPARE(Cell(info, 0, 2) + " " + Cell(info, 0, 3) + " " + Cell(info, 0, 4), QStringLiteral("0.00 0:00.000 00.000"));
+
+            // Heat 1: stopped after three laps of Bert; Cees has none. Nobody
+            // finished the 20 laps: both get the did-not-finish values.
+            const int firstRun = RunHeatUntil(3, problems);
+            QVERIFY2(firstRun >= 3 && firstRun < 20, qPrintable(QString::number(firstRun)));
+            QCOMPARE(Rows(R"(SELECT Tracknr, Laps, "Time", TopLapTime FROM "KWL_HeatDetail.DB" WHERE HTnr = 1 ORDER BY Tracknr)"),
+                     (QList<QVariantList>{{1, 0, DidNotFinishTime, DidNotFinishTime}, {2, 0, DidNotFinishTime, DidNotFinishTime}}));
+            QCOMPARE(Rows(R"(SELECT Tracknr, count(*) FROM "KWL_HeatDetailLaps.DB" GROUP BY Tracknr)"), (QList<QVariantList>{{1, firstRun}}));
+            QCOMPARE(Rows(R"(SELECT "Time" FROM "KWL_HeatDetailLaps.DB" WHERE RNDnr = 2)").value(0).value(0).toUInt(), Timer()->Tracks()[0].LapTimes[2]);
+            QCOMPARE(Heats()->HeatGrid()->Text(1), QStringLiteral("Yes"));
+            QCOMPARE(Cell(info, 0, 2) + " " + Cell(info, 0, 3) + " " + Cell(info, 0, 4), QStringLiteral("0.00 999:99.999 99.999"));
+            QCOMPARE(Heats()->DriverInfoGrid()->rowCount(), 6);
+
+            // Run again: the old laps go, the stored result is carried in.
+            Rig().messages.Answer(TMessageAnswer::Yes);
+            const int secondRun = RunHeatUntil(1, problems);
+            QVERIFY2(secondRun >= 1 && secondRun < firstRun, qPrintable(QString::number(secondRun)));
+            QCOMPARE(Timer()->State().CarriedTotals[0], DidNotFinishTime);
+            QCOMPARE(Rows(R"(SELECT Tracknr, count(*) FROM "KWL_HeatDetailLaps.DB" GROUP BY Tracknr)"), (QList<QVariantList>{{1, secondRun}}));
+
+            TModalProbe laps([&] { Click(Heats(), "ButtonShowLaps"); }, [&](QDialog* dialog) {
+                QCOMPARE(dialog, static_cast<QDialog*>(Rig().windows.RoundResults));
+                Click(dialog, "ButtonOK");
+            });
+            QVERIFY(laps.opened && !laps.leftOpen);
+
+            Rig().messages.Answer(TMessageAnswer::Ok);
+            Click(Heats(), "ButtonChangeHT");
+
+            // Heat 2 abandoned in the timer window: nothing stored.
+            Heats()->HeatGrid()->SelectRow(1);
+            TModalProbe cancelled([&] { Click(Heats(), "ButtonStartHeat"); }, [&](QDialog* dialog) { Click(dialog, "ButtonCancel"); });
+            QCOMPARE(cancelled.opened.data(), static_cast<QDialog*>(Timer()));
+            QCOMPARE(Heats()->HeatGrid()->Text(1), QStringLiteral("No"));
+
+            Rig().messages.Answer(TMessageAnswer::Yes);
+            Click(Heats(), "ButtonDeleteHT");
+            QCOMPARE(Rows(R"(SELECT HTnr FROM "KWL_Heat.DB")"), (QList<QVariantList>{{1}, {3}, {4}}));
+            Rig().messages.Answer(TMessageAnswer::No);
+            Click(Heats(), "ButtonDeleteHeats");
+            QCOMPARE(Heats()->HeatGrid()->RowCount(), 3);
+            Rig().messages.Answer(TMessageAnswer::Yes);
+            Click(Heats(), "ButtonDeleteHeats");
+            QCOMPARE(Rows(R"(SELECT (SELECT count(*) FROM "KWL_HeatDetail.DB") + (SELECT count(*) FROM "KWL_HeatDetailLaps.DB"))"),
+                     (QList<QVariantList>{{0}}));
+            Rig().messages.Answer(TMessageAnswer::Ok);
+            Click(Heats(), "ButtonStartHeat");
+            Click(Heats(), "ButtonDone");
+        });
+        QVERIFY(heats.opened && !heats.leftOpen);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
+        QCOMPARE(Rig().messages.Texts(), (QStringList{"Heat already finished! Start Heat again?", "Heat can not be changed. Heat has Finished!.",
+                                                      "Delete Heat?", "Delete ALL Heats?", "Delete ALL Heats?", "No Heats present"}));
+        VERIFY_MESSAGES_SETTLED();
+    }
+};
+
+QTEST_MAIN(TestHeats)
+#include "tst_heats.moc"

@@ -35,13 +35,22 @@ void PrepareChampionship(QSqlDatabase db, int drivers)
     links.Commit();
 }
 
-void BM_StoreHeatResult4x2000Laps(benchmark::State& state)
-{
+// A fresh store in a folder of its own with that championship.
+struct TBenchStore {
     QTemporaryDir dir;
     TKWLStore store;
-    store.Open(dir.path());
-    PrepareChampionship(store.Database(), 4);
-    THeatStore heats(store.Database(), 1, 1);
+    explicit TBenchStore(int drivers)
+    {
+        store.Open(dir.path());
+        PrepareChampionship(store.Database(), drivers);
+    }
+    THeatStore Heats() const { return THeatStore(store.Database(), 1, 1); }
+};
+
+void BM_StoreHeatResult4x2000Laps(benchmark::State& state)
+{
+    TBenchStore bench(4);
+    THeatStore heats = bench.Heats();
     heats.AppendHeats({{1, {1, 2, 3, 4}}});
     const THeatChampionship championship = *heats.Championship();
     auto tracks = std::make_unique<TTrackStates>();
@@ -64,11 +73,8 @@ void BM_StoreHeatResult4x2000Laps(benchmark::State& state)
 // empty of heats each time.
 void BM_Generate1000DriversOn4Tracks(benchmark::State& state)
 {
-    QTemporaryDir dir;
-    TKWLStore store;
-    store.Open(dir.path());
-    PrepareChampionship(store.Database(), 1000);
-    THeatStore heats(store.Database(), 1, 1);
+    TBenchStore bench(1000);
+    THeatStore heats = bench.Heats();
     const bool methodA = state.range(0) == 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -82,17 +88,6 @@ void BM_Generate1000DriversOn4Tracks(benchmark::State& state)
             state.SkipWithError("append failed");
     }
 }
-
-class TInstantCounter final : public TPerfCounter {
-public:
-    int64_t Frequency() const override { return 1'000'000; }
-    int64_t Counter() const override { return ++m_count; }
-    uint32_t TickCountMs() const override { return 0; }
-    void SleepMs(int64_t) const override {}
-
-private:
-    mutable int64_t m_count = 0;
-};
 
 // From "Goto Heats" to the window up with its three grids filled, for a race
 // with 250 heats of four drivers, half of them run.

@@ -15,17 +15,6 @@
 
 namespace {
 
-class TInstantCounter final : public TPerfCounter {
-public:
-    int64_t Frequency() const override { return 1'000'000; }
-    int64_t Counter() const override { return ++m_count; }
-    uint32_t TickCountMs() const override { return 0; }
-    void SleepMs(int64_t) const override {}
-
-private:
-    mutable int64_t m_count = 0;
-};
-
 void PrepareWorkingDirectory(const QString& folder, int drivers)
 {
     TSettings settings;

@@ -8,12 +8,11 @@
 #include "support/AppRig.h"
 #include "support/EventWait.h"
 #include "support/ModalProbe.h"
+#include "support/StoreRig.h"
 #include "timing/KWLPauseRace.h"
 #include "timing/KWLTimer.h"
 
 #include <QPushButton>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QtTest>
@@ -78,20 +77,7 @@ class TestHeats : public QObject {
     TKWL_Timer* Timer() { return Rig().windows.Timer; }
     TFKWLHeats* Heats() { return Rig().windows.Heats; }
 
-    QList<QVariantList> Rows(const QString& sql)
-    {
-        QSqlQuery query(Rig().context.store.Database());
-        if (!query.exec(sql))
-            qWarning() << sql;
-        QList<QVariantList> rows;
-        while (query.next()) {
-            QVariantList row;
-            for (int i = 0; i < query.record().count(); ++i)
-                row << query.value(i);
-            rows << row;
-        }
-        return rows;
-    }
+    QList<QVariantList> Rows(const QString& sql) { return ReadRows(Rig().context.store.Database(), sql); }
 
     // Starts the selected heat; the race runs until track 1 has `laps` laps,
     // then "Finish Race" in the pause dialog ends it before anyone finished;

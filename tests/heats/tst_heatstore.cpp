@@ -1,7 +1,6 @@
 #include "heats/HeatStore.h"
 #include "support/StoreRig.h"
 
-#include <QSqlRecord>
 #include <QtTest>
 #include <memory>
 
@@ -30,18 +29,12 @@ class TestHeatStore : public QObject {
 
     std::unique_ptr<TStoreRig> m_rig;
 
-    QVariantList Values(const QString& sql, const QVariantList& parameters = {})
+    // The values of every row of a read, one after another.
+    QVariantList Values(const QString& sql)
     {
-        QSqlQuery query(m_rig->Db());
-        query.prepare(sql);
-        for (const QVariant& value : parameters)
-            query.addBindValue(value);
-        if (!query.exec())
-            qWarning() << query.lastError().text();
         QVariantList values;
-        while (query.next())
-            for (int i = 0; i < query.record().count(); ++i)
-                values << query.value(i);
+        for (const QVariantList& row : ReadRows(m_rig->Db(), sql))
+            values << row;
         return values;
     }
     void Championship(bool timed, int lapsMinutes)

@@ -5,8 +5,29 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QVariantList>
 #include <QtTest>
+
+// Every row of a read, each as its column values; a read that fails is
+// reported and gives no rows.
+inline QList<QVariantList> ReadRows(QSqlDatabase db, const QString& sql, const QVariantList& values = {})
+{
+    QSqlQuery query(db);
+    query.prepare(sql);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        qWarning() << sql << query.lastError().text();
+    QList<QVariantList> rows;
+    while (query.next()) {
+        QVariantList row;
+        for (int i = 0; i < query.record().count(); ++i)
+            row << query.value(i);
+        rows << row;
+    }
+    return rows;
+}
 
 // A store of its own for one test: a fresh working directory with the store
 // opened in it, and rows put in as they are, for the tables no record action

@@ -165,7 +165,13 @@ void TFKWLHeats::keyPressEvent(QKeyEvent* event)
     TModalShell::keyPressEvent(event);
 }
 
-void TFKWLHeats::closeEvent(QCloseEvent* event) { event->ignore(); }
+void TFKWLHeats::closeEvent(QCloseEvent* event)
+{
+    // The window manager's close (Alt+F4) would leave without "Done" too.
+    if (event->spontaneous())
+        return event->ignore();
+    TModalShell::closeEvent(event);
+}
 
 void TFKWLHeats::Button1Click() { accept(); }
 

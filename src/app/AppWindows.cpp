@@ -53,7 +53,7 @@ int CreateWindowsAndShow(TAppContext& context, TAppWindows& windows)
     windows.HeatDialog = Make<TFHTAddChange>(windows, "TFHTAddChange");
     windows.ReportResult = Make<TQuickReportResult>(windows, "TQuickReportResult");
     windows.ReportResultDetail = Make<TQuickReportResultDetail>(windows, "TQuickReportResultDetail");
-    windows.HeatResultDialog = Make<TFHTChangeResult>(windows, "TFHTChangeResult");
+    windows.HeatResultDialog = Make<TFHTChangeResult>(windows, "TFHTChangeResult", context.store.Database(), context.settings);
     windows.RoundResults = Make<TKWL_RoundResults>(windows, "TKWL_RoundResults", context.store.Database(), context.settings);
     windows.GenerateHeats = Make<TFKWLGenHeats>(windows, "TFKWLGenHeats");
 

@@ -50,7 +50,7 @@ int CreateWindowsAndShow(TAppContext& context, TAppWindows& windows)
     windows.RaceDialog = Make<TFRCChangeAdd>(windows, "TFRCChangeAdd", context.store.Database());
     windows.Results = Make<TFKWLResults>(windows, "TFKWLResults");
     windows.DriverDialog = Make<TFDRVAddChange>(windows, "TFDRVAddChange", context.store.Database());
-    windows.HeatDialog = Make<TFHTAddChange>(windows, "TFHTAddChange");
+    windows.HeatDialog = Make<TFHTAddChange>(windows, "TFHTAddChange", context.store.Database(), context.settings);
     windows.ReportResult = Make<TQuickReportResult>(windows, "TQuickReportResult");
     windows.ReportResultDetail = Make<TQuickReportResultDetail>(windows, "TQuickReportResultDetail");
     windows.HeatResultDialog = Make<TFHTChangeResult>(windows, "TFHTChangeResult", context.store.Database(), context.settings);

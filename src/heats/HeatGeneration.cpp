@@ -96,6 +96,21 @@ THeatPlan GenerateHeatsA(TDriverPool& pool, int tracks, const TTrackRotation& ne
     return plan;
 }
 
+THeatPlan PlanHeatByHand(const std::array<int32_t, 4>& drivers, bool rotate, int tracks, const TTrackRotation& next, int32_t lastHeat)
+{
+    THeatPlan plan;
+    if (tracks < 1 || tracks > 4)
+        return plan;
+    TPlannedHeat first;
+    first.HTnr = lastHeat + 1;
+    for (int t = 1; t <= tracks; ++t)
+        first.Drivers[size_t(t - 1)] = drivers[size_t(t - 1)];
+    plan.push_back(first);
+    for (int step = 1; rotate && step < tracks; ++step)
+        plan.push_back(RotateIntoHeat(plan.back(), plan.back().HTnr + 1, tracks, next));
+    return plan;
+}
+
 THeatPlan GenerateHeatsB(TDriverPool& pool, int tracks, int32_t lastHeat)
 {
     std::vector<int32_t> order;

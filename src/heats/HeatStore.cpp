@@ -21,6 +21,14 @@ const QString HeatTable = Quoted(Schema::Heat);
 const QString DetailTable = Quoted(Schema::HeatDetail);
 const QString LapsTable = Quoted(Schema::HeatDetailLaps);
 
+// A detail row of a heat not yet run (keys and driver bound). It has no
+// result; the table keeps its values filled, and 0 reads the same as none
+// everywhere they are shown or summed.
+QString InsertDetailSql()
+{
+    return QStringLiteral("INSERT INTO %1 (CSnr, RCnr, HTnr, Tracknr, DRVnr, Laps, \"Time\", TopLapTime) VALUES (?, ?, ?, ?, ?, 0, 0, 0)").arg(DetailTable);
+}
+
 constexpr int32_t Int32Max = std::numeric_limits<int32_t>::max();
 
 // The fields hold signed 32-bit values; a time beyond them (49 days of
@@ -114,7 +122,7 @@ std::optional<std::vector<THeatListRow>> THeatStore::Heats()
 std::optional<THeatLineup> THeatStore::Lineup(int32_t htnr)
 {
     QSqlQuery query(m_db);
-    const QString sql = QStringLiteral("SELECT d.Tracknr, d.DRVnr, r.\"Driver Name\" FROM %1 d LEFT JOIN %2 r ON r.DRVnr = d.DRVnr"
+    const QString sql = QStringLiteral("SELECT d.Tracknr, d.DRVnr, r.\"Driver Name\", d.Laps, d.\"Time\" FROM %1 d LEFT JOIN %2 r ON r.DRVnr = d.DRVnr"
                                        " WHERE d.CSnr = ? AND d.RCnr = ? AND d.HTnr = ? ORDER BY d.Tracknr")
                             .arg(DetailTable, Quoted(Schema::Drivers));
     if (!RunRead(m_db, query, sql, {m_csnr, m_rcnr, htnr}, m_error))
@@ -126,6 +134,8 @@ std::optional<THeatLineup> THeatStore::Lineup(int32_t htnr)
             continue;
         lineup.DRVnr[size_t(track - 1)] = query.value(1).toInt();
         lineup.Names[size_t(track - 1)] = query.value(2).toString();
+        lineup.Laps[size_t(track - 1)] = query.value(3).toInt();
+        lineup.Time[size_t(track - 1)] = query.value(4).toInt();
     }
     return lineup;
 }
@@ -147,10 +157,7 @@ bool THeatStore::AppendHeats(const THeatPlan& plan)
 {
     TStoreTransaction action(m_db);
     const QString heatSql = QStringLiteral("INSERT INTO %1 (CSnr, RCnr, HTnr, Finished) VALUES (?, ?, ?, 0)").arg(HeatTable);
-    // A heat not yet run has no result; the table keeps its values filled,
-    // and 0 reads the same as none everywhere they are shown or summed.
-    const QString detailSql =
-        QStringLiteral("INSERT INTO %1 (CSnr, RCnr, HTnr, Tracknr, DRVnr, Laps, \"Time\", TopLapTime) VALUES (?, ?, ?, ?, ?, 0, 0, 0)").arg(DetailTable);
+    const QString detailSql = InsertDetailSql();
     for (const TPlannedHeat& heat : plan) {
         action.Exec(heatSql, {m_csnr, m_rcnr, heat.HTnr});
         for (int t = 1; t <= 4; ++t) {
@@ -203,6 +210,46 @@ bool THeatStore::StoreHeatResult(int32_t htnr, const TTrackStates& tracks, int t
         }
     }
     action.Exec(QStringLiteral("UPDATE %1 SET Finished = 1 WHERE CSnr = ? AND RCnr = ? AND HTnr = ?").arg(HeatTable), {m_csnr, m_rcnr, htnr});
+    if (action.Commit())
+        return true;
+    m_error = action.ErrorText();
+    return false;
+}
+
+bool THeatStore::ChangeHeatDrivers(int32_t htnr, const THeatTrackChoice& choice, int trackCount)
+{
+    const std::optional<THeatLineup> lineup = Lineup(htnr);
+    if (!lineup)
+        return false;
+    TStoreTransaction action(m_db);
+    for (int t = 1; t <= std::clamp(trackCount, 0, 4); ++t) {
+        const size_t i = size_t(t - 1);
+        const bool hasRow = lineup->DRVnr[i] != 0;
+        if (hasRow && choice.Used[i])
+            action.Exec(QStringLiteral("UPDATE %1 SET DRVnr = ? WHERE CSnr = ? AND RCnr = ? AND HTnr = ? AND Tracknr = ?").arg(DetailTable),
+                        {choice.DRVnr[i], m_csnr, m_rcnr, htnr, t});
+        else if (hasRow)
+            action.Exec(QStringLiteral("DELETE FROM %1 WHERE CSnr = ? AND RCnr = ? AND HTnr = ? AND Tracknr = ?").arg(DetailTable),
+                        {m_csnr, m_rcnr, htnr, t});
+        else if (choice.Used[i])
+            action.Exec(InsertDetailSql(), {m_csnr, m_rcnr, htnr, t, choice.DRVnr[i]});
+    }
+    if (action.Commit())
+        return true;
+    m_error = action.ErrorText();
+    return false;
+}
+
+bool THeatStore::ChangeHeatResults(int32_t htnr, const THeatResultChoice& choice, int trackCount)
+{
+    const QString sql = QStringLiteral("UPDATE %1 SET %2 = ? WHERE CSnr = ? AND RCnr = ? AND HTnr = ? AND Tracknr = ?")
+                            .arg(DetailTable, choice.Timed ? QStringLiteral("Laps") : QStringLiteral("\"Time\""));
+    TStoreTransaction action(m_db);
+    for (int t = 1; t <= std::clamp(trackCount, 0, 4); ++t) {
+        const size_t i = size_t(t - 1);
+        if (choice.Has[i])
+            action.Exec(sql, {choice.Timed ? choice.Entry[i].Laps : choice.Entry[i].Time, m_csnr, m_rcnr, htnr, t});
+    }
     if (action.Commit())
         return true;
     m_error = action.ErrorText();

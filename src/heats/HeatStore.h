@@ -1,5 +1,6 @@
 #pragma once
 
+#include "heats/HeatChoices.h"
 #include "heats/HeatGeneration.h"
 #include "timing/RaceState.h"
 
@@ -23,10 +24,13 @@ struct THeatListRow {
 };
 
 // Who drives a heat: per track 1..4 the driver's number (0: no row) and name
-// (empty when the row's driver is not in the driver table).
+// (empty when the row's driver is not in the driver table), with the stored
+// lap value and time (0 while empty).
 struct THeatLineup {
     std::array<int32_t, 4> DRVnr{};
     std::array<QString, 4> Names;
+    std::array<int32_t, 4> Laps{};
+    std::array<int32_t, 4> Time{};
 };
 
 // A row of the heat-info or driver-info grid with the stored values as the
@@ -78,6 +82,15 @@ public:
     // but those of 0, the heat's old lap rows gone and the heat finished.
     bool StoreHeatResult(int32_t htnr, const TTrackStates& tracks, int trackCount, int32_t sectionsPerLap,
                          const THeatChampionship& championship);
+
+    // The drivers of heat htnr on tracks 1..trackCount as chosen by hand: a
+    // changed driver replaces the row's driver (its results stay), a track
+    // no longer used loses its row, a newly used one gets a row.
+    bool ChangeHeatDrivers(int32_t htnr, const THeatTrackChoice& choice, int trackCount);
+    // The corrected deciding value of each row of heat htnr on tracks
+    // 1..trackCount: the lap value in a Timed championship, the time in a
+    // Lap one. Nothing else changes; the heat stays finished.
+    bool ChangeHeatResults(int32_t htnr, const THeatResultChoice& choice, int trackCount);
 
     // A heat with its detail and lap rows; every heat of the race likewise.
     bool DeleteHeat(int32_t htnr);

@@ -7,6 +7,8 @@
 #include "common/MessageBoxes.h"
 #include "heats/GenerationMethod.h"
 #include "heats/KWLGenHeat.h"
+#include "heats/KWLHTChangeAdd.h"
+#include "heats/KWLHTChangeResult.h"
 #include "results/KWLRoundResult.h"
 #include "timing/KWLTimer.h"
 #include "timing/RaceRules.h"
@@ -276,7 +278,20 @@ void TFKWLHeats::ButtonDeleteHeatsClick()
 
 void TFKWLHeats::AddRecordHTClick()
 {
-    // Adding heats by hand comes with the heat dialog.
+    m_detailRefreshEnabled = false;
+    m_trackChoice.Mode = THeatTrackChoice::TMode::Add;
+    if (m_windows.HeatDialog->Execute(m_trackChoice)) {
+        THeatStore store = Store();
+        const int tracks = TimedTrackCount(m_context.settings);
+        const auto last = store.LastHeatNumber();
+        std::array<int32_t, 4> drivers{};
+        for (size_t i = 0; i < 4; ++i)
+            drivers[i] = m_trackChoice.Used[i] ? m_trackChoice.DRVnr[i] : 0;
+        if (!last || !store.AppendHeats(PlanHeatByHand(drivers, m_trackChoice.Rotate, tracks,
+                                                        UsableRotation(m_context.settings.TrackRotation, tracks), *last)))
+            StoreError(store.LastError());
+    }
+    ShowFirstHeat();
 }
 
 void TFKWLHeats::ChangeRecordHTClick()
@@ -284,10 +299,52 @@ void TFKWLHeats::ChangeRecordHTClick()
     if (!HasHeat())
         return;
     if (!SelectedHeatFinished())
-        return;  // changing the drivers comes with the heat dialog
+        return ChangeDrivers(m_heats->Key(0));
     if (m_context.settings.EditResult)
-        return;  // correcting the result comes with the result dialog
+        return ChangeResults(m_heats->Key(0));
     Messages::Information(QStringLiteral("Heat can not be changed. Heat has Finished!."), this);
+}
+
+void TFKWLHeats::ChangeDrivers(int32_t htnr)
+{
+    THeatStore store = Store();
+    const auto lineup = store.Lineup(htnr);
+    if (!lineup)
+        return StoreError(store.LastError());
+    m_trackChoice.Mode = THeatTrackChoice::TMode::Change;
+    for (int t = 1; t <= TimedTrackCount(m_context.settings); ++t) {
+        const size_t i = size_t(t - 1);
+        m_trackChoice.Used[i] = lineup->DRVnr[i] != 0;
+        if (m_trackChoice.Used[i])
+            m_trackChoice.DRVnr[i] = lineup->DRVnr[i];
+    }
+    if (!m_windows.HeatDialog->Execute(m_trackChoice))
+        return;
+    if (!store.ChangeHeatDrivers(htnr, m_trackChoice, TimedTrackCount(m_context.settings)))
+        StoreError(store.LastError());
+    RefreshHeatInfo();
+    RefreshDriverInfo();
+}
+
+void TFKWLHeats::ChangeResults(int32_t htnr)
+{
+    THeatStore store = Store();
+    const auto championship = store.Championship();
+    const auto lineup = championship ? store.Lineup(htnr) : std::nullopt;
+    if (!championship || !lineup)
+        return StoreError(store.LastError());
+    m_resultChoice.Timed = championship->Timed;
+    for (size_t i = 0; i < 4; ++i) {
+        const bool has = int(i) < TimedTrackCount(m_context.settings) && lineup->DRVnr[i] != 0;
+        m_resultChoice.Has[i] = has;
+        m_resultChoice.Entry[i] = has ? THeatResultChoice::TEntry{lineup->DRVnr[i], lineup->Laps[i], lineup->Time[i]} : THeatResultChoice::TEntry{};
+    }
+    if (!m_windows.HeatResultDialog->Execute(m_resultChoice))
+        return;
+    if (!store.ChangeHeatResults(htnr, m_resultChoice, TimedTrackCount(m_context.settings)))
+        StoreError(store.LastError());
+    RefreshHeatInfo();
+    RefreshDriverInfo();
 }
 
 void TFKWLHeats::DeleteRecordHTClick()

@@ -54,6 +54,8 @@ protected:
 private:
     THeatStore Store() const;
     void RunHeat();
+    void ChangeDrivers(int32_t htnr);
+    void ChangeResults(int32_t htnr);
     bool ReloadHeats(int row);
     void KWL_HeatTableAfterScroll();
     void RefreshHeatInfo();
@@ -72,6 +74,9 @@ private:
     int32_t m_rcnr = 0;
     bool m_detailRefreshEnabled = false;
     std::function<uint32_t()> m_seed;
+    // What the heat dialogs are handed; kept between showings.
+    THeatTrackChoice m_trackChoice;
+    THeatResultChoice m_resultChoice;
 
     QLabel* m_title = nullptr;
     TRecordGrid* m_heats = nullptr;

@@ -69,11 +69,15 @@ TResultLineValues ReadResultLine(const TResultTexts& texts, int32_t sectionsPerL
     for (int i = 0; i < ResultFieldCount; ++i) {
         const QString& text = texts[size_t(i)];
         int32_t value = 0;
-        if (!text.isEmpty() && (!ParseInteger(text, value) || value < 0)) {
+        // A Timed false start can leave a lap value below zero; it is shown
+        // as stored and kept. A time has no such thing.
+        const bool mayBeNegative = TResultField(i) == TResultField::Laps || TResultField(i) == TResultField::Sections;
+        if (!text.isEmpty() && (!ParseInteger(text, value) || (value < 0 && !mayBeNegative))) {
             result.BadField = TResultField(i);
             return result;
         }
-        values[size_t(i)] = std::min(value, ResultFieldLimit(TResultField(i), sectionsPerLap));
+        const int32_t limit = ResultFieldLimit(TResultField(i), sectionsPerLap);
+        values[size_t(i)] = std::clamp(value, -limit, limit);
     }
     const auto at = [&](TResultField field) { return values[size_t(field)]; };
     result.Valid = true;

@@ -32,8 +32,9 @@ QString LimitedFieldText(const QString& text, int32_t limit);
 TResultTexts ShownFieldTexts(const THeatResultChoice::TEntry& entry, int32_t sectionsPerLap);
 
 // What OK makes of a line's texts. An empty text counts as 0. A text that is
-// not a whole number from 0 that fits in 32 bits makes the line fail: the
-// entry is not to be changed and the user is to correct BadField.
+// not a whole number that fits in 32 bits, or a time part below 0, makes the
+// line fail: the entry is not to be changed and the user is to correct
+// BadField. Laps and sections below zero (a Timed false start) are kept.
 struct TResultLineValues {
     bool Valid = false;
     TResultField BadField = TResultField::Minutes;  // where Valid is false

@@ -55,7 +55,8 @@ private slots:
         QTest::newRow("seconds typed") << -1 << 0 << "1 20 456 | |" << -1 << 80456 << 0;
         QTest::newRow("too much is cut, not wrapped") << -1 << 0 << "99999 99 9999 2147483647 999" << -1 << 59999999 << 9999099;
         QTest::newRow("pasted garbage") << -1 << 0 << "1 x2 0 0 0" << int(TResultField::Seconds) << 0 << 0;
-        QTest::newRow("minus") << -1 << 0 << "0 0 0 -5 0" << int(TResultField::Laps) << 0 << 0;
+        QTest::newRow("negative time refused") << -1 << 0 << "0 -5 0 0 0" << int(TResultField::Seconds) << 0 << 0;
+        QTest::newRow("false start below zero kept") << 61002 << -1020 << "1 1 2 -1 -20" << -1 << 61002 << -1020;
         QTest::newRow("digits then letter") << -1 << 0 << "0 0 0 1 12a" << int(TResultField::Sections) << 0 << 0;
         QTest::newRow("beyond 32 bits") << -1 << 0 << "0 0 99999999999 0 0" << int(TResultField::Milliseconds) << 0 << 0;
     }

@@ -2,8 +2,8 @@
 // Single Race page, the start lights during the countdown, the race screen in
 // the middle of a four-track race with a false start, the pause dialog, the
 // result editor after a Timed race and the lap view; then a championship race:
-// its driver selection, the heat generation chooser and the heats window after
-// a heat was run. The races run on the simulated track in simulated time, so
+// its driver selection, the heat generation chooser, the heats window after
+// a heat was run, a heat added by hand and the result correction dialog. The races run on the simulated track in simulated time, so
 // every run shows the same races.
 //
 //   race_screenshots <output folder>
@@ -28,6 +28,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
@@ -124,6 +125,24 @@ void ShootChampionship(TAppContext& context, TAppWindows& windows)
         });
         Button(heats, "ButtonStartHeat")->click();
         Shoot(heats, QStringLiteral("11-heats"));
+
+        // A heat by hand, and the result of heat 1 corrected.
+        OnNextDialog(heats, [&](QDialog* dialog) {
+            for (int t = 1; t <= 4; ++t)
+                if (auto* name = dialog->findChild<QComboBox*>(QStringLiteral("ComboBoxDriverTrack%1").arg(t)); name && t != 3)
+                    name->setCurrentIndex(t);
+            if (auto* track3 = dialog->findChild<QCheckBox*>(QStringLiteral("CheckBox3")))
+                track3->click();
+            Shoot(dialog, QStringLiteral("12-add-heat"));
+            Button(dialog, "ButtonCancel")->click();
+        });
+        Button(heats, "ButtonAddHT")->click();
+        context.settings.EditResult = true;
+        OnNextDialog(heats, [&](QDialog* dialog) {
+            Shoot(dialog, QStringLiteral("13-change-heat-results"));
+            Button(dialog, "ButtonCancel")->click();
+        });
+        Button(heats, "ButtonChangeHT")->click();
         Button(heats, "ButtonDone")->click();
     });
     page.ButtonGotoHeatsClick();

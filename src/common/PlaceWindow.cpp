@@ -1,6 +1,9 @@
 #include "common/PlaceWindow.h"
 
+#include <QScreen>
 #include <QWidget>
+
+#include <algorithm>
 
 void PlaceWindow(QWidget& window, const TWindowPlacement& placement)
 {
@@ -23,4 +26,22 @@ TWindowPlacement PlacementOf(const QWidget& window)
     placement.width = area.width();
     placement.height = area.height();
     return placement;
+}
+
+void CentreOver(QWidget& dialog, const QWidget* host)
+{
+    QRect area = host && host->isVisible() ? host->frameGeometry() : QRect();
+    QScreen* screen = host ? host->screen() : dialog.screen();
+    if (area.isEmpty() && screen)
+        area = screen->availableGeometry();
+    if (area.isEmpty())
+        return;
+    const QSize size = dialog.frameGeometry().size();
+    QPoint topLeft(area.center().x() - size.width() / 2, area.center().y() - size.height() / 2);
+    if (screen) {
+        const QRect visible = screen->availableGeometry();
+        topLeft.setX(std::clamp(topLeft.x(), visible.left(), std::max(visible.left(), visible.right() - size.width() + 1)));
+        topLeft.setY(std::clamp(topLeft.y(), visible.top(), std::max(visible.top(), visible.bottom() - size.height() + 1)));
+    }
+    dialog.move(topLeft);
 }

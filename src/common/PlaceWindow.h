@@ -11,3 +11,8 @@ void PlaceWindow(QWidget& window, const TWindowPlacement& placement);
 // A window's state and client geometry as a placement: a window given it
 // covers this one exactly, whatever the window manager's frame.
 TWindowPlacement PlacementOf(const QWidget& window);
+
+// Centres a dialog over the window it was opened from (the screen when that
+// window is not shown), never beyond the screen, where its buttons could
+// not be reached.
+void CentreOver(QWidget& dialog, const QWidget* host);

@@ -2,10 +2,12 @@
 
 #include "common/AppInfo.h"
 #include "common/MessageBoxes.h"
+#include "common/PlaceWindow.h"
 #include "common/Settings.h"
 #include "data/StoreTransaction.h"
 #include "timing/RaceRules.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -75,6 +77,10 @@ bool TFHTAddChange::Execute(THeatTrackChoice& choice)
     m_choice = &choice;
     m_edited = choice;
     FormShow();
+    // Over the window it was opened from: the heats window.
+    adjustSize();
+    QWidget* host = QApplication::activeWindow();
+    CentreOver(*this, host && host != this ? host : parentWidget());
     const bool ok = exec() == QDialog::Accepted;
     if (ok)
         choice = m_edited;

@@ -4,6 +4,7 @@
 #include "common/FittedLabel.h"
 #include "common/IntegerText.h"
 #include "common/MessageBoxes.h"
+#include "common/PlaceWindow.h"
 #include "common/Settings.h"
 #include "data/StoreTransaction.h"
 #include "heats/ResultEdits.h"
@@ -243,19 +244,5 @@ void TFHTChangeResult::CentreOnActiveWindow()
     QWidget* host = QApplication::activeWindow();
     if (!host || host == this || !host->isVisible())
         host = parentWidget();
-    QRect area = host && host->isVisible() ? host->frameGeometry() : QRect();
-    QScreen* screen = host ? host->screen() : this->screen();
-    if (area.isEmpty() && screen)
-        area = screen->availableGeometry();
-    if (area.isEmpty())
-        return;
-    const QSize size = frameGeometry().size();
-    QPoint topLeft(area.center().x() - size.width() / 2, area.center().y() - size.height() / 2);
-    // Never beyond the screen, where the buttons could not be reached.
-    if (screen) {
-        const QRect visible = screen->availableGeometry();
-        topLeft.setX(std::clamp(topLeft.x(), visible.left(), std::max(visible.left(), visible.right() - size.width() + 1)));
-        topLeft.setY(std::clamp(topLeft.y(), visible.top(), std::max(visible.top(), visible.bottom() - size.height() + 1)));
-    }
-    move(topLeft);
+    CentreOver(*this, host);
 }

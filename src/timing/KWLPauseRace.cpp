@@ -2,6 +2,7 @@
 
 #include "common/AppInfo.h"
 #include "common/MessageBoxes.h"
+#include "common/PlaceWindow.h"
 #include "common/SettingColour.h"
 #include "common/Settings.h"
 #include "timing/RaceRules.h"
@@ -331,22 +332,4 @@ void TFKWLPauseRace::WriteBack(TPauseResult result)
     accept();
 }
 
-void TFKWLPauseRace::CentreOnHost()
-{
-    QWidget* host = m_host;
-    QRect area = host && host->isVisible() ? host->frameGeometry() : QRect();
-    QScreen* screen = host ? host->screen() : this->screen();
-    if (area.isEmpty() && screen)
-        area = screen->availableGeometry();
-    if (area.isEmpty())
-        return;
-    const QSize size = frameGeometry().size();
-    QPoint topLeft(area.center().x() - size.width() / 2, area.center().y() - size.height() / 2);
-    // Never beyond the screen, where the buttons could not be reached.
-    if (screen) {
-        const QRect visible = screen->availableGeometry();
-        topLeft.setX(std::clamp(topLeft.x(), visible.left(), std::max(visible.left(), visible.right() - size.width() + 1)));
-        topLeft.setY(std::clamp(topLeft.y(), visible.top(), std::max(visible.top(), visible.bottom() - size.height() + 1)));
-    }
-    move(topLeft);
-}
+void TFKWLPauseRace::CentreOnHost() { CentreOver(*this, m_host); }

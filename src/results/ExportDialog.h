@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// The save dialog of the results window's two "Export" buttons and the step
+// that writes the chosen file.
+
+// Asks for the file to write, proposing `suggestedName` ("Totals.csv",
+// "Details.csv") in the folder Export below `workingDirectory`, made when
+// missing. Returns the chosen path, or an empty string when cancelled.
+QString AskExportFileName(QWidget* parent, const QString& workingDirectory, const QString& suggestedName);
+
+// Asks for a file name and writes `bytes` to it; a file that cannot be written
+// is reported in an error message naming the file and the cause. Returns
+// whether a file was written (false on cancel too).
+bool ExportStandingsFile(QWidget* parent, const QString& workingDirectory, const QString& suggestedName, const QByteArray& bytes);
+
+// --- for tests: while set, `answer` is asked instead of the dialog, with the
+// folder the dialog would open in and the proposed name; it returns the
+// chosen path or an empty string for cancel. An empty function restores the
+// dialog.
+using TExportFileNameAnswer = std::function<QString(const QString& initialFolder, const QString& suggestedName)>;
+void SetExportFileNameAnswer(TExportFileNameAnswer answer);

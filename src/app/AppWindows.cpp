@@ -48,7 +48,7 @@ int CreateWindowsAndShow(TAppContext& context, TAppWindows& windows)
     windows.ChampionshipDialog = Make<TFCSChangeAdd>(windows, "TFCSChangeAdd", context.store.Database());
     windows.Heats = Make<TFKWLHeats>(windows, "TFKWLHeats", context, windows);
     windows.RaceDialog = Make<TFRCChangeAdd>(windows, "TFRCChangeAdd", context.store.Database());
-    windows.Results = Make<TFKWLResults>(windows, "TFKWLResults");
+    windows.Results = Make<TFKWLResults>(windows, "TFKWLResults", context);
     windows.DriverDialog = Make<TFDRVAddChange>(windows, "TFDRVAddChange", context.store.Database());
     windows.HeatDialog = Make<TFHTAddChange>(windows, "TFHTAddChange", context.store.Database(), context.settings);
     windows.ReportResult = Make<TQuickReportResult>(windows, "TQuickReportResult");

@@ -1,0 +1,83 @@
+// Standings of a large championship, from "Show Results" to the filled grids:
+// 100 drivers, 50 races, 25 heats of four drivers in each race, every heat
+// finished.
+#include "BenchMain.h"
+
+#include "app/AppContext.h"
+#include "app/AppWindows.h"
+#include "app/KWLMainForm.h"
+#include "common/MessageBoxes.h"
+#include "data/RecordActions.h"
+#include "data/StoreTransaction.h"
+#include "hardware/SimulatedTrack.h"
+#include "results/KWLResults.h"
+
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+namespace {
+
+void PrepareChampionship(const QString& folder)
+{
+    TSettings settings;
+    TSensorMasks masks;
+    WriteSettings(settings, masks, folder);
+    TKWLStore store;
+    store.Open(folder);
+    QSqlDatabase db = store.Database();
+    TRecordActions actions(db);
+    QStringList names;
+    for (int i = 0; i < 100; ++i)
+        names << QStringLiteral("Driver %1").arg(i, 3, 10, QLatin1Char('0'));
+    actions.AddDrivers(names);
+    actions.AddChampionship(QStringLiteral("Big Cup"), 20, 40, false);
+    TStoreTransaction rows(db);
+    for (int race = 1; race <= 50; ++race) {
+        rows.Exec(QStringLiteral(R"(INSERT INTO "KWL_Race.DB" (CSnr, RCnr, RCnaam) VALUES (1, ?, ?))"), {race, QStringLiteral("Race %1").arg(race)});
+        for (int heat = 1; heat <= 25; ++heat) {
+            rows.Exec(QStringLiteral(R"(INSERT INTO "KWL_Heat.DB" VALUES (1, ?, ?, 1))"), {race, heat});
+            for (int track = 1; track <= 4; ++track) {
+                const int driver = (heat - 1) * 4 + track;
+                rows.Exec(QStringLiteral(R"(INSERT INTO "KWL_HeatDetail.DB" VALUES (1, ?, ?, ?, ?, 20000, ?, 5800))"),
+                          {race, heat, track, driver, 120000 + (driver * 7919 + race * 104729) % 30000});
+            }
+        }
+    }
+    rows.Commit();
+}
+
+void BM_ShowResults100x50x25(benchmark::State& state)
+{
+    Messages::BeginScript();
+    QTemporaryDir dir;
+    PrepareChampionship(dir.path());
+    TInstantCounter instant;
+    TAppContext context;
+    context.workingDirectory = dir.path();
+    context.simulated = true;
+    context.clock.SetCounter(instant);
+    context.port = std::make_unique<TSimulatedTrack>(context.clock, context.settings, context.masks, 1u);
+    context.port->Open();
+    TAppWindows windows;
+    if (CreateWindowsAndShow(context, windows) != -1)
+        qFatal("start-up failed");
+    QApplication::processEvents();
+    const TWindowPlacement placement = windows.MainForm->Placement();
+    for (auto _ : state) {
+        // Closed as soon as it is up, filled and painted once.
+        QTimer::singleShot(0, windows.Results, [&] {
+            windows.Results->repaint();
+            windows.Results->accept();
+        });
+        windows.Results->OpenResults(placement, 1);
+    }
+    state.counters["race rows"] = 5000;
+    Messages::EndScript();
+}
+
+}  // namespace
+
+BENCHMARK(BM_ShowResults100x50x25)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+KOBALAP_BENCHMARK_MAIN()

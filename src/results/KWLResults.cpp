@@ -1,0 +1,196 @@
+#include "results/KWLResults.h"
+
+#include "app/AppContext.h"
+#include "common/MessageBoxes.h"
+#include "results/ExportDialog.h"
+#include "results/ResultsExport.h"
+#include "results/Standings.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QTableWidget* MakeGrid(const QString& name, const QStringList& headers, const QList<int>& widths, QWidget* parent)
+{
+    auto* grid = new QTableWidget(0, int(headers.size()), parent);
+    grid->setObjectName(name);
+    grid->setHorizontalHeaderLabels(headers);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setAlternatingRowColors(true);
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setDefaultSectionSize(22);
+    grid->horizontalHeader()->setStretchLastSection(true);
+    for (int column = 0; column < widths.size(); ++column)
+        if (widths.at(column) > 0)
+            grid->setColumnWidth(column, widths.at(column));
+    return grid;
+}
+
+QPushButton* Button(const QString& name, const QString& caption, const QString& hint, QWidget* parent)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setToolTip(hint);
+    return button;
+}
+
+// Points as the grids show them: the shortest form, "20", "18.5", "6.66666666666667".
+QString PointsText(double points) { return QString::number(points, 'g', 15); }
+
+QTableWidgetItem* Cell(const QString& text, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
+{
+    auto* item = new QTableWidgetItem(text);
+    item->setTextAlignment(alignment);
+    return item;
+}
+
+}  // namespace
+
+TFKWLResults::TFKWLResults(TAppContext& context, QWidget* parent) : TModalShell(QStringLiteral("Results"), parent), m_context(context)
+{
+    setObjectName(QStringLiteral("FKWLResults"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("PanelTitle"));
+    m_title->setAlignment(Qt::AlignCenter);
+    QFont titleFont(QStringLiteral("Arial"));
+    titleFont.setPixelSize(27);
+    titleFont.setBold(true);
+    titleFont.setItalic(true);
+    m_title->setFont(titleFont);
+    m_title->setStyleSheet(QStringLiteral("color: #000080;"));
+
+    auto* totalsGroup = new QGroupBox(QStringLiteral("Totals"), this);
+    m_totals = MakeGrid(QStringLiteral("GridTotals"), {QStringLiteral("Nr"), QStringLiteral("Driver"), QStringLiteral("Points")}, {38, 146, 48},
+                        totalsGroup);
+    QPushButton* printTotals = Button(QStringLiteral("ButtonPrintTotals"), QStringLiteral("Print"), QStringLiteral("Print the standings"), totalsGroup);
+    QPushButton* exportTotals =
+        Button(QStringLiteral("ButtonExportTotals"), QStringLiteral("Export"), QStringLiteral("Save the standings for a spreadsheet"), totalsGroup);
+    connect(exportTotals, &QPushButton::clicked, this, &TFKWLResults::ButtonExportTotalsClick);
+    printTotals->setEnabled(false);  // the printed reports come later
+    auto* totalsButtons = new QHBoxLayout;
+    totalsButtons->addWidget(printTotals);
+    totalsButtons->addWidget(exportTotals);
+    totalsButtons->addStretch();
+    auto* totalsLayout = new QVBoxLayout(totalsGroup);
+    totalsLayout->addWidget(m_totals);
+    totalsLayout->addLayout(totalsButtons);
+
+    auto* detailsGroup = new QGroupBox(QStringLiteral("Details"), this);
+    m_details = MakeGrid(QStringLiteral("GridDetails"),
+                         {QStringLiteral("Race"), QStringLiteral("Driver"), QStringLiteral("Time"), QStringLiteral("Points")}, {140, 157, 90},
+                         detailsGroup);
+    QPushButton* printDetails =
+        Button(QStringLiteral("ButtonPrintDetails"), QStringLiteral("Print"), QStringLiteral("Print the points of every race"), detailsGroup);
+    QPushButton* exportDetails = Button(QStringLiteral("ButtonExportDetails"), QStringLiteral("Export"),
+                                        QStringLiteral("Save the points of every race for a spreadsheet"), detailsGroup);
+    QPushButton* refresh = Button(QStringLiteral("ButtonRefresh"), QStringLiteral("Refresh"), QStringLiteral("Compute the standings again"), detailsGroup);
+    QPushButton* done = Button(QStringLiteral("ButtonDone"), QStringLiteral("Done"), QStringLiteral("Back to the championships"), detailsGroup);
+    printDetails->setEnabled(false);
+    connect(exportDetails, &QPushButton::clicked, this, &TFKWLResults::ButtonExportDetailsClick);
+    connect(refresh, &QPushButton::clicked, this, &TFKWLResults::ButtonRefreshClick);
+    connect(done, &QPushButton::clicked, this, &QDialog::accept);
+    auto* detailsButtons = new QHBoxLayout;
+    detailsButtons->addWidget(printDetails);
+    detailsButtons->addWidget(exportDetails);
+    detailsButtons->addWidget(refresh);
+    detailsButtons->addStretch();
+    detailsButtons->addWidget(done);
+    auto* detailsLayout = new QVBoxLayout(detailsGroup);
+    detailsLayout->addWidget(m_details);
+    detailsLayout->addLayout(detailsButtons);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(m_title, 0, 0, 1, 2);
+    layout->addWidget(totalsGroup, 1, 0);
+    layout->addWidget(detailsGroup, 1, 1);
+    layout->setColumnStretch(0, 2);
+    layout->setColumnStretch(1, 3);
+    layout->setRowStretch(1, 1);
+}
+
+QString TFKWLResults::Title() const { return m_title->text(); }
+
+void TFKWLResults::OpenResults(const TWindowPlacement& placement, int csnr)
+{
+    Record({csnr});
+    m_csnr = csnr;
+    PlaceOver(placement);
+    if (!ComputeAndShow())
+        return ClearResults();
+    exec();
+}
+
+bool TFKWLResults::ComputeAndShow()
+{
+    TStandingsStore store(m_context.store.Database(), m_csnr);
+    std::optional<TStandings> standings;
+    if (store.Compute(m_context.settings))
+        standings = store.Read(m_context.settings.SectionsPerLap);
+    if (!standings) {
+        Messages::Error(store.LastError(), {}, isVisible() ? this : parentWidget());
+        return false;
+    }
+    m_standings = std::move(*standings);
+    m_title->setText(m_standings.Championship);
+    m_details->horizontalHeaderItem(2)->setText(m_standings.Timed ? QStringLiteral("Laps") : QStringLiteral("Time"));
+    FillGrids();
+    return true;
+}
+
+void TFKWLResults::FillGrids()
+{
+    m_totals->setRowCount(int(m_standings.Totals.size()));
+    for (int r = 0; r < int(m_standings.Totals.size()); ++r) {
+        const TTotalsRow& row = m_standings.Totals[size_t(r)];
+        m_totals->setItem(r, 0, Cell(QString::number(row.Nr)));
+        m_totals->setItem(r, 1, Cell(row.Driver));
+        m_totals->setItem(r, 2, Cell(PointsText(row.TotalPoints)));
+    }
+    m_details->setRowCount(int(m_standings.RacePoints.size()));
+    for (int r = 0; r < int(m_standings.RacePoints.size()); ++r) {
+        const TRacePointsRow& row = m_standings.RacePoints[size_t(r)];
+        m_details->setItem(r, 0, Cell(row.Race));
+        m_details->setItem(r, 1, Cell(row.Driver));
+        m_details->setItem(r, 2, Cell(row.TimeStr, Qt::AlignRight | Qt::AlignVCenter));
+        m_details->setItem(r, 3, Cell(PointsText(row.Points)));
+    }
+}
+
+void TFKWLResults::ButtonRefreshClick() { ComputeAndShow(); }
+
+void TFKWLResults::ButtonExportTotalsClick()
+{
+    ExportStandingsFile(this, m_context.workingDirectory, QStringLiteral("Totals.csv"),
+                        TotalsFileBytes(m_standings, m_context.settings.ExportSeparator));
+}
+
+void TFKWLResults::ButtonExportDetailsClick()
+{
+    ExportStandingsFile(this, m_context.workingDirectory, QStringLiteral("Details.csv"),
+                        DetailsFileBytes(m_standings, m_context.settings.ExportSeparator));
+}
+
+void TFKWLResults::done(int result)
+{
+    ClearResults();
+    TModalShell::done(result);
+}
+
+void TFKWLResults::ClearResults()
+{
+    TStandingsStore store(m_context.store.Database(), m_csnr);
+    if (!store.Clear())
+        Messages::Error(store.LastError(), {}, this);
+    m_standings = TStandings();
+}

@@ -2,7 +2,7 @@
 # Pictures of the race windows (Single Race page, start lights, race screen,
 # pause dialog, result editor, lap view) from a simulated race, then the
 # driver selection, heat generation chooser and heats window of a championship
-# race, taken under Xvfb. Usage: bash scripts/screenshots.sh [output folder, default shots/]
+# race and its heat dialogs and standings, taken under Xvfb. Usage: bash scripts/screenshots.sh [output folder, default shots/]
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="${1:-$root/shots}"

@@ -3,7 +3,8 @@
 // the middle of a four-track race with a false start, the pause dialog, the
 // result editor after a Timed race and the lap view; then a championship race:
 // its driver selection, the heat generation chooser, the heats window after
-// a heat was run, a heat added by hand and the result correction dialog. The races run on the simulated track in simulated time, so
+// a heat was run, a heat added by hand, the result correction dialog and the
+// standings. The races run on the simulated track in simulated time, so
 // every run shows the same races.
 //
 //   race_screenshots <output folder>
@@ -146,6 +147,12 @@ void ShootChampionship(TAppContext& context, TAppWindows& windows)
         Button(heats, "ButtonDone")->click();
     });
     page.ButtonGotoHeatsClick();
+
+    OnNextDialog(&form, [&](QDialog* results) {
+        Shoot(results, QStringLiteral("14-results"));
+        Button(results, "ButtonDone")->click();
+    });
+    page.ButtonShowResultsClick();
 }
 
 }  // namespace

@@ -88,7 +88,7 @@ TFKWLResults::TFKWLResults(TAppContext& context, QWidget* parent) : TModalShell(
 
     auto* detailsGroup = new QGroupBox(QStringLiteral("Details"), this);
     m_details = MakeGrid(QStringLiteral("GridDetails"),
-                         {QStringLiteral("Race"), QStringLiteral("Driver"), QStringLiteral("Time"), QStringLiteral("Points")}, {140, 157, 90},
+                         {QStringLiteral("Race"), QStringLiteral("Driver"), QStringLiteral("Time"), QStringLiteral("Points")}, {120, 157, 75},
                          detailsGroup);
     QPushButton* printDetails =
         Button(QStringLiteral("ButtonPrintDetails"), QStringLiteral("Print"), QStringLiteral("Print the points of every race"), detailsGroup);
@@ -114,8 +114,9 @@ TFKWLResults::TFKWLResults(TAppContext& context, QWidget* parent) : TModalShell(
     layout->addWidget(m_title, 0, 0, 1, 2);
     layout->addWidget(totalsGroup, 1, 0);
     layout->addWidget(detailsGroup, 1, 1);
-    layout->setColumnStretch(0, 2);
-    layout->setColumnStretch(1, 3);
+    // The totals need no more than their three columns; the race points get the rest.
+    totalsGroup->setMaximumWidth(270);
+    layout->setColumnStretch(1, 1);
     layout->setRowStretch(1, 1);
 }
 
@@ -165,6 +166,8 @@ void TFKWLResults::FillGrids()
         m_details->setItem(r, 2, Cell(row.TimeStr, Qt::AlignRight | Qt::AlignVCenter));
         m_details->setItem(r, 3, Cell(PointsText(row.Points)));
     }
+    // Race names are as long as a club makes them.
+    m_details->resizeColumnToContents(0);
 }
 
 void TFKWLResults::ButtonRefreshClick() { ComputeAndShow(); }

@@ -1,15 +1,11 @@
 // The heats of a championship race: storing the result of a long heat as one
 // durable action, generating heats for a club of 1000 drivers, and opening
 // the heats window of a race with 250 heats.
-#include "BenchMain.h"
+#include "BenchProgram.h"
 
-#include "app/AppContext.h"
-#include "app/AppWindows.h"
-#include "app/KWLMainForm.h"
 #include "common/MessageBoxes.h"
 #include "data/RecordActions.h"
 #include "data/StoreTransaction.h"
-#include "hardware/SimulatedTrack.h"
 #include "heats/HeatStore.h"
 #include "heats/KWLHeats.h"
 
@@ -111,18 +107,9 @@ void BM_OpenHeatsWindow250Heats(benchmark::State& state)
         results.Exec(QStringLiteral(R"(UPDATE "KWL_Heat.DB" SET Finished = 1 WHERE HTnr <= 125)"));
         results.Commit();
     }
-    TInstantCounter instant;
-    TAppContext context;
-    context.workingDirectory = dir.path();
-    context.simulated = true;
-    context.clock.SetCounter(instant);
-    context.port = std::make_unique<TSimulatedTrack>(context.clock, context.settings, context.masks, 1u);
-    context.port->Open();
-    TAppWindows windows;
-    if (CreateWindowsAndShow(context, windows) != -1)
-        qFatal("start-up failed");
-    QApplication::processEvents();
-    const TWindowPlacement placement = windows.MainForm->Placement();
+    TBenchProgram program(dir.path());
+    TAppWindows& windows = program.windows;
+    const TWindowPlacement placement = program.Placement();
     for (auto _ : state) {
         // The window closes as soon as its modal loop runs and it has been
         // painted once: it is up, filled and shown.

@@ -1,15 +1,11 @@
 // Standings of a large championship, from "Show Results" to the filled grids:
 // 100 drivers, 50 races, 25 heats of four drivers in each race, every heat
 // finished.
-#include "BenchMain.h"
+#include "BenchProgram.h"
 
-#include "app/AppContext.h"
-#include "app/AppWindows.h"
-#include "app/KWLMainForm.h"
 #include "common/MessageBoxes.h"
 #include "data/RecordActions.h"
 #include "data/StoreTransaction.h"
-#include "hardware/SimulatedTrack.h"
 #include "results/KWLResults.h"
 
 #include <QTableWidget>
@@ -52,18 +48,9 @@ void BM_ShowResults100x50x25(benchmark::State& state)
     Messages::BeginScript();
     QTemporaryDir dir;
     PrepareChampionship(dir.path());
-    TInstantCounter instant;
-    TAppContext context;
-    context.workingDirectory = dir.path();
-    context.simulated = true;
-    context.clock.SetCounter(instant);
-    context.port = std::make_unique<TSimulatedTrack>(context.clock, context.settings, context.masks, 1u);
-    context.port->Open();
-    TAppWindows windows;
-    if (CreateWindowsAndShow(context, windows) != -1)
-        qFatal("start-up failed");
-    QApplication::processEvents();
-    const TWindowPlacement placement = windows.MainForm->Placement();
+    TBenchProgram program(dir.path());
+    TAppWindows& windows = program.windows;
+    const TWindowPlacement placement = program.Placement();
     for (auto _ : state) {
         // Closed as soon as it is up, filled and painted once.
         QTimer::singleShot(0, windows.Results, [&] {

@@ -1,6 +1,7 @@
 #include "heats/KWLHeats.h"
 
 #include "app/AppContext.h"
+#include "app/TextGrid.h"
 #include "app/AppWindows.h"
 #include "app/PageButtons.h"
 #include "app/RecordGrid.h"
@@ -26,23 +27,6 @@
 #include <limits>
 
 namespace {
-
-QTableWidget* MakeInfoGrid(const QString& name, const QStringList& headers, const QList<int>& widths, QWidget* parent)
-{
-    auto* grid = new QTableWidget(0, int(headers.size()), parent);
-    grid->setObjectName(name);
-    grid->setHorizontalHeaderLabels(headers);
-    for (int column = 0; column < widths.size(); ++column)
-        grid->setColumnWidth(column, widths.at(column));
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid->setAlternatingRowColors(true);
-    grid->verticalHeader()->hide();
-    grid->verticalHeader()->setDefaultSectionSize(22);
-    grid->horizontalHeader()->setStretchLastSection(true);
-    return grid;
-}
 
 QPushButton* BoldButton(QPushButton* button)
 {
@@ -100,7 +84,7 @@ TFKWLHeats::TFKWLHeats(TAppContext& context, TAppWindows& windows, QWidget* pare
     heatsLayout->addLayout(heatButtonGrid);
 
     auto* infoGroup = new QGroupBox(QStringLiteral("Heat Info"), this);
-    m_heatInfo = MakeInfoGrid(QStringLiteral("HeatInfoGrid"),
+    m_heatInfo = MakeTextGrid(QStringLiteral("HeatInfoGrid"),
                               {QStringLiteral("Track"), QStringLiteral("Driver"), QStringLiteral("Laps"), QStringLiteral("Time"), QStringLiteral("TopLapTime")},
                               {42, 110, 60, 80}, infoGroup);
     auto* infoLayout = new QVBoxLayout(infoGroup);
@@ -118,7 +102,7 @@ TFKWLHeats::TFKWLHeats(TAppContext& context, TAppWindows& windows, QWidget* pare
                                                        [this] { Button1Click(); }, false)));
 
     auto* driverGroup = new QGroupBox(QStringLiteral("Driver Info"), this);
-    m_driverInfo = MakeInfoGrid(QStringLiteral("DriverInfoGrid"),
+    m_driverInfo = MakeTextGrid(QStringLiteral("DriverInfoGrid"),
                                 {QStringLiteral("Driver"), QStringLiteral("Track"), QStringLiteral("Heat"), QStringLiteral("Laps"), QStringLiteral("Time"),
                                  QStringLiteral("TopLapTime")},
                                 {170, 50, 50, 80, 100}, driverGroup);

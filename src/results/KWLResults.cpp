@@ -1,6 +1,7 @@
 #include "results/KWLResults.h"
 
 #include "app/AppContext.h"
+#include "app/TextGrid.h"
 #include "common/MessageBoxes.h"
 #include "results/ExportDialog.h"
 #include "results/ResultsExport.h"
@@ -16,24 +17,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QTableWidget* MakeGrid(const QString& name, const QStringList& headers, const QList<int>& widths, QWidget* parent)
-{
-    auto* grid = new QTableWidget(0, int(headers.size()), parent);
-    grid->setObjectName(name);
-    grid->setHorizontalHeaderLabels(headers);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid->setAlternatingRowColors(true);
-    grid->verticalHeader()->hide();
-    grid->verticalHeader()->setDefaultSectionSize(22);
-    grid->horizontalHeader()->setStretchLastSection(true);
-    for (int column = 0; column < widths.size(); ++column)
-        if (widths.at(column) > 0)
-            grid->setColumnWidth(column, widths.at(column));
-    return grid;
-}
 
 QPushButton* Button(const QString& name, const QString& caption, const QString& hint, QWidget* parent)
 {
@@ -71,7 +54,7 @@ TFKWLResults::TFKWLResults(TAppContext& context, QWidget* parent) : TModalShell(
     m_title->setStyleSheet(QStringLiteral("color: #000080;"));
 
     auto* totalsGroup = new QGroupBox(QStringLiteral("Totals"), this);
-    m_totals = MakeGrid(QStringLiteral("GridTotals"), {QStringLiteral("Nr"), QStringLiteral("Driver"), QStringLiteral("Points")}, {38, 146, 48},
+    m_totals = MakeTextGrid(QStringLiteral("GridTotals"), {QStringLiteral("Nr"), QStringLiteral("Driver"), QStringLiteral("Points")}, {38, 146, 48},
                         totalsGroup);
     QPushButton* printTotals = Button(QStringLiteral("ButtonPrintTotals"), QStringLiteral("Print"), QStringLiteral("Print the standings"), totalsGroup);
     QPushButton* exportTotals =
@@ -87,7 +70,7 @@ TFKWLResults::TFKWLResults(TAppContext& context, QWidget* parent) : TModalShell(
     totalsLayout->addLayout(totalsButtons);
 
     auto* detailsGroup = new QGroupBox(QStringLiteral("Details"), this);
-    m_details = MakeGrid(QStringLiteral("GridDetails"),
+    m_details = MakeTextGrid(QStringLiteral("GridDetails"),
                          {QStringLiteral("Race"), QStringLiteral("Driver"), QStringLiteral("Time"), QStringLiteral("Points")}, {120, 157, 75},
                          detailsGroup);
     QPushButton* printDetails =

@@ -1,0 +1,21 @@
+#include "app/TextGrid.h"
+
+#include <QHeaderView>
+#include <QTableWidget>
+
+QTableWidget* MakeTextGrid(const QString& name, const QStringList& headers, const QList<int>& widths, QWidget* parent)
+{
+    auto* grid = new QTableWidget(0, int(headers.size()), parent);
+    grid->setObjectName(name);
+    grid->setHorizontalHeaderLabels(headers);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setAlternatingRowColors(true);
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setDefaultSectionSize(22);
+    grid->horizontalHeader()->setStretchLastSection(true);
+    for (int column = 0; column < widths.size(); ++column)
+        grid->setColumnWidth(column, widths.at(column));
+    return grid;
+}

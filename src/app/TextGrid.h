@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QList>
+#include <QStringList>
+
+class QTableWidget;
+class QWidget;
+
+// A read-only, row-selecting grid of texts under the given headings, laid
+// out like the record grids; columns with a width get it, the last one
+// stretches. Windows fill it from rows they have read.
+QTableWidget* MakeTextGrid(const QString& name, const QStringList& headers, const QList<int>& widths, QWidget* parent);

@@ -11,6 +11,8 @@ packages=(
   # The race screen is laid out for Arial: Liberation Sans has its metrics. The
   # tests also run under DejaVu Sans, a much wider font, to prove nothing is cut.
   fonts-liberation2 fonts-dejavu-core
+  # The printed reports are tested by reading their PDF back as text.
+  poppler-utils
 )
 
 missing=()

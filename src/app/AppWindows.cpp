@@ -48,11 +48,11 @@ int CreateWindowsAndShow(TAppContext& context, TAppWindows& windows)
     windows.ChampionshipDialog = Make<TFCSChangeAdd>(windows, "TFCSChangeAdd", context.store.Database());
     windows.Heats = Make<TFKWLHeats>(windows, "TFKWLHeats", context, windows);
     windows.RaceDialog = Make<TFRCChangeAdd>(windows, "TFRCChangeAdd", context.store.Database());
-    windows.Results = Make<TFKWLResults>(windows, "TFKWLResults", context);
+    windows.Results = Make<TFKWLResults>(windows, "TFKWLResults", context, windows);
     windows.DriverDialog = Make<TFDRVAddChange>(windows, "TFDRVAddChange", context.store.Database());
     windows.HeatDialog = Make<TFHTAddChange>(windows, "TFHTAddChange", context.store.Database(), context.settings);
-    windows.ReportResult = Make<TQuickReportResult>(windows, "TQuickReportResult");
-    windows.ReportResultDetail = Make<TQuickReportResultDetail>(windows, "TQuickReportResultDetail");
+    windows.ReportResult = Make<TQuickReportResult>(windows, "TQuickReportResult", context.store.Database(), context.settings);
+    windows.ReportResultDetail = Make<TQuickReportResultDetail>(windows, "TQuickReportResultDetail", context.store.Database(), context.settings);
     windows.HeatResultDialog = Make<TFHTChangeResult>(windows, "TFHTChangeResult", context.store.Database(), context.settings);
     windows.RoundResults = Make<TKWL_RoundResults>(windows, "TKWL_RoundResults", context.store.Database(), context.settings);
     windows.GenerateHeats = Make<TFKWLGenHeats>(windows, "TFKWLGenHeats");

@@ -4,6 +4,7 @@
 #include "results/ResultsExport.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 
 namespace {
@@ -36,11 +37,13 @@ QString AskExportFileName(QWidget* parent, const QString& workingDirectory, cons
     // Qt's own dialog rather than the platform's: it looks and behaves the
     // same on every system, and it never changes the current directory.
     // Overwriting an existing file is confirmed (Qt's default).
-    QFileDialog dialog(parent, QString(), folder, QStringLiteral("CSV-file (*.csv)"));
+    // The kind of file follows the proposed name: a spreadsheet file or a PDF.
+    const bool pdf = QFileInfo(suggestedName).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
+    QFileDialog dialog(parent, QString(), folder, pdf ? QStringLiteral("PDF-file (*.pdf)") : QStringLiteral("CSV-file (*.csv)"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.setDefaultSuffix(pdf ? QStringLiteral("pdf") : QStringLiteral("csv"));
     dialog.setSizeGripEnabled(true);
     dialog.selectFile(suggestedName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -48,15 +51,22 @@ QString AskExportFileName(QWidget* parent, const QString& workingDirectory, cons
     return dialog.selectedFiles().constFirst();
 }
 
-bool ExportStandingsFile(QWidget* parent, const QString& workingDirectory, const QString& suggestedName, const QByteArray& bytes)
+bool ExportToFile(QWidget* parent, const QString& workingDirectory, const QString& suggestedName,
+                  const std::function<bool(const QString& path, QString& error)>& write)
 {
     const QString path = AskExportFileName(parent, workingDirectory, suggestedName);
     if (path.isEmpty())
         return false;
     QString error;
-    if (!WriteExportFile(path, bytes, error)) {
+    if (!write(path, error)) {
         Messages::Error(error, {}, parent);
         return false;
     }
     return true;
+}
+
+bool ExportStandingsFile(QWidget* parent, const QString& workingDirectory, const QString& suggestedName, const QByteArray& bytes)
+{
+    return ExportToFile(parent, workingDirectory, suggestedName,
+                        [&bytes](const QString& path, QString& error) { return WriteExportFile(path, bytes, error); });
 }

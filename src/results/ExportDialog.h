@@ -14,6 +14,13 @@ class QWidget;
 // missing. Returns the chosen path, or an empty string when cancelled.
 QString AskExportFileName(QWidget* parent, const QString& workingDirectory, const QString& suggestedName);
 
+// Asks for a file name and has `write` make the file; a failure is reported
+// in an error message (the text `write` gives, naming the file and the
+// cause). Returns whether a file was written (false on cancel too). A
+// proposed name ending in ".pdf" asks for a PDF file, any other for a CSV file.
+bool ExportToFile(QWidget* parent, const QString& workingDirectory, const QString& suggestedName,
+                  const std::function<bool(const QString& path, QString& error)>& write);
+
 // Asks for a file name and writes `bytes` to it; a file that cannot be written
 // is reported in an error message naming the file and the cause. Returns
 // whether a file was written (false on cancel too).

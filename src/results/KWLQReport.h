@@ -1,9 +1,14 @@
 #pragma once
 
-#include "app/ModalShell.h"
+#include "results/ReportPreview.h"
 
 // The printed standings.
-class TQuickReportResult : public TModalShell {
+class TQuickReportResult : public TResultReportForm {
+    Q_OBJECT
 public:
-    explicit TQuickReportResult(QWidget* parent = nullptr) : TModalShell(QStringLiteral("Standings"), parent) {}
+    TQuickReportResult(QSqlDatabase db, const TSettings& settings, QWidget* parent = nullptr)
+        : TResultReportForm(QStringLiteral("Standings"), TResultReport::Standings, db, settings, parent)
+    {
+    }
+    void PrintResults(int csnr) { Preview(csnr); }
 };

@@ -1,9 +1,14 @@
 #pragma once
 
-#include "app/ModalShell.h"
+#include "results/ReportPreview.h"
 
 // The printed race points.
-class TQuickReportResultDetail : public TModalShell {
+class TQuickReportResultDetail : public TResultReportForm {
+    Q_OBJECT
 public:
-    explicit TQuickReportResultDetail(QWidget* parent = nullptr) : TModalShell(QStringLiteral("Race Points"), parent) {}
+    TQuickReportResultDetail(QSqlDatabase db, const TSettings& settings, QWidget* parent = nullptr)
+        : TResultReportForm(QStringLiteral("Race Points"), TResultReport::RacePoints, db, settings, parent)
+    {
+    }
+    void PrintResultDetails(int csnr) { Preview(csnr); }
 };

@@ -1,12 +1,17 @@
 #include "results/KWLResults.h"
 
 #include "app/AppContext.h"
+#include "app/AppWindows.h"
 #include "app/TextGrid.h"
 #include "common/MessageBoxes.h"
 #include "results/ExportDialog.h"
+#include "results/KWLQReport.h"
+#include "results/KWLQReportDetail.h"
+#include "results/ResultReports.h"
 #include "results/ResultsExport.h"
 #include "results/Standings.h"
 
+#include <QDateTime>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -38,7 +43,8 @@ QTableWidgetItem* Cell(const QString& text, Qt::Alignment alignment = Qt::AlignL
 
 }  // namespace
 
-TFKWLResults::TFKWLResults(TAppContext& context, QWidget* parent) : TModalShell(QStringLiteral("Results"), parent), m_context(context)
+TFKWLResults::TFKWLResults(TAppContext& context, TAppWindows& windows, QWidget* parent)
+    : TModalShell(QStringLiteral("Results"), parent), m_context(context), m_windows(windows)
 {
     setObjectName(QStringLiteral("FKWLResults"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -59,10 +65,14 @@ TFKWLResults::TFKWLResults(TAppContext& context, QWidget* parent) : TModalShell(
     QPushButton* printTotals = Button(QStringLiteral("ButtonPrintTotals"), QStringLiteral("Print"), QStringLiteral("Print the standings"), totalsGroup);
     QPushButton* exportTotals =
         Button(QStringLiteral("ButtonExportTotals"), QStringLiteral("Export"), QStringLiteral("Save the standings for a spreadsheet"), totalsGroup);
+    QPushButton* pdfTotals = Button(QStringLiteral("ButtonPdfTotals"), QStringLiteral("PDF"), QStringLiteral("Save the printed standings as a PDF file"),
+                                    totalsGroup);
+    connect(printTotals, &QPushButton::clicked, this, &TFKWLResults::ButtonPrintTotalsClick);
+    connect(pdfTotals, &QPushButton::clicked, this, &TFKWLResults::ButtonPdfTotalsClick);
     connect(exportTotals, &QPushButton::clicked, this, &TFKWLResults::ButtonExportTotalsClick);
-    printTotals->setEnabled(false);  // the printed reports come later
     auto* totalsButtons = new QHBoxLayout;
     totalsButtons->addWidget(printTotals);
+    totalsButtons->addWidget(pdfTotals);
     totalsButtons->addWidget(exportTotals);
     totalsButtons->addStretch();
     auto* totalsLayout = new QVBoxLayout(totalsGroup);
@@ -79,12 +89,16 @@ TFKWLResults::TFKWLResults(TAppContext& context, QWidget* parent) : TModalShell(
                                         QStringLiteral("Save the points of every race for a spreadsheet"), detailsGroup);
     QPushButton* refresh = Button(QStringLiteral("ButtonRefresh"), QStringLiteral("Refresh"), QStringLiteral("Compute the standings again"), detailsGroup);
     QPushButton* done = Button(QStringLiteral("ButtonDone"), QStringLiteral("Done"), QStringLiteral("Back to the championships"), detailsGroup);
-    printDetails->setEnabled(false);
+    QPushButton* pdfDetails = Button(QStringLiteral("ButtonPdfDetails"), QStringLiteral("PDF"),
+                                     QStringLiteral("Save the printed race points as a PDF file"), detailsGroup);
+    connect(printDetails, &QPushButton::clicked, this, &TFKWLResults::ButtonPrintDetailsClick);
+    connect(pdfDetails, &QPushButton::clicked, this, &TFKWLResults::ButtonPdfDetailsClick);
     connect(exportDetails, &QPushButton::clicked, this, &TFKWLResults::ButtonExportDetailsClick);
     connect(refresh, &QPushButton::clicked, this, &TFKWLResults::ButtonRefreshClick);
     connect(done, &QPushButton::clicked, this, &QDialog::accept);
     auto* detailsButtons = new QHBoxLayout;
     detailsButtons->addWidget(printDetails);
+    detailsButtons->addWidget(pdfDetails);
     detailsButtons->addWidget(exportDetails);
     detailsButtons->addWidget(refresh);
     detailsButtons->addStretch();
@@ -165,6 +179,24 @@ void TFKWLResults::ButtonExportDetailsClick()
 {
     ExportStandingsFile(this, m_context.workingDirectory, QStringLiteral("Details.csv"),
                         DetailsFileBytes(m_standings, m_context.settings.ExportSeparator));
+}
+
+void TFKWLResults::ButtonPrintTotalsClick() { m_windows.ReportResult->PrintResults(m_csnr); }
+
+void TFKWLResults::ButtonPrintDetailsClick() { m_windows.ReportResultDetail->PrintResultDetails(m_csnr); }
+
+void TFKWLResults::ButtonPdfTotalsClick()
+{
+    ExportToFile(this, m_context.workingDirectory, QStringLiteral("Totals.pdf"), [this](const QString& path, QString& error) {
+        return WriteResultReportPdf(path, TResultReport::Standings, m_standings, QDateTime::currentDateTime(), error);
+    });
+}
+
+void TFKWLResults::ButtonPdfDetailsClick()
+{
+    ExportToFile(this, m_context.workingDirectory, QStringLiteral("Details.pdf"), [this](const QString& path, QString& error) {
+        return WriteResultReportPdf(path, TResultReport::RacePoints, m_standings, QDateTime::currentDateTime(), error);
+    });
 }
 
 void TFKWLResults::done(int result)

@@ -4,6 +4,7 @@
 #include "results/StandingsRows.h"
 
 struct TAppContext;
+struct TAppWindows;
 class QLabel;
 class QTableWidget;
 
@@ -14,7 +15,7 @@ class QTableWidget;
 class TFKWLResults : public TModalShell {
     Q_OBJECT
 public:
-    TFKWLResults(TAppContext& context, QWidget* parent = nullptr);
+    TFKWLResults(TAppContext& context, TAppWindows& windows, QWidget* parent = nullptr);
 
     // Takes the caller's state and bounds and shows the standings of
     // championship csnr until the window is closed.
@@ -29,6 +30,10 @@ public slots:
     void ButtonRefreshClick();
     void ButtonExportTotalsClick();
     void ButtonExportDetailsClick();
+    void ButtonPrintTotalsClick();
+    void ButtonPrintDetailsClick();
+    void ButtonPdfTotalsClick();
+    void ButtonPdfDetailsClick();
 
 protected:
     void done(int result) override;
@@ -40,6 +45,7 @@ private:
     void FillGrids();
 
     TAppContext& m_context;
+    TAppWindows& m_windows;
     int32_t m_csnr = 0;
     TStandings m_standings;
     QLabel* m_title = nullptr;

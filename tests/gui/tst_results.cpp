@@ -29,8 +29,9 @@ void Click(QWidget* window, const char* name)
 }  // namespace
 
 // Standings of a championship of two races run heat by heat on the simulated
-// track: shown from the Championship page, both files exported, and nothing
-// left in the working tables after "Done".
+// track: shown from the Championship page, both files exported, a report
+// saved as PDF and both previewed, and nothing left in the working tables
+// after "Done".
 class TestResults : public QObject {
     Q_OBJECT
 
@@ -110,6 +111,15 @@ private slots:
             QCOMPARE(ReadRows(Db(), R"(SELECT count(*) FROM "KWL_ResultDetail.db")"), (QList<QVariantList>{{4}}));
             Click(results, "ButtonExportTotals");
             Click(results, "ButtonExportDetails");
+            Click(results, "ButtonPdfDetails");
+            for (const char* print : {"ButtonPrintTotals", "ButtonPrintDetails"}) {
+                QString shownPreview;  // the preview is gone once the probe returns
+                TModalProbe([&] { Click(results, print); }, [&](QDialog* dialog) {
+                    shownPreview = dialog->objectName();
+                    dialog->reject();
+                });
+                QCOMPARE(shownPreview, QStringLiteral("ReportPreview"));
+            }
             Click(results, "ButtonDone");
         });
         QVERIFY(shown.opened && !shown.leftOpen);
@@ -122,6 +132,8 @@ private slots:
         QCOMPARE(lines.value(1), QByteArray("Nr,Driver,Points\r"));
         QVERIFY2(lines.value(2).contains(",\"Bert, jr.\",") || lines.value(3).contains(",\"Bert, jr.\","), lines.join('|').constData());
         QVERIFY(QFile::exists(QDir(exports).filePath(QStringLiteral("Details.csv"))));
+        QFile pdf(QDir(exports).filePath(QStringLiteral("Details.pdf")));
+        QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
         QCOMPARE(ReadRows(Db(), R"(SELECT (SELECT count(*) FROM "KWL_Result.db") + (SELECT count(*) FROM "KWL_ResultDetail.db"))"),
                  (QList<QVariantList>{{0}}));
         VERIFY_MESSAGES_SETTLED();

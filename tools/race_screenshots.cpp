@@ -3,8 +3,9 @@
 // the middle of a four-track race with a false start, the pause dialog, the
 // result editor after a Timed race and the lap view; then a championship race:
 // its driver selection, the heat generation chooser, the heats window after
-// a heat was run, a heat added by hand, the result correction dialog and the
-// standings. The races run on the simulated track in simulated time, so
+// a heat was run, a heat added by hand, the result correction dialog, the
+// standings, and the two printed reports as PDF files (15-Totals.pdf,
+// 15-Details.pdf). The races run on the simulated track in simulated time, so
 // every run shows the same races.
 //
 //   race_screenshots <output folder>
@@ -21,6 +22,7 @@
 #include "app/ChampionshipPage.h"
 #include "heats/KWLGenHeat.h"
 #include "heats/KWLHeats.h"
+#include "results/ExportDialog.h"
 #include "results/KWLRoundResult.h"
 #include "timing/KWLStopLicht.h"
 #include "timing/KWLTimer.h"
@@ -150,6 +152,11 @@ void ShootChampionship(TAppContext& context, TAppWindows& windows)
 
     OnNextDialog(&form, [&](QDialog* results) {
         Shoot(results, QStringLiteral("14-results"));
+        // Both printed reports as PDF files beside the pictures.
+        SetExportFileNameAnswer([](const QString&, const QString& name) { return QDir(g_folder).filePath(QStringLiteral("15-") + name); });
+        Button(results, "ButtonPdfTotals")->click();
+        Button(results, "ButtonPdfDetails")->click();
+        SetExportFileNameAnswer({});
         Button(results, "ButtonDone")->click();
     });
     page.ButtonShowResultsClick();

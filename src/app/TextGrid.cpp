@@ -15,6 +15,7 @@ QTableWidget* MakeTextGrid(const QString& name, const QStringList& headers, cons
     grid->verticalHeader()->hide();
     grid->verticalHeader()->setDefaultSectionSize(22);
     grid->horizontalHeader()->setStretchLastSection(true);
+    grid->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     for (int column = 0; column < widths.size(); ++column)
         grid->setColumnWidth(column, widths.at(column));
     return grid;

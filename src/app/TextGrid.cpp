@@ -1,6 +1,8 @@
 #include "app/TextGrid.h"
 
+#include <QFont>
 #include <QHeaderView>
+#include <QLabel>
 #include <QTableWidget>
 
 QTableWidget* MakeTextGrid(const QString& name, const QStringList& headers, const QList<int>& widths, QWidget* parent)
@@ -19,4 +21,16 @@ QTableWidget* MakeTextGrid(const QString& name, const QStringList& headers, cons
     for (int column = 0; column < widths.size(); ++column)
         grid->setColumnWidth(column, widths.at(column));
     return grid;
+}
+
+QLabel* MakeTitlePanel(QFont font, QWidget* parent)
+{
+    auto* title = new QLabel(parent);
+    title->setObjectName(QStringLiteral("PanelTitle"));
+    title->setAlignment(Qt::AlignCenter);
+    font.setBold(true);
+    font.setItalic(true);
+    title->setFont(font);
+    title->setStyleSheet(QStringLiteral("color: #000080;"));
+    return title;
 }

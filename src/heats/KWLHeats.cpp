@@ -46,15 +46,9 @@ TFKWLHeats::TFKWLHeats(TAppContext& context, TAppWindows& windows, QWidget* pare
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     m_seed = [] { return MillisecondsSinceUtcMidnight(QDateTime::currentDateTimeUtc()); };
 
-    m_title = new QLabel(this);
-    m_title->setObjectName(QStringLiteral("PanelTitle"));
-    m_title->setAlignment(Qt::AlignCenter);
-    QFont titleFont = m_title->font();
+    QFont titleFont = font();
     titleFont.setPointSize(16);
-    titleFont.setBold(true);
-    titleFont.setItalic(true);
-    m_title->setFont(titleFont);
-    m_title->setStyleSheet(QStringLiteral("color: #000080;"));
+    m_title = MakeTitlePanel(titleFont, this);
 
     auto* heatsGroup = new QGroupBox(QStringLiteral("Heats"), this);
     m_heats = new TRecordGrid(context.store.Database(),

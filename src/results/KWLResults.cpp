@@ -49,15 +49,9 @@ TFKWLResults::TFKWLResults(TAppContext& context, TAppWindows& windows, QWidget* 
     setObjectName(QStringLiteral("FKWLResults"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
 
-    m_title = new QLabel(this);
-    m_title->setObjectName(QStringLiteral("PanelTitle"));
-    m_title->setAlignment(Qt::AlignCenter);
     QFont titleFont(QStringLiteral("Arial"));
     titleFont.setPixelSize(27);
-    titleFont.setBold(true);
-    titleFont.setItalic(true);
-    m_title->setFont(titleFont);
-    m_title->setStyleSheet(QStringLiteral("color: #000080;"));
+    m_title = MakeTitlePanel(titleFont, this);
 
     auto* totalsGroup = new QGroupBox(QStringLiteral("Totals"), this);
     m_totals = MakeTextGrid(QStringLiteral("GridTotals"), {QStringLiteral("Nr"), QStringLiteral("Driver"), QStringLiteral("Points")}, {38, 146, 48},

@@ -51,13 +51,14 @@ bool RunNamed(QSqlQuery& query, const QString& sql, const QList<QPair<QString, Q
     return true;
 }
 
-}  // namespace
-
+// The texts of the calculated grid fields; an empty field counts as 0.
 QString HeatLapsText(const QVariant& laps, int32_t sectionsPerLap) { return FormatLapValue(laps.toInt(), sectionsPerLap); }
 
 QString HeatTimeText(const QVariant& time) { return FormatRaceTime(uint32_t(std::max(time.toInt(), 0)), 3, true); }
 
 QString HeatTopLapText(const QVariant& time) { return FormatRaceTime(uint32_t(std::max(time.toInt(), 0)), 3, false); }
+
+}  // namespace
 
 std::optional<THeatChampionship> THeatStore::Championship()
 {
@@ -105,18 +106,6 @@ std::optional<int32_t> THeatStore::LastHeatNumber()
     if (!m_error.isEmpty())
         return std::nullopt;
     return last.toInt();
-}
-
-std::optional<std::vector<THeatListRow>> THeatStore::Heats()
-{
-    QSqlQuery query(m_db);
-    const QString sql = QStringLiteral("SELECT HTnr, Finished FROM %1 WHERE CSnr = ? AND RCnr = ? ORDER BY HTnr").arg(HeatTable);
-    if (!RunRead(m_db, query, sql, {m_csnr, m_rcnr}, m_error))
-        return std::nullopt;
-    std::vector<THeatListRow> heats;
-    while (query.next())
-        heats.push_back({query.value(0).toInt(), query.value(1).toBool()});
-    return heats;
 }
 
 std::optional<THeatLineup> THeatStore::Lineup(int32_t htnr)

@@ -17,12 +17,6 @@ struct THeatChampionship {
     int32_t LapsMinutes = 0;  // laps of a Lap championship, minutes of a Timed one
 };
 
-// A heat of the heat list.
-struct THeatListRow {
-    int32_t HTnr = 0;
-    bool Finished = false;
-};
-
 // Who drives a heat: per track 1..4 the driver's number (0: no row) and name
 // (empty when the row's driver is not in the driver table), with the stored
 // lap value and time (0 while empty).
@@ -62,7 +56,6 @@ public:
     std::optional<std::vector<int32_t>> ChampionshipDrivers();
     // 0 when the race has no heat, else its highest heat number.
     std::optional<int32_t> LastHeatNumber();
-    std::optional<std::vector<THeatListRow>> Heats();
     std::optional<THeatLineup> Lineup(int32_t htnr);
 
     // What a driver has stored in this race so far, over all its heats: the
@@ -109,8 +102,3 @@ private:
     int32_t m_rcnr;
     QString m_error;
 };
-
-// The texts of the calculated grid fields; an empty field counts as 0.
-QString HeatLapsText(const QVariant& laps, int32_t sectionsPerLap);
-QString HeatTimeText(const QVariant& time);
-QString HeatTopLapText(const QVariant& time);

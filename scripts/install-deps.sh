@@ -13,6 +13,9 @@ packages=(
   fonts-liberation2 fonts-dejavu-core
   # The printed reports are tested by reading their PDF back as text.
   poppler-utils
+  # The USB lap-sensor board: the serial port, and its firmware built and run
+  # in simulation by the tests.
+  qt6-serialport-dev gcc-avr avr-libc simavr libsimavr-dev
 )
 
 missing=()

@@ -7,6 +7,7 @@
 #include "app/QuitOnSignal.h"
 #include "common/AppInfo.h"
 #include "hardware/SimulatedTrack.h"
+#include "timing/RealTimeScheduling.h"
 #ifdef _WIN32
 #include "hardware/ZlPortIoWindows.h"
 #else
@@ -55,6 +56,9 @@ int RunKobalap(int argc, char** argv)
         std::fputs(qPrintable(VersionText()), stdout);
         return 0;
     }
+    // The race itself may have real-time scheduling; test programs and tools
+    // leave it off (see RealTimeScheduling.h).
+    EnableRealTimeTiming(true);
 
     // From here on a SIGTERM or SIGINT ends the run through ShutDown().
     TQuitOnSignal::InstallHandlers();

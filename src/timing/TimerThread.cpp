@@ -1,5 +1,7 @@
 #include "timing/TimerThread.h"
 
+#include "timing/RealTimeScheduling.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QMetaObject>
@@ -85,4 +87,8 @@ void TTimerThread::Stop()
         QCoreApplication::processEvents();
 }
 
-void TTimerThread::run() { m_engine.Run(); }
+void TTimerThread::run()
+{
+    UseTimingScheduling();
+    m_engine.Run();
+}

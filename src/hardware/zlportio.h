@@ -3,6 +3,8 @@
 #include <QString>
 #include <cstdint>
 
+class TBoardTimestamps;
+
 // Byte access to the parallel port. The program opens one port driver before
 // any window exists and keeps it for the whole run. Backends: the Linux ppdev
 // device, the Windows zlportio kernel driver, and the simulated track.
@@ -32,6 +34,14 @@ public:
     // as a warning; the program goes on so the address can be corrected),
     // empty when it can. A backend that reaches every address accepts any.
     virtual QString UseBase(uint32_t /*base*/) { return {}; }
+
+    // The board's own timestamps, where the interface takes them (the
+    // USB lap-sensor board); null where the program times the laps itself.
+    virtual TBoardTimestamps* Timestamps() { return nullptr; }
+    // Whether the track can be reached right now. A board that is unplugged
+    // or falls silent is not; a port is for as long as it is open.
+    // Lock-free: the race engine asks in its poll loop.
+    virtual bool Connected() const { return true; }
 
     bool DriverReady() const { return m_ready; }
     QString ErrorText() const { return m_errorText; }

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "hardware/LapBoardReceiver.h"
+
+#include <QString>
+#include <array>
+#include <chrono>
+#include <cstdint>
+
+class QSerialPort;
+struct TLapBoardChannels;
+
+// How long the conversation waits for what (docs/lap-board.md).
+struct TLapBoardTimeouts {
+    int HelloMs = 4000;        // an Arduino's boot loader takes up to ~1.5 s
+    int HelloRepeatMs = 250;
+    int SilenceMs = 500;       // no good line for this long: the board is lost
+    int HeartbeatMs = 100;
+    int ResendMs = 100;        // an output command not applied by then goes again
+    int ReconnectMs = 500;
+    int PollMs = 2;            // the longest an output write waits to be sent
+};
+
+// The conversation with the board, run on the board's own reader thread:
+// greeting, heartbeat, output commands and their answers, the arrivals, and
+// a new connection after the board was lost. Blocking QSerialPort calls on a
+// thread of its own keep the window and the race loop free of the port.
+class TLapBoardLink final : private TLapBoardSink {
+public:
+    enum class TGreeting { Ready, NoAnswer, UnknownVersion, CannotOpen };
+
+    TLapBoardLink(QString device, TLapBoardChannels& channels, const TLapBoardTimeouts& timeouts);
+    ~TLapBoardLink() override;
+
+    // Opens the port and waits for the board's hello. On the reader thread.
+    TGreeting Connect();
+    // Serves a connected board until it is lost or a stop is requested.
+    void Serve();
+    // The last image the program wanted, sent once more and waited for, so
+    // the outputs are off when the program ends. Then closes the port.
+    void Finish();
+
+    // Why Connect failed, naming the device.
+    QString ProblemText() const { return m_problem; }
+    QString Firmware() const { return QString::fromLatin1(m_firmware.data()); }
+
+private:
+    using TClock = std::chrono::steady_clock;
+
+    void Hello(int protocol, const char* firmware) override;
+    void Arrival(int sensor, int64_t boardUs) override;
+    void Levels(uint8_t levels) override;
+    void Applied(uint8_t pcSeq, int64_t boardUs, uint8_t outputs) override;
+    void Refused() override;
+
+    // Reads what has come, waiting at most waitMs; false when the port failed.
+    bool ReadSome(int waitMs);
+    void Send(char type, uint8_t outputs = 0);
+    void SendWantedImage();
+    void Lose();
+    static int64_t MsSince(TClock::time_point mark);
+
+    QString m_device;
+    TLapBoardChannels& m_channels;
+    TLapBoardTimeouts m_timeouts;
+    QSerialPort* m_port = nullptr;
+    TLapBoardReceiver m_receiver;
+    uint8_t m_seq = 0;
+    uint32_t m_epoch = 0;
+
+    int m_helloProtocol = 0;  // 0: no hello yet
+    std::array<char, 16> m_firmware{};
+    QString m_problem;
+
+    TClock::time_point m_lastGoodLine;
+    TClock::time_point m_lastSent;
+    // The output command in flight: its number and the write it carries.
+    bool m_awaitingApply = false;
+    uint8_t m_applySeq = 0;
+    uint32_t m_applyWrite = 0;
+    uint32_t m_sentWrite = 0;  // the newest write sent
+    TClock::time_point m_applySent;
+};

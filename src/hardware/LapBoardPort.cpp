@@ -1,0 +1,123 @@
+#include "hardware/LapBoardPort.h"
+
+#include "common/MaskFile.h"
+
+#include <QThread>
+#include <thread>
+
+TLapBoardPort::TLapBoardPort(QString device, const TSensorMasks& masks, const TLapBoardTimeouts& timeouts)
+    : m_device(std::move(device)), m_masks(masks), m_timeouts(timeouts)
+{
+}
+
+TLapBoardPort::~TLapBoardPort() { Close(); }
+
+bool TLapBoardPort::Open()
+{
+    if (m_reader)
+        return m_ready;
+    m_channels.StopRequested.store(false);
+    m_reader.reset(QThread::create([this] { RunReader(); }));
+    m_reader->start();
+    m_greeted.acquire();
+    m_ready = m_greeting == TLapBoardLink::TGreeting::Ready;
+    m_errorText = m_ready ? QString() : m_problem;
+    if (!m_ready) {
+        m_reader->wait();
+        m_reader.reset();
+    }
+    return m_ready;
+}
+
+void TLapBoardPort::Close()
+{
+    if (!m_reader)
+        return;
+    m_channels.StopRequested.store(true);
+    m_reader->wait();
+    m_reader.reset();
+    m_ready = false;
+}
+
+void TLapBoardPort::RunReader()
+{
+    TLapBoardLink link(m_device, m_channels, m_timeouts);
+    m_greeting = link.Connect();
+    m_problem = link.ProblemText();
+    m_firmware = link.Firmware();
+    m_greeted.release();
+    if (m_greeting != TLapBoardLink::TGreeting::Ready)
+        return;
+    for (;;) {
+        link.Serve();
+        if (m_channels.StopRequested.load())
+            break;
+        // Lost: the board is tried again until it answers or we stop.
+        while (!m_channels.StopRequested.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(m_timeouts.ReconnectMs));
+            if (!m_channels.StopRequested.load() && link.Connect() == TLapBoardLink::TGreeting::Ready)
+                break;
+        }
+        if (m_channels.StopRequested.load())
+            break;
+    }
+    link.Finish();
+}
+
+bool TLapBoardPort::ReadPort(uint32_t /*address*/, TPortSize size, uint32_t& value)
+{
+    // A board that cannot be heard reports no car: a phantom lap would be
+    // worse than a missed one.
+    if (size != TPortSize::Byte || !m_channels.Connected.load(std::memory_order_relaxed))
+        return false;
+    const uint8_t levels = m_channels.Levels.load(std::memory_order_relaxed);
+    uint8_t status = 0;
+    for (int n = 0; n < 4; ++n)
+        if (levels & (1u << n))
+            status |= m_masks.Mask[size_t(n)];
+    // The program XORs what it reads; XOR here so it reads the level meant.
+    value = uint8_t(status ^ m_masks.Xor);
+    return true;
+}
+
+void TLapBoardPort::WritePort(uint32_t /*address*/, TPortSize size, uint32_t value)
+{
+    if (size != TPortSize::Byte)
+        return;
+    m_channels.WantedImage.store(uint8_t(value), std::memory_order_relaxed);
+    m_channels.WriteCount.fetch_add(1, std::memory_order_release);
+}
+
+QString TLapBoardPort::Description() const
+{
+    if (m_firmware.isEmpty())
+        return QStringLiteral("USB lap-sensor board %1").arg(m_device);
+    return QStringLiteral("USB lap-sensor board %1 (firmware %2)").arg(m_device, m_firmware);
+}
+
+bool TLapBoardPort::Connected() const { return m_channels.Connected.load(std::memory_order_relaxed); }
+
+bool TLapBoardPort::TakeArrival(TArrival& arrival) { return m_channels.TakeArrival(arrival); }
+
+void TLapBoardPort::DiscardArrivals()
+{
+    TArrival ignored;
+    while (m_channels.TakeArrival(ignored)) {
+    }
+}
+
+uint32_t TLapBoardPort::WriteCount() const { return m_channels.WriteCount.load(std::memory_order_relaxed); }
+
+bool TLapBoardPort::AppliedAt(uint32_t write, uint32_t& epoch, int64_t& boardUs) const
+{
+    const uint32_t acked = m_channels.AckedWrites.load(std::memory_order_acquire);
+    if (int32_t(acked - write) < 0)
+        return false;
+    // Asked long after: the slot has gone to a later write, whose time is
+    // the nearest there is.
+    const uint32_t slotWrite = acked - write >= TLapBoardChannels::AckSlots ? acked : write;
+    const TLapBoardChannels::TAckSlot& slot = m_channels.AckTimes[slotWrite % TLapBoardChannels::AckSlots];
+    epoch = slot.Epoch.load(std::memory_order_relaxed);
+    boardUs = slot.BoardUs.load(std::memory_order_relaxed);
+    return true;
+}

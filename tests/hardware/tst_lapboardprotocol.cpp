@@ -1,0 +1,151 @@
+// The board's lines as the program reads them: every way a line can come
+// in, each with what the program makes of it.
+#include "hardware/LapBoardProtocol.h"
+#include "hardware/LapBoardReceiver.h"
+
+#include <QtTest>
+
+namespace {
+
+// Writes down every call, in order, for comparison with the table.
+class TRecordingSink final : public TLapBoardSink {
+public:
+    QStringList Calls;
+    void Hello(int protocol, const char* firmware) override
+    {
+        Calls << QStringLiteral("hello %1 %2").arg(protocol).arg(QLatin1String(firmware));
+    }
+    void Arrival(int sensor, int64_t boardUs) override { Calls << QStringLiteral("arrival %1 @%2").arg(sensor).arg(boardUs); }
+    void Levels(uint8_t) override {}
+    void Applied(uint8_t pcSeq, int64_t boardUs, uint8_t outputs) override
+    {
+        Calls << QStringLiteral("applied %1 @%2 out %3").arg(pcSeq).arg(boardUs).arg(outputs);
+    }
+    void Refused() override { Calls << QStringLiteral("refused"); }
+};
+
+// An item is a line body, sealed with its checksum and a line feed (after a
+// '^' with a carriage return before the feed), or raw bytes after a '='.
+QByteArray Stream(const QStringList& items)
+{
+    QByteArray bytes;
+    for (const QString& item : items) {
+        if (item.startsWith(QLatin1Char('='))) {
+            bytes += item.mid(1).toLatin1();
+            continue;
+        }
+        const bool carriageReturn = item.startsWith(QLatin1Char('^'));
+        const QByteArray body = item.mid(carriageReturn ? 1 : 0).toLatin1();
+        char line[LapBoard::MaxLineLength + 8];
+        QByteArray sealed(line, qsizetype(LapBoard::SealLine(body.constData(), size_t(body.size()), line)));
+        if (carriageReturn)
+            sealed.insert(sealed.size() - 1, '\r');
+        bytes += sealed;
+    }
+    return bytes;
+}
+
+const QString Hello = QStringLiteral("K 00 1 1.0");
+
+}  // namespace
+
+class TestLapBoardProtocol : public QObject {
+    Q_OBJECT
+private slots:
+    void checksumIsTheBoardsCrc()
+    {
+        QCOMPARE(LapBoard::Crc16("123456789", 9), uint16_t(0x6F91));
+        char line[LapBoard::MaxLineLength];
+        const size_t length = LapBoard::FormatCommand('O', 0x1F, 0x81, line);
+        const QByteArray text(line, qsizetype(length));
+        QVERIFY2(text.startsWith("O 1F 81*") && text.endsWith('\n') && length == 13, text.constData());
+        LapBoard::TMessage unused;
+        // Our own command is a well-formed line, but not one the board sends.
+        QCOMPARE(LapBoard::DecodeLine(line, length - 1, unused), LapBoard::TDecode::BadFormat);
+    }
+
+    void linesAndOutcomes_data()
+    {
+        QTest::addColumn<QStringList>("items");
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<int>("damaged");
+        QTest::addColumn<int>("gaps");
+
+        QTest::newRow("an arrival is timed by its event")
+            << QStringList{Hello, "H 01 00000000 0 00", "E 02 000003E8 1", "E 03 00004E20 0"}
+            << QStringList{"hello 1 1.0", "arrival 1 @1000"} << 0 << 0;
+        QTest::newRow("two cars in one event")
+            << QStringList{Hello, "H 01 00000000 0 00", "E 02 000003E8 5"}
+            << QStringList{"hello 1 1.0", "arrival 1 @1000", "arrival 3 @1000"} << 0 << 0;
+        QTest::newRow("the first levels after the hello make no lap")
+            << QStringList{Hello, "E 01 000003E8 2", "E 02 000007D0 3"}
+            << QStringList{"hello 1 1.0", "arrival 1 @2000"} << 0 << 0;
+        QTest::newRow("carriage returns are ignored")
+            << QStringList{"^K 00 1 1.0", "^H 01 00000000 0 00", "E 02 00000010 8"}
+            << QStringList{"hello 1 1.0", "arrival 4 @16"} << 0 << 0;
+        QTest::newRow("a wrong checksum drops the line, and the change after it makes no lap")
+            << QStringList{Hello, "H 01 00000000 0 00", "=E 02 000003E8 1*0000\n", "E 03 000007D0 0",
+                           "E 04 00000BB8 1"}
+            << QStringList{"hello 1 1.0", "arrival 1 @3000"} << 1 << 1;
+        QTest::newRow("a skipped sequence number makes no lap")
+            << QStringList{Hello, "H 01 00000000 0 00", "E 03 000003E8 1", "E 04 000007D0 3"}
+            << QStringList{"hello 1 1.0", "arrival 2 @2000"} << 0 << 1;
+        QTest::newRow("a heartbeat never makes a lap")
+            << QStringList{Hello, "H 01 00000000 0 00", "H 02 000186A0 1 00"}
+            << QStringList{"hello 1 1.0"} << 0 << 0;
+        QTest::newRow("garbage between lines takes no number")
+            << QStringList{Hello, "H 01 00000000 0 00", "=\x01\x7Fnoise\n", "E 02 000003E8 1"}
+            << QStringList{"hello 1 1.0", "arrival 1 @1000"} << 1 << 0;
+        QTest::newRow("a line too long is dropped whole")
+            << QStringList{Hello, "=E 01 000003E8 1" + QString(40, QLatin1Char(' ')) + "\n", "E 02 000007D0 1"}
+            << QStringList{"hello 1 1.0"} << 1 << 1;
+        QTest::newRow("lower-case hex and extra fields are refused")
+            << QStringList{Hello, "H 01 00000000 0 00", "E 02 000003e8 1", "E 03 000003E8 1 7"}
+            << QStringList{"hello 1 1.0"} << 2 << 0;
+        QTest::newRow("the clock wraps at 2^32 microseconds")
+            << QStringList{Hello, "H 01 FFFFFF00 0 00", "E 02 00000100 1"}
+            << QStringList{"hello 1 1.0", "arrival 1 @4294967552"} << 0 << 0;
+        QTest::newRow("an event sent after a later heartbeat keeps its own time")
+            << QStringList{Hello, "H 01 00001000 0 00", "H 02 00002000 0 00", "E 03 00001800 1"}
+            << QStringList{"hello 1 1.0", "arrival 1 @6144"} << 0 << 0;
+        QTest::newRow("an unknown protocol version is not listened to")
+            << QStringList{"K 00 2 9.9", "H 01 00000000 0 00", "E 02 000003E8 1", "A 03 05 000003E8 81"}
+            << QStringList{"hello 2 9.9"} << 0 << 0;
+        QTest::newRow("lines before the hello mean nothing")
+            << QStringList{"H 07 00000000 0 00", "E 08 000003E8 1", Hello, "H 01 00000000 0 00"}
+            << QStringList{"hello 1 1.0"} << 0 << 0;
+        QTest::newRow("a restarted board begins its clock again")
+            << QStringList{Hello, "H 01 00100000 0 00", "E 02 00100010 1", Hello, "H 01 00000000 0 00",
+                           "E 02 00000020 1"}
+            << QStringList{"hello 1 1.0", "arrival 1 @1048592", "hello 1 1.0", "arrival 1 @32"} << 0 << 0;
+        QTest::newRow("an output command applied")
+            << QStringList{Hello, "A 01 1F 00000400 81"}
+            << QStringList{"hello 1 1.0", "applied 31 @1024 out 129"} << 0 << 0;
+        QTest::newRow("a damaged command of ours is refused; lost changes stop the laps")
+            << QStringList{Hello, "H 01 00000000 0 00", "X 02 CRC", "X 03 LOST", "E 04 000003E8 1", "E 05 000007D0 3"}
+            << QStringList{"hello 1 1.0", "refused", "arrival 2 @2000"} << 0 << 0;
+    }
+
+    void linesAndOutcomes()
+    {
+        QFETCH(QStringList, items);
+        QFETCH(QStringList, calls);
+        QFETCH(int, damaged);
+        QFETCH(int, gaps);
+        const QByteArray stream = Stream(items);
+        // The port hands over whatever has come: whole, a byte at a time, or
+        // cut anywhere in a line.
+        for (const qsizetype chunk : {stream.size(), qsizetype(1), qsizetype(7)}) {
+            TLapBoardReceiver receiver;
+            TRecordingSink sink;
+            for (qsizetype at = 0; at < stream.size(); at += chunk)
+                receiver.Feed(stream.constData() + at, size_t(std::min(chunk, stream.size() - at)), sink);
+            QCOMPARE(sink.Calls, calls);
+            QCOMPARE(receiver.Faults().Damaged, int64_t(damaged));
+            QCOMPARE(receiver.Faults().Gaps, int64_t(gaps));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLapBoardProtocol)
+#include "tst_lapboardprotocol.moc"

@@ -28,10 +28,10 @@ void clock_init(void)
 {
     TCCR1A = 0;                 /* normal mode: counts 0..FFFF and wraps */
     TCNT1 = 0;
+    TCCR1B = _BV(CS11);         /* prescaler 8: 2 MHz at 16 MHz */
     OCR1A = TICKS_PER_WAKE;
     TIFR1 = _BV(TOV1) | _BV(OCF1A);
     TIMSK1 = _BV(TOIE1) | _BV(OCIE1A);
-    TCCR1B = _BV(CS11);         /* prescaler 8: 2 MHz at 16 MHz */
 }
 
 uint32_t clock_now_irqoff(void)

@@ -3,6 +3,7 @@
 #include "common/MaskFile.h"
 #include "common/RaceClock.h"
 #include "common/Settings.h"
+#include "common/TrackInterfaceChoice.h"
 #include "common/TrackIo.h"
 #include "data/KWLStore.h"
 #include "hardware/zlportio.h"
@@ -16,6 +17,9 @@
 struct TAppContext {
     QString workingDirectory;
     bool simulated = false;
+    // The track interface chosen in kobalap.conf when the program started;
+    // --simulate (above) overrides it.
+    TTrackInterfaceChoice trackInterface;
 
     TSettings settings;
     TSensorMasks masks;

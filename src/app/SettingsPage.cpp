@@ -4,11 +4,13 @@
 #include "app/KWLMainForm.h"
 #include "app/SettingsColours.h"
 #include "app/SettingsIOTest.h"
+#include "app/TrackInterfaceGroup.h"
 #include "common/IntegerText.h"
 #include "common/MessageBoxes.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -153,6 +155,10 @@ void TSettingsPage::FillPage()
         if (m_sounds[i])
             m_sounds[i]->setChecked(form.Sounds[i]);
     }
+
+    // A board plugged in since the last visit is listed.
+    m_trackInterface->RefreshPorts();
+    m_trackInterface->ShowChoice(ReadTrackInterfaceChoice(m_context.workingDirectory));
 }
 
 void TSettingsPage::BuildRotationChoices(int tracks, const QString& current)
@@ -238,8 +244,23 @@ void TSettingsPage::ButtonSETApplyClick()
     s.WindowHeight = placement.height;
     if (!WriteSettings(s, m_context.masks, m_context.workingDirectory))
         Messages::Warning(QStringLiteral("Settings could not be saved."), {}, this);
+    const TTrackInterfaceChoice chosen = m_trackInterface->Choice();
+    const bool interfaceSaved = SaveTrackInterface();
     FollowPortAddress(portAddress);
     FillPage();
+    // What could not be stored stays on the page, so it can be saved again.
+    if (!interfaceSaved)
+        m_trackInterface->ShowChoice(chosen);
+}
+
+bool TSettingsPage::SaveTrackInterface()
+{
+    if (WriteTrackInterfaceChoice(m_context.workingDirectory, m_trackInterface->Choice()))
+        return true;
+    Messages::Warning(QStringLiteral("The track interface could not be saved in %1.")
+                          .arg(QDir::toNativeSeparators(TrackInterfaceFilePath(m_context.workingDirectory))),
+                      {}, this);
+    return false;
 }
 
 void TSettingsPage::ButtonSETLoadDefaultsClick()

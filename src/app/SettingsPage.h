@@ -15,6 +15,7 @@ class QTabWidget;
 class TKWL_MainForm;
 class TSettingsColours;
 class TSettingsIOTest;
+class TTrackInterfaceGroup;
 struct TAppContext;
 
 // The Settings page: sub-pages Championship, I/O, Track and Audio, with
@@ -72,6 +73,9 @@ private:
     // Puts the numeric texts of the form back on the page (empty fields
     // become "0" when applied).
     void ShowNumericTexts(const TSettingsForm& form);
+    // Stores the chosen track interface in kobalap.conf; a warning when it
+    // cannot be written.
+    bool SaveTrackInterface();
 
     TAppContext& m_context;
     TKWL_MainForm& m_mainForm;
@@ -97,6 +101,7 @@ private:
     QLineEdit* m_sustain = nullptr;
     QLabel* m_maskNotice = nullptr;
     TSettingsIOTest* m_ioTest = nullptr;
+    TTrackInterfaceGroup* m_trackInterface = nullptr;
     // Track
     TSettingsColours* m_colours = nullptr;
     QComboBox* m_rotation = nullptr;

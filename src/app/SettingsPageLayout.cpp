@@ -3,6 +3,8 @@
 #include "app/SettingsColours.h"
 #include "app/SettingsIOTest.h"
 #include "app/SettingsPage.h"
+#include "app/AppContext.h"
+#include "app/TrackInterfaceGroup.h"
 #include "common/NumericKeyFilter.h"
 #include "common/SettingColour.h"
 
@@ -169,7 +171,11 @@ QWidget* TSettingsPage::BuildIOPage()
 
     m_ioTest = new TSettingsIOTest(m_context, page);
 
-    LayOutColumns(page, {io, m_maskNotice}, {m_ioTest});
+    // Below the I/O group and its notice, so that neither moves.
+    m_trackInterface = new TTrackInterfaceGroup(m_context.trackInterface, m_context.simulated, page);
+    m_trackInterface->setFixedWidth(ColumnWidth + 30);
+
+    LayOutColumns(page, {io, m_maskNotice, m_trackInterface}, {m_ioTest});
     return page;
 }
 

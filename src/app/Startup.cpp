@@ -6,6 +6,7 @@
 #include "app/KWLMainForm.h"
 #include "app/QuitOnSignal.h"
 #include "common/AppInfo.h"
+#include "common/TrackInterfaceChoice.h"
 #include "hardware/SimulatedTrack.h"
 #include "timing/RealTimeScheduling.h"
 #ifdef _WIN32
@@ -21,8 +22,17 @@
 
 std::unique_ptr<TPortDriver> MakePortDriver(TAppContext& context)
 {
-    if (context.simulated)
+    context.trackInterface = ReadTrackInterfaceChoice(context.workingDirectory);
+    switch (EffectiveKind(context.trackInterface, context.simulated)) {
+    case TTrackInterfaceChoice::TKind::Simulated:
         return std::make_unique<TSimulatedTrack>(context.RaceClock(), context.settings, context.masks, std::random_device{}());
+    case TTrackInterfaceChoice::TKind::LapBoard:
+        // TODO(lead): lap board. Until its backend is in, the parallel port
+        // as before the choice existed.
+        [[fallthrough]];
+    case TTrackInterfaceChoice::TKind::ParallelPort:
+        break;
+    }
 #ifdef _WIN32
     return std::make_unique<TZlPortIoDriver>();
 #else

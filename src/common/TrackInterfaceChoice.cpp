@@ -40,11 +40,6 @@ TTrackInterfaceChoice::TKind KindOf(const QString& word)
 
 }  // namespace
 
-bool operator==(const TTrackInterfaceChoice& a, const TTrackInterfaceChoice& b)
-{
-    return a.Kind == b.Kind && a.SerialDevice == b.SerialDevice;
-}
-
 QString TrackInterfaceFilePath(const QString& folder) { return QDir(folder).filePath(QStringLiteral("kobalap.conf")); }
 
 TTrackInterfaceChoice ReadTrackInterfaceChoice(const QString& workingDirectory)

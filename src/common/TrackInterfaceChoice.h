@@ -13,8 +13,6 @@ struct TTrackInterfaceChoice {
     QString SerialDevice;  // the board's device, e.g. /dev/ttyACM0
 };
 
-bool operator==(const TTrackInterfaceChoice& a, const TTrackInterfaceChoice& b);
-
 // kobalap.conf in the given folder (the one KOBA.ini is read from).
 QString TrackInterfaceFilePath(const QString& folder);
 

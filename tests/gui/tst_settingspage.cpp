@@ -1,6 +1,7 @@
 #include "app/SettingsColours.h"
 #include "app/SettingsIOTest.h"
 #include "app/SettingsPage.h"
+#include "app/TrackInterfaceGroup.h"
 #include "support/AppRig.h"
 
 #include <QCheckBox>
@@ -8,8 +9,10 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
@@ -37,6 +40,15 @@ QStringList Items(const QComboBox* combo)
 }
 
 using TWrite = QPair<uint32_t, uint8_t>;
+using TKind = TTrackInterfaceChoice::TKind;
+
+// The serial ports the track interface group lists in these tests, whatever
+// the machine has.
+QList<TSerialPortEntry> TestPorts()
+{
+    return {{QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyS0"), false},
+            {QStringLiteral("/dev/ttyACM0"), QStringLiteral("/dev/ttyACM0 (Arduino Uno)"), true}};
+}
 
 }  // namespace
 
@@ -65,17 +77,26 @@ private:
     QComboBox* Combo(const char* name) { return Find<QComboBox>(name); }
     QComboBox* Rotation() { return Combo("ComboBoxTackRotation"); }
 
-    void Start(const QByteArray& maskFile = {})
+    void Start(const QByteArray& maskFile = {}, const QByteArray& conf = {}, bool simulateFlag = false)
     {
         m_rig = std::make_unique<TAppRig>();
         Rig().WriteSettingsFile();
-        if (!maskFile.isEmpty()) {
-            QFile file(MaskFilePath(Rig().dir.Path()));
+        for (const auto& [path, contents] : {std::pair{MaskFilePath(Rig().dir.Path()), maskFile},
+                                             std::pair{TrackInterfaceFilePath(Rig().dir.Path()), conf}}) {
+            if (contents.isEmpty())
+                continue;
+            QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(maskFile);
+            file.write(contents);
         }
+        // As start-up does before the windows are made.
+        Rig().context.trackInterface = ReadTrackInterfaceChoice(Rig().dir.Path());
+        Rig().context.simulated = simulateFlag;
         QCOMPARE(Rig().Start(), -1);
+        InterfaceGroup()->SetPortLister(TestPorts);
     }
+    TTrackInterfaceGroup* InterfaceGroup() { return Find<TTrackInterfaceGroup>("GroupBoxTrackInterface"); }
+    bool Shown(const char* name) { return !Find<QLabel>(name)->isHidden(); }
     void ShowPage() { Rig().Form()->Pages()->setCurrentWidget(Page()); }
     void ShowOtherPage() { Rig().Form()->Pages()->setCurrentIndex(0); }
     void Apply() { Find<QPushButton>("ButtonSETApply")->click(); }
@@ -665,6 +686,106 @@ private slots:
         QCOMPARE(control->width(), geometry.width());
         if (geometry.height() > 0)
             QCOMPARE(control->height(), geometry.height());
+    }
+
+    // The track interface shown from kobalap.conf, changed on the page and
+    // stored there by "Apply & Save"; KOBA.ini stays the record it was.
+    void trackInterfaceSaved_data()
+    {
+        QTest::addColumn<QByteArray>("conf");
+        QTest::addColumn<bool>("simulateFlag");
+        QTest::addColumn<QString>("click");   // radio button, or none
+        QTest::addColumn<QString>("typed");   // device text, or none
+        QTest::addColumn<TKind>("shownKind");
+        QTest::addColumn<TKind>("savedKind");
+        QTest::addColumn<QString>("savedDevice");
+        QTest::addColumn<bool>("restartNotice");
+        const QByteArray board("[TrackInterface]\nKind=board\nSerialDevice=/dev/ttyACM0\n");
+        const QString acm0 = QStringLiteral("/dev/ttyACM0");
+        QTest::newRow("no file, board chosen: first USB port") << QByteArray() << false << "RadioButtonLapBoard" << "" << TKind::ParallelPort
+                                                               << TKind::LapBoard << acm0 << true;
+        QTest::newRow("board, device typed") << board << false << "" << " /dev/ttyUSB7" << TKind::LapBoard << TKind::LapBoard << "/dev/ttyUSB7"
+                                             << true;
+        QTest::newRow("board, listed entry") << board << false << "" << "/dev/ttyACM0 (Arduino Uno)" << TKind::LapBoard << TKind::LapBoard << acm0
+                                             << false;
+        QTest::newRow("unknown kind is the parallel port") << QByteArray("[TrackInterface]\nKind=usb3\n") << false << "RadioButtonSimulated" << ""
+                                                           << TKind::ParallelPort << TKind::Simulated << "" << true;
+        QTest::newRow("--simulate, simulated chosen") << QByteArray() << true << "RadioButtonSimulated" << "" << TKind::ParallelPort
+                                                      << TKind::Simulated << "" << false;
+        QTest::newRow("--simulate, board stored") << board << true << "" << "" << TKind::LapBoard << TKind::LapBoard << acm0 << true;
+    }
+    void trackInterfaceSaved()
+    {
+        QFETCH(QByteArray, conf);
+        QFETCH(bool, simulateFlag);
+        QFETCH(QString, click);
+        QFETCH(QString, typed);
+        QFETCH(TKind, shownKind);
+        QFETCH(TKind, savedKind);
+        QFETCH(QString, savedDevice);
+        QFETCH(bool, restartNotice);
+        m_rig.reset();
+        Start({}, conf, simulateFlag);
+        ShowPage();
+        QCOMPARE(InterfaceGroup()->Choice().Kind, shownKind);
+        QCOMPARE(Shown("LabelSimulateFlag"), simulateFlag);
+        if (!click.isEmpty())
+            Find<QRadioButton>(qPrintable(click))->click();
+        if (!typed.isEmpty())
+            Combo("ComboBoxSerialDevice")->setEditText(typed);
+        QCOMPARE(Shown("LabelTakesEffect"), restartNotice);
+        const QByteArray ini = FileContents(IniPath());
+        Apply();
+        QCOMPARE(FileContents(IniPath()), ini);
+        const TTrackInterfaceChoice saved = ReadTrackInterfaceChoice(Rig().dir.Path());
+        QCOMPARE(saved.Kind, savedKind);
+        QCOMPARE(saved.SerialDevice, savedDevice);
+        // The page shows what was saved, and still waits for the next start.
+        QCOMPARE(InterfaceGroup()->Choice().Kind, savedKind);
+        QCOMPARE(Shown("LabelTakesEffect"), restartNotice);
+    }
+
+    void trackInterfaceNotSaved()
+    {
+        if (RerunUnprivileged("trackInterfaceNotSaved"))
+            return;
+        const QString conf = TrackInterfaceFilePath(Rig().dir.Path());
+        QFile file(conf);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QVERIFY(QFile::setPermissions(conf, QFile::ReadOwner));
+        ShowPage();
+        Box("CheckBoxEditResult")->click();
+        Find<QRadioButton>("RadioButtonLapBoard")->click();
+        Rig().messages.Answer(TMessageAnswer::Ok);
+        Apply();
+        QCOMPARE(Rig().messages.Texts(), QStringList{"The track interface could not be saved in " + conf + "."});
+        QCOMPARE(Messages::Shown().first().kind, TMessageKind::Warning);
+        QVERIFY(Settings().EditResult);  // the record was saved all the same
+        QCOMPARE(FileContents(IniPath()), EncodeSettings(Settings()));
+        // The choice stays on the page to be saved again.
+        QCOMPARE(InterfaceGroup()->Choice().Kind, TKind::LapBoard);
+    }
+
+    // The group sits beside the specified controls, overlapping none, inside
+    // the sub-page, even with every notice of the sub-page shown.
+    void trackInterfaceGroupFits()
+    {
+        m_rig.reset();
+        Start("8\n16\n32\n64\n0\n", {}, true);
+        Rig().Form()->show();
+        ShowPage();
+        Page()->SubPages()->setCurrentWidget(InterfaceGroup()->parentWidget());
+        Find<QRadioButton>("RadioButtonLapBoard")->click();
+        QVERIFY(Shown("LabelMaskFile") && Shown("LabelTakesEffect") && Shown("LabelSimulateFlag"));
+        QWidget* subPage = InterfaceGroup()->parentWidget();
+        QVERIFY(QTest::qWaitFor([&] { return subPage->layout()->geometry().isValid(); }));
+        const QRect group = InterfaceGroup()->geometry();
+        QVERIFY(subPage->rect().contains(group));
+        for (QWidget* sibling : subPage->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (sibling != InterfaceGroup() && !sibling->isHidden())
+                QVERIFY2(!sibling->geometry().intersects(group), qPrintable(sibling->objectName()));
+        }
     }
 
     // Typed keys other than digits do not reach a place/points field.

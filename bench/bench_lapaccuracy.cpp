@@ -4,11 +4,12 @@
 // spin, so there is more work than cores. Run with the timing thread under
 // real-time scheduling (if the system grants it), then the same with the loop
 // giving its core away for a moment every millisecond, and then under normal
-// scheduling. The second shows what a poll loop that never sleeps costs under
-// the kernel's real-time limit (by default real-time threads get 950 ms of
-// each second, so a busy one is stopped for some 50 ms once a second). Prints the largest, the 99.9th-percentile and the mean difference
-// between the lap the engine stored and the car's true lap. Laps are stored
-// in whole milliseconds, so rounding alone accounts for up to 1 ms.
+// scheduling. The first two differ by the kernel's real-time limit: by default
+// real-time threads get 950 ms of each second, so a loop that never sleeps is
+// stopped for some 50 ms once a second. Prints the largest, the
+// 99.9th-percentile and the mean difference between the lap the engine stored
+// and the car's true lap. Laps are stored in whole milliseconds, so rounding
+// alone accounts for up to 1 ms.
 #include "BenchMain.h"
 #include "RaceRig.h"
 

@@ -1,6 +1,7 @@
 #include "app/InfoPage.h"
 
 #include "common/JpegImage.h"
+#include "timing/RealTimeScheduling.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -78,6 +79,9 @@ TInfoPage::TInfoPage(const QString& trackInterface, bool simulated, QWidget* par
     m_portWarning->setWordWrap(true);
     m_portWarning->hide();
     layout->addWidget(m_portWarning);
+    m_timing = MakeLabel(TimingSchedulingText(LastTimingScheduling()), QString(), this);
+    m_timing->setObjectName(QStringLiteral("TimingScheduling"));
+    layout->addWidget(m_timing);
     layout->addStretch();
 }
 
@@ -95,3 +99,11 @@ void TInfoPage::SetTrackInterface(const QString& trackInterface, const QString& 
 }
 
 QString TInfoPage::PortWarning() const { return m_portWarning->text(); }
+
+QString TInfoPage::TimingText() const { return m_timing->text(); }
+
+void TInfoPage::showEvent(QShowEvent* event)
+{
+    m_timing->setText(TimingSchedulingText(ProbedTimingScheduling()));
+    QWidget::showEvent(event);
+}

@@ -5,7 +5,8 @@
 class QLabel;
 
 // The page shown at start: the program's title, its logo, the version, the
-// result of the clock check and the track interface in use.
+// result of the clock check, the track interface in use and the scheduling
+// the race's timing thread gets.
 class TInfoPage : public QWidget {
     Q_OBJECT
 public:
@@ -19,14 +20,20 @@ public:
     void SetHighResClock(bool available);
     QString ClockText() const;
     bool HasLogo() const { return m_hasLogo; }
+    QString TimingText() const;
 
     // logo.jpg beside the program, or else in the working directory.
     static QString LogoPath();
+
+protected:
+    // Shows what the last race got, or before any race what one will get.
+    void showEvent(QShowEvent* event) override;
 
 private:
     QLabel* m_version = nullptr;
     QLabel* m_clock = nullptr;
     QLabel* m_track = nullptr;
     QLabel* m_portWarning = nullptr;
+    QLabel* m_timing = nullptr;
     bool m_hasLogo = false;
 };

@@ -80,23 +80,6 @@ const char* Describe(TLoad load)
     return "real-time not asked for";
 }
 
-// Called after each port read on the timing thread: gives the core away for
-// a moment once a millisecond.
-class TBreather {
-public:
-    void Breathe()
-    {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - m_last < std::chrono::milliseconds(1))
-            return;
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
-        m_last = std::chrono::steady_clock::now();
-    }
-
-private:
-    std::chrono::steady_clock::time_point m_last = std::chrono::steady_clock::now();
-};
-
 // The longest time between two port reads, and how often the loop stood
 // still long enough to miss a car's pulse.
 struct TPollGaps {
@@ -122,8 +105,7 @@ TAccuracy RunBusyRace(TLoad load)
 
     std::vector<TCarWatch> watches(Cars);
     TSimulatedTrack& sim = *rig.track;
-    TBreather breather;
-    const bool breathe = load == TLoad::RealTimeWithBreather;
+    TTimingBreather breather(load == TLoad::RealTimeWithBreather);
     TPollGaps gaps;
     rig.port->Watcher = [&] {
         // From car 1's first lap on: before, the start lights keep the loop
@@ -132,8 +114,7 @@ TAccuracy RunBusyRace(TLoad load)
             gaps.Note(PulseUs / 1000.0);
         for (int car = 1; car <= Cars; ++car)
             watches[size_t(car - 1)].Watch((*rig.tracks)[size_t(car - 1)], sim, car);
-        if (breathe)
-            breather.Breathe();
+        breather.Breathe();
     };
 
     std::atomic<bool> spinning{true};

@@ -121,6 +121,17 @@ TTimingScheduling ProbedTimingScheduling()
     return LastTimingScheduling();
 }
 
+void TTimingBreather::Breathe()
+{
+    if (!m_active)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_last < std::chrono::milliseconds(1))
+        return;
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
+    m_last = std::chrono::steady_clock::now();
+}
+
 QString TimingSchedulingText(const TTimingScheduling& scheduling)
 {
     const QString normal = QStringLiteral("Timing thread: normal scheduling (%1)");

@@ -9,6 +9,8 @@
 
 #include <QString>
 
+#include <chrono>
+
 // What the timing thread got, as the Info page shows it.
 struct TTimingScheduling {
     enum Kind { NotTried, RealTime, Normal };
@@ -67,6 +69,22 @@ TTimingScheduling LastTimingScheduling();
 // The recorded outcome, or, before any race, what a race will get: probed
 // once on a short-lived thread of its own.
 TTimingScheduling ProbedTimingScheduling();
+
+// For the poll loop of a real-time thread. The kernel lets real-time threads
+// have only 950 ms of each second (the default limit); a loop that never
+// sleeps is then stopped for some 50 ms once a second, long enough to miss a
+// car. Called on every poll, this gives the core away for 0.1 ms once a
+// millisecond, so ordinary threads get their share in small pieces instead.
+// Allocates and locks nothing; does nothing when not active.
+class TTimingBreather {
+public:
+    explicit TTimingBreather(bool active) : m_active(active) {}
+    void Breathe();
+
+private:
+    bool m_active;
+    std::chrono::steady_clock::time_point m_last = std::chrono::steady_clock::now();
+};
 
 // "Timing thread: real-time scheduling (SCHED_FIFO, priority 10)" and the like.
 QString TimingSchedulingText(const TTimingScheduling& scheduling);

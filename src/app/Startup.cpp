@@ -7,6 +7,7 @@
 #include "app/QuitOnSignal.h"
 #include "common/AppInfo.h"
 #include "common/TrackInterfaceChoice.h"
+#include "hardware/LapBoardPort.h"
 #include "hardware/SimulatedTrack.h"
 #include "timing/RealTimeScheduling.h"
 #ifdef _WIN32
@@ -27,9 +28,7 @@ std::unique_ptr<TPortDriver> MakePortDriver(TAppContext& context)
     case TTrackInterfaceChoice::TKind::Simulated:
         return std::make_unique<TSimulatedTrack>(context.RaceClock(), context.settings, context.masks, std::random_device{}());
     case TTrackInterfaceChoice::TKind::LapBoard:
-        // TODO(lead): lap board. Until its backend is in, the parallel port
-        // as before the choice existed.
-        [[fallthrough]];
+        return std::make_unique<TLapBoardPort>(context.trackInterface.SerialDevice, context.masks);
     case TTrackInterfaceChoice::TKind::ParallelPort:
         break;
     }

@@ -16,6 +16,10 @@ bool TLapBoardPort::Open()
 {
     if (m_reader)
         return m_ready;
+    if (m_device.trimmed().isEmpty()) {
+        m_errorText = QStringLiteral("No serial port is set for the USB lap-sensor board (Settings, I/O).");
+        return false;
+    }
     m_channels.StopRequested.store(false);
     m_reader.reset(QThread::create([this] { RunReader(); }));
     m_reader->start();

@@ -179,12 +179,12 @@ TFKWLPauseRace::TPauseResult TFKWLPauseRace::Execute(TRaceState& state, TTrackSt
 }
 
 TFKWLPauseRace::TPauseOutcome TFKWLPauseRace::ExecutePause(TRaceState& state, TTrackStates& tracks,
-                                                           TTimerThread& race)
+                                                           TTimerThread& race, bool requested)
 {
     TPauseOutcome outcome;
     // Connected before the request, so that neither the halt nor the end of
     // the race can come unseen. Both arrive queued, on this thread.
-    const QMetaObject::Connection onHalt = connect(&race, &TTimerThread::halted, this, [&] {
+    const auto takeHalt = [&] {
         if (!m_waiting)
             return;
         m_waiting = false;
@@ -198,17 +198,23 @@ TFKWLPauseRace::TPauseOutcome TFKWLPauseRace::ExecutePause(TRaceState& state, TT
         m_edits.Begin(state, tracks);
         ShowSession();
         m_ok->setFocus();
-    });
+    };
+    const QMetaObject::Connection onHalt = connect(&race, &TTimerThread::halted, this, takeHalt);
     const QMetaObject::Connection onEnd = connect(&race, &QThread::finished, this, [this] {
         if (m_waiting)
             reject();
     });
-    race.RequestPause();
+    if (!requested)
+        race.RequestPause();
     OpenOver();
     m_waiting = race.isRunning();
     if (m_waiting) {
         ShowWaiting();
         m_cancel->setFocus();
+        // A halt reported before we listened is taken now; a report still
+        // queued finds the dialog no longer waiting.
+        if (requested && race.IsHalted() && !state.RaceEnded.load())
+            takeHalt();
         exec();
     }
     m_waiting = false;

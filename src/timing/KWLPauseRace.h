@@ -42,7 +42,10 @@ public:
     // sensor read; only then is the working copy taken and the dialog's
     // edits enabled. Until then only "Cancel " can be pressed. A race that
     // ends on its own before it halts closes the dialog.
-    TPauseOutcome ExecutePause(TRaceState& state, TTrackStates& tracks, TTimerThread& race);
+    // With requested set the pause was asked for already (by the race itself,
+    // when it lost its track interface), and the race may have halted before
+    // the dialog opens.
+    TPauseOutcome ExecutePause(TRaceState& state, TTrackStates& tracks, TTimerThread& race, bool requested = false);
     // The dialog is open for a race that has not halted yet.
     bool WaitingForHalt() const { return m_waiting; }
 

@@ -8,6 +8,7 @@
 #include "common/SettingColour.h"
 #include "common/Settings.h"
 #include "common/TrackIo.h"
+#include "hardware/zlportio.h"
 #include "timing/KWLPauseRace.h"
 #include "timing/RaceDisplay.h"
 #include "timing/RaceGauge.h"
@@ -115,6 +116,7 @@ void TKWL_Timer::SetRaceWindows(TFKWLStopLicht& lights, TFKWLPauseRace& pause)
     connect(m_host, &TRaceWindowHost::RefreshDisplayRequested, this, &TKWL_Timer::RefreshRequested);
     connect(m_host, &TRaceWindowHost::FalseStartLampsRequested, this, &TKWL_Timer::FalseStartLampsRequested);
     connect(m_host, &TRaceWindowHost::PauseDisableRequested, this, &TKWL_Timer::PauseDisableRequested);
+    connect(m_host, &TRaceWindowHost::TrackInterfaceLostRequested, this, &TKWL_Timer::TrackInterfaceLostRequested);
 }
 
 bool TKWL_Timer::StartRace(const QString& raceType, int32_t raceLength, const std::array<QString, 4>& driverNames,
@@ -324,13 +326,43 @@ void TKWL_Timer::PauseClick()
 {
     if (!m_pauseButton->isEnabled() || !Racing() || !m_pause)
         return;
+    RunPause(false);
+}
+
+void TKWL_Timer::TrackInterfaceLostRequested()
+{
+    // A pause dialog already open keeps the race until the board is back.
+    if (!Racing() || !m_pause || m_pauseOpen)
+        return;
+    m_pauseOpen = true;  // no Pause click opens a second dialog meanwhile
+    SetPhase(TTimerPhase::Paused);
+    Messages::Warning(QStringLiteral("The lap-sensor board stopped answering. The race is paused and every lap so "
+                                     "far is kept. Plug the board back in, then continue the race."),
+                      m_io.Port().Description(), this);
+    m_pauseOpen = false;
+    if (Racing())
+        RunPause(true);
+}
+
+void TKWL_Timer::RunPause(bool requested)
+{
     SetPhase(TTimerPhase::Paused);
     const QPointer<TTimerThread> thread = m_thread.get();
 
     // The dialog opens at once; it takes its copy of the records only when
     // the race has halted, and the race is held until the dialog is closed.
     m_pauseOpen = true;
-    const TFKWLPauseRace::TPauseOutcome outcome = m_pause->ExecutePause(m_state, *m_tracks, *thread);
+    TFKWLPauseRace::TPauseOutcome outcome = m_pause->ExecutePause(m_state, *m_tracks, *thread, requested);
+    // Laps are only timed on a track that can be reached: the race stays
+    // halted until the board answers again, or is finished.
+    while (thread && outcome.Halted && outcome.Result == TFKWLPauseRace::TPauseResult::Resume &&
+           !m_state.RaceEnded.load() && !m_io.Port().Connected()) {
+        Messages::Warning(QStringLiteral("The lap-sensor board is still not answering. Plug it back in, then "
+                                         "continue the race, or finish it."),
+                          m_io.Port().Description(), this);
+        outcome = m_pause->ExecutePause(m_state, *m_tracks, *thread, true);
+        outcome.Halted = true;
+    }
     m_pauseOpen = false;
     if (outcome.Result == TFKWLPauseRace::TPauseResult::FinishRace)
         m_state.RaceEnded.store(true);

@@ -94,6 +94,9 @@ private:
 
     void StartClick();
     void PauseClick();
+    // The pause dialog over the race; requested: the race asked for the
+    // pause itself. The race goes on only on a track that can be reached.
+    void RunPause(bool requested);
     void OKClick();
     void CancelClick();
     void EditResultClick();
@@ -103,6 +106,9 @@ private:
     void RefreshRequested();
     void FalseStartLampsRequested();
     void PauseDisableRequested();
+    // Posted by the race when its track interface is lost: the race has
+    // asked for a pause; say why and open it.
+    void TrackInterfaceLostRequested();
 
     // Tells a running race to end, without waiting for it: a close may come
     // from inside one of the thread's hand-overs, where the thread waits for

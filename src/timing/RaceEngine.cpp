@@ -4,10 +4,17 @@
 #include "common/RaceClock.h"
 #include "common/Settings.h"
 #include "common/TrackIo.h"
+#include "hardware/BoardTimestamps.h"
+#include "hardware/zlportio.h"
 #include "timing/RaceRules.h"
 
 #include <algorithm>
 #include <limits>
+
+namespace {
+// Board microseconds to stored milliseconds, to the nearest.
+int64_t RoundToMs(int64_t us) { return (us + 500) / 1000; }
+}  // namespace
 
 TRaceEngine::TRaceEngine(TRaceClock& clock, TTrackIo& io, const TSettings& settings, TRaceState& state,
                          TTrackStates& tracks, TRaceHost& host)
@@ -22,6 +29,18 @@ void TRaceEngine::Run()
     m_state.PausedTotal = 0;
     m_state.LightsOn = false;
     m_pendingSounds = 0;
+    m_board = m_io.Port().Timestamps();
+    m_interfaceLost = false;
+    m_boardBaseKnown = false;
+    m_greenPending = false;
+    m_pausePending = false;
+    m_countFromUs = 0;
+    m_countUntilUs = std::numeric_limits<int64_t>::max();
+    m_lastPassUs.fill(0);
+    // Arrivals from before this race (the I/O test, the last race's coast)
+    // are not part of it.
+    if (m_board)
+        m_board->DiscardArrivals();
 
     // The records first: a car that finished the last race must not be
     // taken for finished in this one and left without power.
@@ -48,6 +67,7 @@ void TRaceEngine::Run()
             SwitchLightsOff();
         PollLaps();
         FlushSounds();
+        WatchInterface();
         if (TakePauseRequest(m_state))
             clockRunning = Pause();
         // Refresh when the poll count reaches a multiple of the divider. Fewer
@@ -117,12 +137,17 @@ void TRaceEngine::ResetTracks()
 
 void TRaceEngine::PollLaps()
 {
-    const TSensorLevels levels = m_io.ReadSensors();
+    m_breather.Breathe();
+    const TSensorLevels levels = m_board ? TSensorLevels{} : m_io.ReadSensors();
     m_state.PollCount += 1;
     m_state.Elapsed = m_clock.NowMs() - (m_state.RaceStartMark + m_state.PausedTotal);
     // Beyond the 32-bit range a stored time would wrap; the race ends there.
     if (m_state.Elapsed < 0 || m_state.Elapsed > MaxRaceTimeMs)
         return;
+    if (m_board) {
+        TakeBoardArrivals();
+        return;
+    }
     for (int n = 0; n < m_trackCount; ++n)
         if (levels[size_t(n)] && m_tracks[size_t(n)].Active)
             CountPass(n);
@@ -138,15 +163,19 @@ void TRaceEngine::CountPass(int n)
         return;
     if (LapsOf(track.Laps) >= m_state.TargetLaps)
         return;
+    RecordPass(n, elapsed, elapsed - int64_t(track.TotalTime));
+}
 
+void TRaceEngine::RecordPass(int n, int64_t totalMs, int64_t lapMs)
+{
+    TTrackState& track = m_tracks[size_t(n)];
     track.Laps = int32_t(std::min<int64_t>(int64_t(track.Laps) + 1000, std::numeric_limits<int32_t>::max()));
-    const uint32_t now = uint32_t(elapsed);
-    track.LastLap = now - track.TotalTime;
-    track.TotalTime = now;
+    track.LastLap = uint32_t(lapMs);
+    track.TotalTime = uint32_t(totalMs);
     const int32_t laps = LapsOf(track.Laps);
     // Laps set by hand in the pause dialog may leave the count at or below
     // zero; there is no average (and no lap list entry) for those.
-    track.AverageLap = laps > 0 ? uint32_t(elapsed / laps) : 0;
+    track.AverageLap = laps > 0 ? uint32_t(totalMs / laps) : 0;
     if (track.LastLap < track.FastestLap) {
         track.FastestLap = track.LastLap;
         NoteSound(TRaceSound::FasterLap);
@@ -162,9 +191,80 @@ void TRaceEngine::CountPass(int n)
 void TRaceEngine::SustainSensorRead()
 {
     const int64_t mark = m_clock.NowMs();
+    const int64_t span = m_settings.SustainSensorReadMs + (m_board ? BoardLatencyMarginMs : 0);
     do
         PollLaps();
-    while (m_clock.NowMs() - mark < m_settings.SustainSensorReadMs);
+    while (m_clock.NowMs() - mark < span);
+}
+
+void TRaceEngine::TakeBoardArrivals()
+{
+    ResolveBoardMarks();
+    if (m_greenPending)
+        return;  // they wait in the queue until the green's board time is known
+    TBoardTimestamps::TArrival arrival;
+    while (m_board->TakeArrival(arrival)) {
+        // An arrival from an earlier connection has a clock of its own.
+        if (!m_boardBaseKnown || arrival.Epoch != m_boardEpoch)
+            continue;
+        const int64_t raceUs = arrival.BoardUs - m_boardBase;
+        if (raceUs < m_countFromUs || raceUs > m_countUntilUs)
+            continue;
+        const int n = arrival.Sensor - 1;
+        if (n >= 0 && n < m_trackCount && m_tracks[size_t(n)].Active)
+            CountBoardPass(n, raceUs);
+    }
+}
+
+void TRaceEngine::ResolveBoardMarks()
+{
+    uint32_t epoch = 0;
+    int64_t boardUs = 0;
+    if (m_greenPending && m_board->AppliedAt(m_greenWrite, epoch, boardUs)) {
+        m_greenPending = false;
+        m_boardEpoch = epoch;
+        m_boardBase = boardUs - m_greenRaceUs;
+        m_boardBaseKnown = true;
+        m_countFromUs = m_greenRaceUs;
+        m_countUntilUs = std::numeric_limits<int64_t>::max();
+    }
+    if (m_pausePending && m_board->AppliedAt(m_pauseWrite, epoch, boardUs)) {
+        m_pausePending = false;
+        // The power went off on the board at this moment: the race stands
+        // still from here, and only the coast after it still counts.
+        if (m_boardBaseKnown && epoch == m_boardEpoch) {
+            m_pauseRaceUs = boardUs - m_boardBase;
+            m_countUntilUs = m_pauseRaceUs + std::max<int64_t>(m_settings.SustainSensorReadMs, 0) * 1000;
+        }
+    }
+}
+
+void TRaceEngine::CountBoardPass(int n, int64_t raceUs)
+{
+    const TTrackState& track = m_tracks[size_t(n)];
+    const int64_t lapUs = raceUs - m_lastPassUs[size_t(n)];
+    if (lapUs < std::max<int64_t>(m_settings.BounceDelayMs, 0) * 1000)
+        return;
+    if (LapsOf(track.Laps) >= m_state.TargetLaps || RoundToMs(raceUs) > MaxRaceTimeMs)
+        return;
+    m_lastPassUs[size_t(n)] = raceUs;
+    RecordPass(n, RoundToMs(raceUs), RoundToMs(lapUs));
+}
+
+void TRaceEngine::WatchInterface()
+{
+    if (m_io.Port().Connected()) {
+        m_interfaceLost = false;
+        return;
+    }
+    if (m_interfaceLost)
+        return;
+    m_interfaceLost = true;
+    // Unless a pause is on its way already, the race pauses: the power goes
+    // off (the board has switched it off by itself) and every lap is kept.
+    if (m_state.PauseRequests.load() == 0)
+        RequestPause(m_state);
+    m_host.TrackInterfaceLost();
 }
 
 bool TRaceEngine::Pause()
@@ -175,8 +275,17 @@ bool TRaceEngine::Pause()
     if (m_state.LightsOn)
         SwitchLightsOff();
     SetActivePower(false);
+    if (m_board) {
+        // Until the board reports the moment the power went off, the race
+        // clock's pause mark stands for it.
+        m_pauseWrite = m_board->WriteCount();
+        m_pausePending = true;
+        m_pauseRaceUs = (m_state.PauseMark - m_state.RaceStartMark - m_state.PausedTotal) * 1000;
+        m_countUntilUs = m_pauseRaceUs + std::max<int64_t>(m_settings.SustainSensorReadMs, 0) * 1000;
+    }
     SustainSensorRead();
     FlushSounds();
+    m_pausePending = false;
     m_host.WaitForRelease();
     if (m_state.RaceEnded.load() || !RunStartLights(TStart::Restart))
         return false;
@@ -212,6 +321,13 @@ bool TRaceEngine::RunStartLights(TStart start)
             m_io.SetOutputLine(step.Line, true);
         ++lamp;
     }
+    if (m_board) {
+        // Race time goes on from the pause; the arrivals during the halt
+        // and the restart lights lie before it and are not counted.
+        m_greenWrite = m_board->WriteCount();
+        m_greenPending = true;
+        m_greenRaceUs = start == TStart::First ? 0 : m_pauseRaceUs;
+    }
     if (start == TStart::Restart)
         SetActivePower(true);
     m_state.GreenMark = m_clock.NowMs();
@@ -244,10 +360,18 @@ void TRaceEngine::WatchFalseStarts(int steps)
 void TRaceEngine::WatchUntil(int64_t deadlineMs)
 {
     while (m_clock.NowMs() < deadlineMs) {
+        m_breather.Breathe();
         const TSensorLevels levels = m_io.ReadSensors();
         for (int n = 0; n < m_trackCount; ++n)
             if (levels[size_t(n)] && m_tracks[size_t(n)].Active)
                 m_tracks[size_t(n)].FalseStart = true;
+        // A board reports even a pass too short for the levels to show.
+        TBoardTimestamps::TArrival arrival;
+        while (m_board && m_board->TakeArrival(arrival)) {
+            const int n = arrival.Sensor - 1;
+            if (n >= 0 && n < m_trackCount && m_tracks[size_t(n)].Active)
+                m_tracks[size_t(n)].FalseStart = true;
+        }
         if (m_state.RaceEnded.load(std::memory_order_relaxed))
             return;
     }

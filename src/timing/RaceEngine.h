@@ -2,9 +2,13 @@
 
 #include "timing/RaceHost.h"
 #include "timing/RaceState.h"
+#include "timing/RealTimeScheduling.h"
 
+#include <array>
 #include <cstdint>
+#include <limits>
 
+class TBoardTimestamps;
 class TRaceClock;
 class TTrackIo;
 struct TSettings;
@@ -14,6 +18,12 @@ struct TSettings;
 // whatever thread calls Run() (the timer thread in the program, the test's
 // own thread in tests) and reaches the windows only through the host.
 //
+// On a track interface that timestamps the sensors itself (the USB lap-sensor
+// board) laps are timed on the board's clock: race time 0 is the moment the
+// board switched the green light on, a lap is the difference of two board
+// timestamps, and the bounce delay is applied on board time. The race clock
+// then only drives the display, the lights and the end of a Timed race.
+//
 // Race times are 32-bit where stored, so a race ends when its elapsed time
 // reaches MaxRaceTimeMs (some 49.7 days); nothing is counted beyond it.
 class TRaceEngine {
@@ -21,6 +31,9 @@ public:
     static constexpr int64_t StartLightStepMs = 600;
     static constexpr int64_t LightsAfterGreenMs = 600;  // how long the lights stay on after green
     static constexpr int64_t MaxRaceTimeMs = 0xFFFFFFFFll;
+    // Board arrivals reach the PC a few milliseconds after they happened: a
+    // sustained read on board time waits this much longer for them.
+    static constexpr int64_t BoardLatencyMarginMs = 50;
 
     enum class TStart { First, Restart };
 
@@ -45,8 +58,22 @@ public:
     void WatchFalseStarts(int steps);
     // Hands the sounds noted by PollLaps to the host.
     void FlushSounds();
+    // On a real-time thread the poll loop must give the core away now and
+    // then, or the kernel's real-time limit stops it for tens of ms at once.
+    void SetBreathing(bool on) { m_breather = TTimingBreather(on); }
 
 private:
+    // Board timing: the arrivals that have come since the last poll.
+    void TakeBoardArrivals();
+    // Board time of the green (and of the power-off at a pause) once the
+    // board has reported applying it.
+    void ResolveBoardMarks();
+    void CountBoardPass(int track, int64_t raceUs);
+    // Everything a counted pass changes in the track's record.
+    void RecordPass(int track, int64_t totalMs, int64_t lapMs);
+    // The track can no longer be reached (a board unplugged): a pause is
+    // asked for and the window told, once per loss.
+    void WatchInterface();
     bool WaitSteps(int steps, TStart start);
     void WatchUntil(int64_t deadlineMs);
     void CountPass(int track);
@@ -77,4 +104,22 @@ private:
     // instead of dividing.
     int64_t m_nextRefreshAt = 0;
     uint32_t m_pendingSounds = 0;
+    TTimingBreather m_breather{false};
+
+    TBoardTimestamps* m_board = nullptr;  // null: laps are timed by polling
+    bool m_interfaceLost = false;         // the loss has been reported
+    bool m_boardBaseKnown = false;
+    uint32_t m_boardEpoch = 0;
+    int64_t m_boardBase = 0;              // board µs at race time 0
+    bool m_greenPending = false;          // waiting for the board time of the green
+    uint32_t m_greenWrite = 0;
+    int64_t m_greenRaceUs = 0;            // the race time a (re)start continues from
+    bool m_pausePending = false;          // waiting for the board time of the power-off
+    uint32_t m_pauseWrite = 0;
+    int64_t m_pauseRaceUs = 0;
+    // Arrivals outside this window of race time are not counted: before the
+    // green, during a pause's halt.
+    int64_t m_countFromUs = 0;
+    int64_t m_countUntilUs = std::numeric_limits<int64_t>::max();
+    std::array<int64_t, 4> m_lastPassUs{};  // race time of each track's last counted pass
 };

@@ -38,4 +38,8 @@ public:
     // The halt at a pause: return once the timer window has released the
     // race (after the pause dialog). A release given before the halt counts.
     virtual void WaitForRelease() = 0;
+    // The track can no longer be reached (the lap-sensor board was unplugged
+    // or fell silent). The engine has asked for a pause already; the window
+    // says so and opens the pause. Must return at once, like PlaySound.
+    virtual void TrackInterfaceLost() {}
 };

@@ -63,3 +63,5 @@ void TRaceWindowHost::PlaySound(TRaceSound sound)
 }
 
 void TRaceWindowHost::WaitForRelease() {}
+
+void TRaceWindowHost::TrackInterfaceLost() { emit TrackInterfaceLostRequested(); }

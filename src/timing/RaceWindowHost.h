@@ -40,11 +40,13 @@ public:
     // The halt belongs to the timing thread (TTimerThread waits on its own);
     // the UI thread must never block, so here it returns at once.
     void WaitForRelease() override;
+    void TrackInterfaceLost() override;
 
 signals:
     void RefreshDisplayRequested();
     void FalseStartLampsRequested();
     void PauseDisableRequested();
+    void TrackInterfaceLostRequested();
 
 private:
     TFKWLStopLicht& m_lights;

@@ -44,9 +44,19 @@ void TUiThreadHost::PlaySound(TRaceSound sound)
 
 void TUiThreadHost::WaitForRelease()
 {
+    m_isHalted.store(true);
     if (m_halted)
         m_halted();
     m_release.acquire();
+    m_isHalted.store(false);
+}
+
+void TUiThreadHost::TrackInterfaceLost()
+{
+    // Posted like a sound: the engine does not wait for the message.
+    TRaceHost* host = &m_uiHost;
+    if (QObject* context = m_context.data())
+        QMetaObject::invokeMethod(context, [host] { host->TrackInterfaceLost(); }, Qt::QueuedConnection);
 }
 
 TTimerThread::TTimerThread(TRaceClock& clock, TTrackIo& io, const TSettings& settings, TRaceState& state,
@@ -89,6 +99,6 @@ void TTimerThread::Stop()
 
 void TTimerThread::run()
 {
-    UseTimingScheduling();
+    m_engine.SetBreathing(UseTimingScheduling().kind == TTimingScheduling::RealTime);
     m_engine.Run();
 }

@@ -7,6 +7,7 @@
 #include <QSemaphore>
 #include <QThread>
 
+#include <atomic>
 #include <functional>
 
 // Hands the engine's host calls from the timing thread to the real host,
@@ -26,6 +27,11 @@ public:
     void DisablePause() override;
     void PlaySound(TRaceSound sound) override;
     void WaitForRelease() override;
+    void TrackInterfaceLost() override;
+
+    // Whether the engine is halted at a pause right now (from before the
+    // halted() report until the release is taken).
+    bool IsHalted() const { return m_isHalted.load(); }
 
 private:
     template <typename Call>
@@ -35,9 +41,11 @@ private:
     QPointer<QObject> m_context;
     QSemaphore& m_release;
     std::function<void()> m_halted;
+    std::atomic<bool> m_isHalted{false};
 };
 
-// The race on its own thread at normal priority. Created by the timer window
+// The race on its own thread, real-time where the program allows it and the
+// system grants it (RealTimeScheduling.h), else at normal priority. Created by the timer window
 // on the UI thread with the window (or whatever implements TRaceHost there)
 // as host; finished() reports the end of the race on the UI thread.
 //
@@ -65,6 +73,9 @@ public:
     void ReleasePause();
     // Ends the race and returns once the thread has finished.
     void Stop();
+    // The race is halted at a pause: a pause dialog opened late (after a
+    // loss of the track interface) need not wait for halted().
+    bool IsHalted() const { return m_host.IsHalted(); }
 
 signals:
     // The thread has halted at a pause (queued to the receiver's thread).

@@ -155,7 +155,7 @@ void TLapBoardLink::SendWantedImage()
     Send('O', image);
 }
 
-void TLapBoardLink::Hello(int protocol, const char* firmware)
+void TLapBoardLink::Hello(int protocol, const char* firmware, bool restarted)
 {
     m_helloProtocol = protocol;
     std::size_t n = 0;
@@ -165,7 +165,7 @@ void TLapBoardLink::Hello(int protocol, const char* firmware)
     // A hello in the middle of a conversation is a board that restarted: its
     // clock began again, so its times cannot be set against earlier ones.
     // Its outputs are off again, so it is sent what the program wants.
-    if (m_channels.Connected.load()) {
+    if (restarted && m_channels.Connected.load()) {
         m_epoch = m_channels.Epoch.fetch_add(1) + 1;
         m_awaitingApply = false;
         m_sentWrite = m_channels.WriteCount.load(std::memory_order_acquire) - 1;

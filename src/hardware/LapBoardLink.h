@@ -47,7 +47,7 @@ public:
 private:
     using TClock = std::chrono::steady_clock;
 
-    void Hello(int protocol, const char* firmware) override;
+    void Hello(int protocol, const char* firmware, bool restarted) override;
     void Arrival(int sensor, int64_t boardUs) override;
     void Levels(uint8_t levels) override;
     void Applied(uint8_t pcSeq, int64_t boardUs, uint8_t outputs) override;

@@ -56,14 +56,21 @@ void TLapBoardReceiver::TakeLine(TLapBoardSink& sink)
 void TLapBoardReceiver::TakeMessage(const LapBoard::TMessage& message, TLapBoardSink& sink)
 {
     if (message.Kind == TKind::Hello) {
-        // A restart: numbering and clock begin again from this line. A
-        // board of another protocol version is not listened to at all.
+        // An answer to "?" keeps the numbering; a hello that does not follow
+        // on is a board that restarted, its clock beginning again.
+        if (m_greeted && m_haveSeq && message.Seq == uint8_t(m_lastSeq + 1) &&
+            message.Protocol == LapBoard::ProtocolVersion) {
+            m_lastSeq = message.Seq;
+            sink.Hello(message.Protocol, message.Text.data(), false);
+            return;
+        }
+        // A board of another protocol version is not listened to at all.
         m_greeted = message.Protocol == LapBoard::ProtocolVersion;
         m_haveSeq = true;
         m_lastSeq = message.Seq;
         m_levelsTrusted = false;
         m_haveTime = false;
-        sink.Hello(message.Protocol, message.Text.data());
+        sink.Hello(message.Protocol, message.Text.data(), true);
         return;
     }
     if (!m_greeted)

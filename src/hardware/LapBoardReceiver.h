@@ -10,9 +10,10 @@
 class TLapBoardSink {
 public:
     virtual ~TLapBoardSink() = default;
-    // The board has (re)started: its clock and its numbering begin afresh.
+    // The board's hello. restarted: it began afresh (its clock and numbering
+    // too); otherwise this answers our "?" and its number follows on.
     // Lines are passed on only after a hello of our protocol version.
-    virtual void Hello(int protocol, const char* firmware) = 0;
+    virtual void Hello(int protocol, const char* firmware, bool restarted) = 0;
     // A car arrived at sensor 1..4 at this board time (microseconds since
     // the hello, extended past the 32-bit wrap).
     virtual void Arrival(int sensor, int64_t boardUs) = 0;

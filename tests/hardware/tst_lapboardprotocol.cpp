@@ -11,9 +11,9 @@ namespace {
 class TRecordingSink final : public TLapBoardSink {
 public:
     QStringList Calls;
-    void Hello(int protocol, const char* firmware) override
+    void Hello(int protocol, const char* firmware, bool restarted) override
     {
-        Calls << QStringLiteral("hello %1 %2").arg(protocol).arg(QLatin1String(firmware));
+        Calls << QStringLiteral("hello %1 %2%3").arg(protocol).arg(QLatin1String(firmware), restarted ? "" : " again");
     }
     void Arrival(int sensor, int64_t boardUs) override { Calls << QStringLiteral("arrival %1 @%2").arg(sensor).arg(boardUs); }
     void Levels(uint8_t) override {}
@@ -118,6 +118,9 @@ private slots:
             << QStringList{Hello, "H 01 00100000 0 00", "E 02 00100010 1", Hello, "H 01 00000000 0 00",
                            "E 02 00000020 1"}
             << QStringList{"hello 1 1.0", "arrival 1 @1048592", "hello 1 1.0", "arrival 1 @32"} << 0 << 0;
+        QTest::newRow("a hello in answer to ? is no restart")
+            << QStringList{Hello, "H 01 00000000 0 00", "K 02 1 1.0", "E 03 000003E8 1"}
+            << QStringList{"hello 1 1.0", "hello 1 1.0 again", "arrival 1 @1000"} << 0 << 0;
         QTest::newRow("an output command applied")
             << QStringList{Hello, "A 01 1F 00000400 81"}
             << QStringList{"hello 1 1.0", "applied 31 @1024 out 129"} << 0 << 0;

@@ -305,6 +305,13 @@ void TKWL_Timer::StartClick()
 {
     if (!m_host || Racing())
         return;
+    // A board that is not answering could time nothing; the race would
+    // only pause at once.
+    if (!m_io.Port().Connected()) {
+        Messages::Warning(QStringLiteral("The lap-sensor board is not answering. Plug it back in, then start the race."),
+                          m_io.Port().Description(), this);
+        return;
+    }
     // The last race's thread has ended (Start is only enabled then).
     m_thread.reset();
     ResetDisplay();

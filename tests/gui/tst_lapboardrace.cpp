@@ -141,6 +141,7 @@ private slots:
         QVERIFY(rig.Port.DriverReady());
         TMessageScript messages;
         messages.Answer(TMessageAnswer::Ok);
+        messages.Answer(TMessageAnswer::Ok);
 
         // The race pauses by itself; the marshal finishes it there. The
         // dialog runs its own loop, so it is answered from a timer inside it.
@@ -156,15 +157,21 @@ private slots:
         });
         marshal.start(20);
         bool finished = false;
+        bool restarted = false;
         rig.Run(20, [&](TKWL_Timer& timer) {
             timer.findChild<QPushButton*>(QStringLiteral("ButtonStart"))->click();
             finished = ProcessUntil([&] { return Finished(timer); }, 30000);
+            // No new race starts on a board that is still gone.
+            timer.findChild<QPushButton*>(QStringLiteral("ButtonStart"))->click();
+            restarted = timer.Racing();
             timer.findChild<QPushButton*>(QStringLiteral("ButtonOK"))->click();
         });
         QVERIFY(paused);
         QVERIFY(finished);
-        QCOMPARE(messages.Texts().size(), 1);
+        QVERIFY(!restarted);
+        QCOMPARE(messages.Texts().size(), 2);
         QVERIFY(messages.Texts()[0].startsWith(QLatin1String("The lap-sensor board stopped answering.")));
+        QVERIFY(messages.Texts()[1].startsWith(QLatin1String("The lap-sensor board is not answering.")));
         QCOMPARE(rig.LapTimes(1, 6), LapsOfTrack1.mid(0, 5) + QList<int>{0});
         // The board switched its outputs off by itself once the PC fell silent.
         const int64_t unplugged = board.TimeOf(QStringLiteral("UNPLUG"));

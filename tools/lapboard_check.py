@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Talks to the simulated lap board the way the PC does and checks its answers.
 
-    check_board.py <lapboard_sim> <lapboard.elf>
+    lapboard_check.py <lapboard_sim> <lapboard.elf>
 
 A check by hand, not part of the test suite: it prints what it saw and ends
 with "all good" or the first thing that was wrong (exit status 1).

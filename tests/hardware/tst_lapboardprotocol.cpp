@@ -1,9 +1,15 @@
 // The board's lines as the program reads them: every way a line can come
 // in, each with what the program makes of it.
+#include "common/MaskFile.h"
+#include "hardware/LapBoardPort.h"
 #include "hardware/LapBoardProtocol.h"
 #include "hardware/LapBoardReceiver.h"
 
 #include <QtTest>
+#include <atomic>
+#include <fcntl.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -46,6 +52,48 @@ QByteArray Stream(const QStringList& items)
 }
 
 const QString Hello = QStringLiteral("K 00 1 1.0");
+
+// A pseudo-terminal standing in for a board: it answers every "?" with the
+// given hello, or stays silent when there is none.
+class TFakeBoard {
+public:
+    explicit TFakeBoard(const QByteArray& hello)
+        : m_hello(Stream({QString::fromLatin1(hello)})), m_answers(!hello.isEmpty())
+    {
+        m_master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0)
+            return;
+        Device = QString::fromLatin1(ptsname(m_master));
+        m_thread = std::thread([this] {
+            char byte = 0;
+            while (!m_stop.load()) {
+                fd_set readable;
+                FD_ZERO(&readable);
+                FD_SET(m_master, &readable);
+                timeval wait{0, 20'000};
+                if (select(m_master + 1, &readable, nullptr, nullptr, &wait) > 0 && read(m_master, &byte, 1) == 1 &&
+                    byte == '?' && m_answers && write(m_master, m_hello.constData(), size_t(m_hello.size())) < 0)
+                    return;
+            }
+        });
+    }
+    ~TFakeBoard()
+    {
+        m_stop.store(true);
+        if (m_thread.joinable())
+            m_thread.join();
+        if (m_master >= 0)
+            close(m_master);
+    }
+    QString Device;
+
+private:
+    QByteArray m_hello;
+    bool m_answers;
+    int m_master = -1;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
 
 }  // namespace
 
@@ -127,6 +175,33 @@ private slots:
         QTest::newRow("a damaged command of ours is refused; lost changes stop the laps")
             << QStringList{Hello, "H 01 00000000 0 00", "X 02 CRC", "X 03 LOST", "E 04 000003E8 1", "E 05 000007D0 3"}
             << QStringList{"hello 1 1.0", "refused", "arrival 2 @2000"} << 0 << 0;
+    }
+
+    // At start-up these stop the program like a missing port; the message
+    // names the device.
+    void boardThatCannotBeUsed_data()
+    {
+        QTest::addColumn<QByteArray>("hello");  // empty: no board behind the name
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("no such device") << QByteArray() << QStringLiteral("cannot be opened");
+        QTest::newRow("a port where nothing answers") << QByteArray("") << QStringLiteral("No lap-sensor board answers on");
+        QTest::newRow("another protocol version") << QByteArray("K 00 2 9.9")
+                                                  << QStringLiteral("speaks protocol version 2");
+    }
+
+    void boardThatCannotBeUsed()
+    {
+        QFETCH(QByteArray, hello);
+        QFETCH(QString, problem);
+        TFakeBoard fake(hello);
+        const QString device = hello.isNull() ? QStringLiteral("/dev/kobalap-no-such-board") : fake.Device;
+        TSensorMasks masks;
+        TLapBoardTimeouts quick;
+        quick.HelloMs = 600;
+        TLapBoardPort port(device, masks, quick);
+        QVERIFY(!port.Open());
+        QVERIFY(!port.DriverReady());
+        QVERIFY2(port.ErrorText().contains(problem) && port.ErrorText().contains(device), qPrintable(port.ErrorText()));
     }
 
     void linesAndOutcomes()

@@ -16,6 +16,8 @@ packages=(
   # The USB lap-sensor board: the serial port, and its firmware built and run
   # in simulation by the tests.
   qt6-serialport-dev gcc-avr avr-libc simavr libsimavr-dev
+  # The lap chart of the lap view.
+  qt6-charts-dev
 )
 
 missing=()

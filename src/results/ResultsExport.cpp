@@ -1,47 +1,11 @@
 #include "results/ResultsExport.h"
 
-#include "common/Settings.h"
+#include "results/ExportLines.h"
 
 #include <QDir>
-#include <QList>
 #include <QSaveFile>
 
 namespace {
-
-// One line of fields, joined by the separator and closed by CR LF.
-class TLineWriter {
-public:
-    // The separator setting is one 8-bit character; a character above ASCII
-    // is written as its UTF-8 sequence like the rest of the text.
-    explicit TLineWriter(char separator) : m_separator(QString(QChar(uchar(UsableSeparator(separator)))).toUtf8()) {}
-
-    void Line(const QList<QByteArray>& fields)
-    {
-        for (qsizetype i = 0; i < fields.size(); ++i) {
-            if (i > 0)
-                m_bytes += m_separator;
-            m_bytes += Field(fields.at(i));
-        }
-        m_bytes += "\r\n";
-    }
-    QByteArray Bytes() const { return m_bytes; }
-
-private:
-    // A name with the separator in it would otherwise shift every later
-    // column of its line, and a line break would split the row in two.
-    QByteArray Field(const QByteArray& text) const
-    {
-        const bool needsQuotes = text.contains(m_separator) || text.contains('"') || text.contains('\r') || text.contains('\n');
-        if (!needsQuotes)
-            return text;
-        QByteArray quoted = text;
-        quoted.replace("\"", "\"\"");
-        return '"' + quoted + '"';
-    }
-
-    QByteArray m_separator;
-    QByteArray m_bytes;
-};
 
 // Points with two decimals, at least 4 characters wide.
 QByteArray ExportPoints(double points)
@@ -55,7 +19,7 @@ QByteArray ExportPoints(double points)
 
 QByteArray TotalsFileBytes(const TStandings& standings, char separator)
 {
-    TLineWriter writer(separator);
+    TExportLineWriter writer(separator);
     writer.Line({standings.Championship.toUtf8()});
     writer.Line({"Nr", "Driver", "Points"});
     int n = 0;
@@ -66,7 +30,7 @@ QByteArray TotalsFileBytes(const TStandings& standings, char separator)
 
 QByteArray DetailsFileBytes(const TStandings& standings, char separator)
 {
-    TLineWriter writer(separator);
+    TExportLineWriter writer(separator);
     writer.Line({standings.Championship.toUtf8()});
     writer.Line({"Race", "Driver", standings.Timed ? "Laps" : "Time", "Points"});
     for (const TRacePointsRow& row : standings.RacePoints)

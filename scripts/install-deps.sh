@@ -16,8 +16,9 @@ packages=(
   # The USB lap-sensor board: the serial port, and its firmware built and run
   # in simulation by the tests.
   qt6-serialport-dev gcc-avr avr-libc simavr libsimavr-dev
-  # The lap chart of the lap view.
-  qt6-charts-dev
+  # The lap chart of the lap view (Qt Charts needs the OpenGL module to be found
+  # by CMake, which its package does not bring along).
+  qt6-charts-dev libqt6opengl6-dev
 )
 
 missing=()

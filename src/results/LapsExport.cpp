@@ -21,9 +21,12 @@ QByteArray LapsFileBytes(const QString& title, const QList<TExportLap>& laps, ch
 
 bool ReadChampionshipLaps(QSqlDatabase db, int csnr, QString& title, QList<TExportLap>& laps, QString& error)
 {
-    title = ReadScalar(db, QStringLiteral(R"(SELECT CSnaam FROM "KWL_Championship.db" WHERE CSnr = ?)"), {csnr}, error).toString();
-    if (!error.isEmpty())
+    QString readError;
+    title = ReadScalar(db, QStringLiteral(R"(SELECT CSnaam FROM "KWL_Championship.db" WHERE CSnr = ?)"), {csnr}, readError).toString();
+    if (!readError.isEmpty()) {
+        error = readError;
         return false;
+    }
     // The driver of a lap is the one of its heat's row for the track; a lap
     // without that row (or a race without its row) still goes out, unnamed.
     const QString sql = QStringLiteral(

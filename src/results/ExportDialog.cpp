@@ -37,13 +37,17 @@ QString AskExportFileName(QWidget* parent, const QString& workingDirectory, cons
     // Qt's own dialog rather than the platform's: it looks and behaves the
     // same on every system, and it never changes the current directory.
     // Overwriting an existing file is confirmed (Qt's default).
-    // The kind of file follows the proposed name: a spreadsheet file or a PDF.
-    const bool pdf = QFileInfo(suggestedName).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
-    QFileDialog dialog(parent, QString(), folder, pdf ? QStringLiteral("PDF-file (*.pdf)") : QStringLiteral("CSV-file (*.csv)"));
+    // The kind of file follows the proposed name: a spreadsheet file, a PDF
+    // or a picture.
+    const QString suffix = QFileInfo(suggestedName).suffix().toLower();
+    const bool pdf = suffix == QLatin1String("pdf");
+    const bool png = suffix == QLatin1String("png");
+    QFileDialog dialog(parent, QString(), folder,
+                       pdf ? QStringLiteral("PDF-file (*.pdf)") : png ? QStringLiteral("PNG-image (*.png)") : QStringLiteral("CSV-file (*.csv)"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(pdf ? QStringLiteral("pdf") : QStringLiteral("csv"));
+    dialog.setDefaultSuffix(pdf || png ? suffix : QStringLiteral("csv"));
     dialog.setSizeGripEnabled(true);
     dialog.selectFile(suggestedName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -17,7 +17,8 @@ QString AskExportFileName(QWidget* parent, const QString& workingDirectory, cons
 // Asks for a file name and has `write` make the file; a failure is reported
 // in an error message (the text `write` gives, naming the file and the
 // cause). Returns whether a file was written (false on cancel too). A
-// proposed name ending in ".pdf" asks for a PDF file, any other for a CSV file.
+// proposed name ending in ".pdf" asks for a PDF file, ".png" for a PNG picture,
+// any other for a CSV file.
 bool ExportToFile(QWidget* parent, const QString& workingDirectory, const QString& suggestedName,
                   const std::function<bool(const QString& path, QString& error)>& write);
 

@@ -55,6 +55,7 @@ int CreateWindowsAndShow(TAppContext& context, TAppWindows& windows)
     windows.ReportResultDetail = Make<TQuickReportResultDetail>(windows, "TQuickReportResultDetail", context.store.Database(), context.settings);
     windows.HeatResultDialog = Make<TFHTChangeResult>(windows, "TFHTChangeResult", context.store.Database(), context.settings);
     windows.RoundResults = Make<TKWL_RoundResults>(windows, "TKWL_RoundResults", context.store.Database(), context.settings);
+    windows.RoundResults->SetWorkingDirectory(context.workingDirectory);
     windows.GenerateHeats = Make<TFKWLGenHeats>(windows, "TFKWLGenHeats");
 
     windows.Timer->SetRaceWindows(*windows.StopLicht, *windows.PauseRace);

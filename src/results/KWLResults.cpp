@@ -7,6 +7,7 @@
 #include "results/ExportDialog.h"
 #include "results/KWLQReport.h"
 #include "results/KWLQReportDetail.h"
+#include "results/LapsExport.h"
 #include "results/ResultReports.h"
 #include "results/ResultsExport.h"
 #include "results/Standings.h"
@@ -88,6 +89,9 @@ TFKWLResults::TFKWLResults(TAppContext& context, TAppWindows& windows, QWidget* 
     connect(printDetails, &QPushButton::clicked, this, &TFKWLResults::ButtonPrintDetailsClick);
     connect(pdfDetails, &QPushButton::clicked, this, &TFKWLResults::ButtonPdfDetailsClick);
     connect(exportDetails, &QPushButton::clicked, this, &TFKWLResults::ButtonExportDetailsClick);
+    QPushButton* exportLaps = Button(QStringLiteral("ButtonExportLaps"), QStringLiteral("Export Laps"),
+                                     QStringLiteral("Save every lap of the championship for a spreadsheet"), detailsGroup);
+    connect(exportLaps, &QPushButton::clicked, this, &TFKWLResults::ButtonExportLapsClick);
     connect(refresh, &QPushButton::clicked, this, &TFKWLResults::ButtonRefreshClick);
     connect(done, &QPushButton::clicked, this, &QDialog::accept);
     auto* detailsButtons = new QHBoxLayout;
@@ -95,6 +99,7 @@ TFKWLResults::TFKWLResults(TAppContext& context, TAppWindows& windows, QWidget* 
     detailsButtons->addWidget(pdfDetails);
     detailsButtons->addWidget(exportDetails);
     detailsButtons->addWidget(refresh);
+    detailsButtons->addWidget(exportLaps);
     detailsButtons->addStretch();
     detailsButtons->addWidget(done);
     auto* detailsLayout = new QVBoxLayout(detailsGroup);
@@ -173,6 +178,18 @@ void TFKWLResults::ButtonExportDetailsClick()
 {
     ExportStandingsFile(this, m_context.workingDirectory, QStringLiteral("Details.csv"),
                         DetailsFileBytes(m_standings, m_context.settings.ExportSeparator));
+}
+
+void TFKWLResults::ButtonExportLapsClick()
+{
+    // Read first: a store that cannot give the laps is said at once, not
+    // after the user has chosen a file.
+    QString title;
+    QList<TExportLap> laps;
+    QString error;
+    if (!ReadChampionshipLaps(m_context.store.Database(), m_csnr, title, laps, error))
+        return Messages::Error(error, {}, this);
+    ExportStandingsFile(this, m_context.workingDirectory, QStringLiteral("Laps.csv"), LapsFileBytes(title, laps, m_context.settings.ExportSeparator));
 }
 
 void TFKWLResults::ButtonPrintTotalsClick() { m_windows.ReportResult->PrintResults(m_csnr); }

@@ -30,6 +30,7 @@ public slots:
     void ButtonRefreshClick();
     void ButtonExportTotalsClick();
     void ButtonExportDetailsClick();
+    void ButtonExportLapsClick();
     void ButtonPrintTotalsClick();
     void ButtonPrintDetailsClick();
     void ButtonPdfTotalsClick();

@@ -5,23 +5,31 @@
 #include "common/MessageBoxes.h"
 #include "common/PlaceWindow.h"
 #include "common/Settings.h"
+#include "results/ExportDialog.h"
 #include "results/FixedHeadingsTable.h"
+#include "results/LapChartWindow.h"
 #include "results/LapGrid.h"
 #include "results/StoredLaps.h"
 #include "timing/RaceRules.h"
 
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 constexpr int ColumnWidth = 120;
 constexpr int RowHeight = 18;
+// The figures show a heat's four drivers without scrolling; a race or a
+// championship scrolls through the rest.
+constexpr int FigureRowsInView = 4;
 }  // namespace
 
 TKWL_RoundResults::TKWL_RoundResults(QSqlDatabase db, const TSettings& settings, QWidget* parent)
@@ -77,13 +85,38 @@ TKWL_RoundResults::TKWL_RoundResults(QSqlDatabase db, const TSettings& settings,
     m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_ok);
-    buttons->addStretch();
+    m_figures = new QListWidget(this);
+    m_figures->setObjectName(QStringLiteral("ListLapFigures"));
+    m_figures->setSelectionMode(QAbstractItemView::NoSelection);
+    m_figures->setFocusPolicy(Qt::NoFocus);
+    m_figures->setToolTip(QStringLiteral("Median lap, spread of the laps and share of laps within 2 % of the driver's best"));
+    const int figureRow = m_figures->fontMetrics().height() + 2;
+    m_figures->setFixedHeight(FigureRowsInView * figureRow + 2 * m_figures->frameWidth() + 2);
+
+    m_chart = new QPushButton(QStringLiteral("Chart"), this);
+    m_chart->setObjectName(QStringLiteral("ButtonChart"));
+    m_chart->setToolTip(QStringLiteral("Draw every driver's lap times"));
+    connect(m_chart, &QPushButton::clicked, this, &TKWL_RoundResults::ButtonChartClick);
+    m_exportLaps = new QPushButton(QStringLiteral("Export Laps"), this);
+    m_exportLaps->setObjectName(QStringLiteral("ButtonExportLaps"));
+    m_exportLaps->setToolTip(QStringLiteral("Save every lap of the race for a spreadsheet"));
+    connect(m_exportLaps, &QPushButton::clicked, this, &TKWL_RoundResults::ButtonExportLapsClick);
+
+    // OK stays in the middle; the other buttons stand at the left, with an
+    // empty column of the same stretch on the right to balance them.
+    auto* extras = new QHBoxLayout;
+    extras->addWidget(m_chart);
+    extras->addWidget(m_exportLaps);
+    extras->addStretch();
+    auto* buttons = new QGridLayout;
+    buttons->addLayout(extras, 0, 0);
+    buttons->addWidget(m_ok, 0, 1);
+    buttons->setColumnStretch(0, 1);
+    buttons->setColumnStretch(2, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_title);
     layout->addWidget(m_grid, 1);
+    layout->addWidget(m_figures);
     layout->addLayout(buttons);
 }
 
@@ -116,12 +149,20 @@ void TKWL_RoundResults::ShowStoredLaps(const TWindowPlacement& placement, int cs
     if (!stored.ReadError.isEmpty())
         return Messages::Error(stored.ReadError, {}, parentWidget());
     const TLapGrid grid = scope == TLapScope::Heat ? BuildHeatGrid(stored, tracks) : BuildSummaryGrid(stored, tracks);
+    m_driverLaps = DriverLapsOfScope(stored, tracks);
+    m_lastRaceLaps.clear();
+    m_exportLaps->hide();
     Present(placement, LapViewTitle(stored), grid);
 }
 
 void TKWL_RoundResults::ShowLapResults(const TWindowPlacement& placement, const TTrackStates& tracks)
 {
-    Present(placement, QLatin1String(LastRaceTitle), BuildLastRaceGrid(tracks, TimedTrackCount(m_settings), m_settings.SectionsPerLap));
+    const int timedTracks = TimedTrackCount(m_settings);
+    m_driverLaps = DriverLapsOfLastRace(tracks, timedTracks, m_settings.SectionsPerLap);
+    m_lastRaceLaps = LastRaceLaps(tracks, timedTracks, m_settings.SectionsPerLap);
+    m_exportLaps->show();
+    m_exportLaps->setEnabled(!m_lastRaceLaps.isEmpty());
+    Present(placement, QLatin1String(LastRaceTitle), BuildLastRaceGrid(tracks, timedTracks, m_settings.SectionsPerLap));
 }
 
 void TKWL_RoundResults::Present(const TWindowPlacement& placement, const QString& title, const TLapGrid& grid)
@@ -130,6 +171,8 @@ void TKWL_RoundResults::Present(const TWindowPlacement& placement, const QString
     m_title->setText(title);
     FitTitle();  // a window shown at its previous size gets no resize
     FillGrid(grid);
+    FillFigures();
+    m_chart->setEnabled(std::any_of(m_driverLaps.cbegin(), m_driverLaps.cend(), [](const TDriverLaps& d) { return !d.Laps.isEmpty(); }));
 
     // The window takes its caller's bounds; the user cannot resize it after.
     setMinimumSize(0, 0);
@@ -167,4 +210,29 @@ void TKWL_RoundResults::FillGrid(const TLapGrid& grid)
     }
     // Headings and row labels stay in view however long the race was.
     m_grid->SetFixed(grid.FixedRows(), 1);
+}
+
+void TKWL_RoundResults::FillFigures()
+{
+    m_figures->clear();
+    for (const TDriverLaps& driver : std::as_const(m_driverLaps))
+        m_figures->addItem(LapFiguresText(driver.Driver, ComputeLapFigures(driver.Laps)));
+}
+
+void TKWL_RoundResults::ButtonChartClick()
+{
+    TLapChartWindow chart(m_settings, m_workingDirectory, this);
+    chart.Fill(m_title->text(), m_driverLaps);
+    // Over the lap view, at least as large, so the eye stays where it was.
+    QRect bounds = geometry();
+    bounds.setSize(bounds.size().expandedTo(chart.size()));
+    bounds.moveCenter(geometry().center());
+    chart.setGeometry(bounds);
+    chart.exec();
+}
+
+void TKWL_RoundResults::ButtonExportLapsClick()
+{
+    ExportStandingsFile(this, m_workingDirectory, QStringLiteral("Laps.csv"),
+                        LapsFileBytes(QLatin1String(LastRaceTitle), m_lastRaceLaps, m_settings.ExportSeparator));
 }

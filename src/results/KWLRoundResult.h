@@ -1,6 +1,8 @@
 #pragma once
 
 #include "common/WindowPlacement.h"
+#include "results/LapAnalysis.h"
+#include "results/LapsExport.h"
 #include "timing/RaceState.h"
 
 #include <QDialog>
@@ -9,6 +11,7 @@
 struct TSettings;
 class TLapGrid;
 class QLabel;
+class QListWidget;
 class QPushButton;
 class QTableWidget;
 class TFixedHeadingsTable;
@@ -16,7 +19,9 @@ class TFixedHeadingsTable;
 // The lap view: lap times in a grid with one column per track, for one
 // stored heat, the extremes of a stored race or championship, or every lap of
 // the race just run. Created once with the program; each entry fills it and
-// shows it modally over its caller until "OK".
+// shows it modally over its caller until "OK". Under the grid each driver's
+// consistency over the laps shown; "Chart" draws those laps, and for the race
+// just run "Export Laps" saves them for a spreadsheet.
 class TKWL_RoundResults : public QDialog {
     Q_OBJECT
 public:
@@ -32,8 +37,19 @@ public:
     // Every lap of the race just run, from the race records.
     void ShowLapResults(const TWindowPlacement& placement, const TTrackStates& tracks);
 
+    // Where "Export Laps" and the chart's "Save Image" propose their files
+    // (its folder Export).
+    void SetWorkingDirectory(const QString& workingDirectory) { m_workingDirectory = workingDirectory; }
+
     QString Title() const;
     QTableWidget* Grid() const;
+    QListWidget* Figures() const { return m_figures; }
+    // Every driver's laps of the scope shown.
+    const QList<TDriverLaps>& DriverLaps() const { return m_driverLaps; }
+
+public slots:
+    void ButtonChartClick();
+    void ButtonExportLapsClick();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -42,11 +58,18 @@ private:
     void FitTitle();
     void Present(const TWindowPlacement& placement, const QString& title, const TLapGrid& grid);
     void FillGrid(const TLapGrid& grid);
+    void FillFigures();
 
     QSqlDatabase m_db;
     const TSettings& m_settings;
     QLabel* m_title = nullptr;
     QFont m_titleFont;  // as laid out; the shown font is fitted to the title
     TFixedHeadingsTable* m_grid = nullptr;
+    QListWidget* m_figures = nullptr;
+    QPushButton* m_chart = nullptr;
+    QPushButton* m_exportLaps = nullptr;
     QPushButton* m_ok = nullptr;
+    QString m_workingDirectory;
+    QList<TDriverLaps> m_driverLaps;
+    QList<TExportLap> m_lastRaceLaps;  // empty but for the race just run
 };

@@ -50,14 +50,17 @@ QPen LinePen(const TSettings& settings, const TLapChartLine& line)
     return pen;
 }
 
-// A step of 1, 2 or 5 times a power of ten that gives at most a dozen lap ticks.
-double LapTickStep(double span)
+// A step of 1, 2 or 5 times a power of ten that gives at most `most` ticks
+// over `span`, so the ticks fall on round values.
+double NiceStep(double span, int most)
 {
-    static constexpr std::array<double, 3> Factors = {2, 2.5, 2};
-    double step = 1;
-    for (size_t i = 0; span / step > 12; ++i)
-        step *= Factors[i % Factors.size()];
-    return step;
+    if (span <= 0)
+        return 1;
+    const double power = std::pow(10.0, std::floor(std::log10(span / most)));
+    for (double factor : {1.0, 2.0, 5.0})
+        if (span / (power * factor) <= most)
+            return power * factor;
+    return power * 10;
 }
 
 }  // namespace
@@ -76,6 +79,10 @@ TLapChartWindow::TLapChartWindow(const TSettings& settings, const QString& worki
     m_chart->setTheme(QChart::ChartThemeDark);
     m_chart->legend()->setAlignment(Qt::AlignRight);
     m_chart->setAnimationOptions(QChart::NoAnimation);
+    QFont titleFont = m_chart->titleFont();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
+    titleFont.setBold(true);
+    m_chart->setTitleFont(titleFont);
 
     m_lapAxis = new QValueAxis(m_chart);
     m_lapAxis->setTitleText(QStringLiteral("Lap"));
@@ -86,10 +93,13 @@ TLapChartWindow::TLapChartWindow(const TSettings& settings, const QString& worki
     m_timeAxis = new QValueAxis(m_chart);
     m_timeAxis->setTitleText(QStringLiteral("Lap time (s)"));
     m_timeAxis->setLabelFormat(QStringLiteral("%.3f"));
+    m_timeAxis->setTickType(QValueAxis::TicksDynamic);
+    m_timeAxis->setTickAnchor(0);
     m_chart->addAxis(m_lapAxis, Qt::AlignBottom);
     m_chart->addAxis(m_timeAxis, Qt::AlignLeft);
-    // Lap numbers are whole: however far the user zooms, the ticks stay on laps.
+    // However far the user zooms, the ticks stay on whole laps and round times.
     connect(m_lapAxis, &QValueAxis::rangeChanged, this, &TLapChartWindow::FitLapTicks);
+    connect(m_timeAxis, &QValueAxis::rangeChanged, this, &TLapChartWindow::FitTimeTicks);
 
     m_view = new QChartView(m_chart, this);
     m_view->setObjectName(QStringLiteral("ChartLaps"));
@@ -185,9 +195,16 @@ void TLapChartWindow::SetAxisRanges()
     const double margin = std::max(0.05, span * 0.05);
     m_timeAxis->setRange(std::max(0.0, m_data.MinSeconds - margin), m_data.MaxSeconds + margin);
     FitLapTicks(m_lapAxis->min(), m_lapAxis->max());
+    FitTimeTicks(m_timeAxis->min(), m_timeAxis->max());
 }
 
-void TLapChartWindow::FitLapTicks(double first, double last) { m_lapAxis->setTickInterval(LapTickStep(last - first)); }
+void TLapChartWindow::FitLapTicks(double first, double last) { m_lapAxis->setTickInterval(std::max(1.0, NiceStep(last - first, 12))); }
+
+void TLapChartWindow::FitTimeTicks(double first, double last)
+{
+    // Below a millisecond the labels could not tell the ticks apart.
+    m_timeAxis->setTickInterval(std::max(0.001, NiceStep(last - first, 8)));
+}
 
 void TLapChartWindow::ButtonResetZoomClick()
 {

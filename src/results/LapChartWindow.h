@@ -37,6 +37,7 @@ private:
     void AddLine(const TLapChartLine& line, bool pointsVisible);
     void SetAxisRanges();
     void FitLapTicks(double first, double last);
+    void FitTimeTicks(double first, double last);
 
     const TSettings& m_settings;
     QString m_workingDirectory;

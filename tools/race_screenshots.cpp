@@ -5,7 +5,8 @@
 // its driver selection, the heat generation chooser, the heats window after
 // a heat was run, a heat added by hand, the result correction dialog, the
 // standings, and the two printed reports as PDF files (15-Totals.pdf,
-// 15-Details.pdf). The races run on the simulated track in simulated time, so
+// 15-Details.pdf); last a Lap race of 30 laps with its lap view, the figures
+// under the grid, and its lap chart. The races run on the simulated track in simulated time, so
 // every run shows the same races.
 //
 //   race_screenshots <output folder>
@@ -162,6 +163,38 @@ void ShootChampionship(TAppContext& context, TAppWindows& windows)
     page.ButtonShowResultsClick();
 }
 
+// A Lap race of 30 laps on the Single Race page, then its lap view with each
+// driver's figures and the chart of every lap.
+void ShootLapChart(TAppContext& context, TAppWindows& windows)
+{
+    TKWL_MainForm& form = *windows.MainForm;
+    TSingleRacePage& page = *form.SingleRacePage();
+    form.Pages()->setCurrentWidget(&page);
+    context.settings.EditResult = false;
+    for (int n = 1; n <= 4; ++n)
+        page.DriverChoice(n)->setCurrentIndex(n);
+    page.RaceType()->setCurrentText(QStringLiteral("Lap"));
+    page.RaceLength()->setText(QStringLiteral("30"));
+    TKWL_Timer* timer = windows.Timer;
+    OnNextDialog(&form, [&](QDialog*) {
+        QPushButton* ok = Button(timer, "ButtonOK");
+        Button(timer, "ButtonStart")->click();
+        if (!WaitUntil([&] { return ok->isEnabled(); }, 300000))
+            Fail("the 30-lap race did not end");
+        OnNextDialog(timer, [&](QDialog* lapView) {
+            Shoot(lapView, QStringLiteral("16-lap-view-figures"));
+            OnNextDialog(lapView, [&](QDialog* chart) {
+                Shoot(chart, QStringLiteral("17-lap-chart"));
+                Button(chart, "ButtonClose")->click();
+            });
+            Button(lapView, "ButtonChart")->click();
+            Button(lapView, "ButtonOK")->click();
+        });
+        ok->click();
+    });
+    page.ButtonStartSingelRaceClick();
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -264,5 +297,6 @@ int main(int argc, char** argv)
     page.ButtonStartSingelRaceClick();
 
     ShootChampionship(context, windows);
+    ShootLapChart(context, windows);
     return g_failures == 0 ? 0 : 1;
 }

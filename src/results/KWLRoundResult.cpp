@@ -150,6 +150,10 @@ void TKWL_RoundResults::ShowStoredLaps(const TWindowPlacement& placement, int cs
         return Messages::Error(stored.ReadError, {}, parentWidget());
     const TLapGrid grid = scope == TLapScope::Heat ? BuildHeatGrid(stored, tracks) : BuildSummaryGrid(stored, tracks);
     m_driverLaps = DriverLapsOfScope(stored, tracks);
+    // A heat knows its drivers' names; a race or championship looks them up.
+    QString nameError;
+    if (scope != TLapScope::Heat && !NameDrivers(m_db, m_driverLaps, nameError))
+        return Messages::Error(nameError, {}, parentWidget());
     m_lastRaceLaps.clear();
     m_exportLaps->hide();
     Present(placement, LapViewTitle(stored), grid);

@@ -140,6 +140,22 @@ private slots:
         QCOMPARE(LeftOutText(leftOut).isEmpty(), leftOut.isEmpty());
     }
 
+    // A race names its drivers from the store, as a heat does from its rows.
+    void storedRaceNamesItsDrivers()
+    {
+        TKWL_RoundResults* view = m_rig->windows.RoundResults;
+        QStringList figures;
+        TModalProbe shown([&] { view->ShowStoredLaps(m_rig->Form()->Placement(), m_cs, m_rc, TKWL_RoundResults::RaceMode); },
+                          [&](QDialog* dialog) {
+                              for (int i = 0; i < view->Figures()->count(); ++i)
+                                  figures << view->Figures()->item(i)->text();
+                              Button(dialog, "ButtonOK")->click();
+                          });
+        QCOMPARE(figures.size(), 2);
+        QVERIFY2(figures[0].startsWith(QStringLiteral("Anna: ")) && figures[1].startsWith(QStringLiteral("Bert: ")),
+                 qPrintable(figures.join(QLatin1Char('|'))));
+    }
+
     // A stored heat: the figures name both drivers; "Chart" draws exactly the
     // laps shown, names Anna's long and untimed laps under the chart, and
     // "Save Image" writes a PNG or says why it could not.

@@ -16,12 +16,14 @@
 #include "common/LapValue.h"
 #include "timing/RealTimeScheduling.h"
 
+#include <QFile>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -175,12 +177,29 @@ TAccuracy RunBusyRace(TLoad load)
     return result;
 }
 
+// Time the machine's hypervisor gave to others (the "steal" column of
+// /proc/stat), in ms; -1 where it cannot be read. No scheduling inside a
+// virtual machine helps against a CPU that is taken away, so each run says
+// how much of that happened meanwhile.
+int64_t StolenMs()
+{
+    QFile stat(QStringLiteral("/proc/stat"));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = stat.readLine().simplified().split(' ');
+    if (fields.size() < 9 || fields[0] != "cpu")
+        return -1;
+    return fields[8].toLongLong() * 1000 / sysconf(_SC_CLK_TCK);
+}
+
 void BM_LapAccuracyUnderLoad(benchmark::State& state)
 {
     const TLoad load = TLoad(state.range(0));
     TAccuracy result;
+    const int64_t stolenBefore = StolenMs();
     for (auto _ : state)
         result = RunBusyRace(load);
+    const int64_t stolen = stolenBefore < 0 ? -1 : StolenMs() - stolenBefore;
     if (result.laps == 0) {
         state.SkipWithError("no lap to compare");
         return;
@@ -196,11 +215,13 @@ void BM_LapAccuracyUnderLoad(benchmark::State& state)
     std::printf("%s, %d busy threads, %u cores\n  %s\n"
                 "  lap accuracy over %lld laps: max %.3f ms, 99.9th percentile %.3f ms, mean %.3f ms, "
                 "%lld over 1 ms, %lld passes missed\n"
-                "  longest time between two reads %.1f ms, %lld times longer than a pulse\n",
+                "  longest time between two reads %.1f ms, %lld times longer than a pulse\n"
+                "  CPU time taken by the hypervisor meanwhile (steal): %lld ms\n",
                 Describe(load), BusyThreads,
                 std::thread::hardware_concurrency(), qPrintable(TimingSchedulingText(result.scheduling)),
                 (long long)result.laps, result.maxError, result.p999, result.meanError, (long long)result.overOneMs,
-                (long long)result.missed, result.longestPollGapMs, (long long)result.pollGapsOverPulse);
+                (long long)result.missed, result.longestPollGapMs, (long long)result.pollGapsOverPulse,
+                (long long)stolen);
     std::fflush(stdout);
 }
 }  // namespace

@@ -65,14 +65,11 @@ struct TBoardRig {
     }
 
     // A Lap race of `laps`; drive runs inside the window and ends with it.
-    void Run(int laps, const std::function<void(TKWL_Timer&)>& drive)
+    void Run(int laps, const std::function<void(TKWL_Timer&)>& drive,
+             const std::array<QString, 4>& drivers = {QStringLiteral("Anna"), QStringLiteral("Ben"), {}, {}})
     {
         const TWindowPlacement placement{0, 20, 30, 800, 600};
-        TModalProbe probe(
-            [&] {
-                Timer->StartRace(QStringLiteral("Lap"), laps, {QStringLiteral("Anna"), QStringLiteral("Ben"), {}, {}},
-                                 {}, placement);
-            },
+        TModalProbe probe([&] { Timer->StartRace(QStringLiteral("Lap"), laps, drivers, {}, placement); },
             [&](QDialog*) { drive(*Timer); });
     }
 
@@ -178,6 +175,50 @@ private slots:
         const int64_t off = board.TimeOf(QStringLiteral("OUT 00"), unplugged);
         QVERIFY(unplugged > 0 && off > unplugged);
         QVERIFY2(off - unplugged <= 600'000, qPrintable(QString::number(off - unplugged)));
+        VERIFY_MESSAGES_SETTLED();
+    }
+
+    void boardBackAfterAPauseLetsTheRaceGoOn()
+    {
+        // Five laps, the cable out at 3.1 s and back at 4.5 s; the race goes
+        // on from the pause dialog, and the board times the laps after it.
+        const QString link = QDir::current().filePath(QStringLiteral("board"));
+        TSimulatedBoard board(Harness, Firmware,
+                              QStringList{"pulse 20"} + Crossings(1, LapsOfTrack1, 5) +
+                                  QStringList{"unplug 3100", "replug 4500", "cross 1 15000.3", "cross 1 15500.3",
+                                              "cross 1 16012.3", "cross 1 16530.3"},
+                              link);
+        QVERIFY(!board.Device().isEmpty());
+        TBoardRig rig(board.Device());
+        QVERIFY(rig.Port.DriverReady());
+        TMessageScript messages;
+        messages.Answer(TMessageAnswer::Ok);
+
+        // The marshal goes on once the board answers again.
+        QTimer marshal;
+        QObject::connect(&marshal, &QTimer::timeout, [&] {
+            auto* pause = qobject_cast<TFKWLPauseRace*>(QApplication::activeModalWidget());
+            if (pause && !pause->WaitingForHalt() && rig.Port.Connected())
+                pause->findChild<QPushButton*>(QStringLiteral("ButtonOK"))->click();
+        });
+        marshal.start(20);
+        bool finished = false;
+        rig.Run(
+            9,
+            [&](TKWL_Timer& timer) {
+                timer.findChild<QPushButton*>(QStringLiteral("ButtonStart"))->click();
+                finished = ProcessUntil([&] { return Finished(timer); }, 40000);
+                timer.findChild<QPushButton*>(QStringLiteral("ButtonOK"))->click();
+            },
+            {QStringLiteral("Anna"), {}, {}, {}});
+        QVERIFY(finished);
+        QCOMPARE(rig.Port.Connections(), 2u);
+        const QList<int> laps = rig.LapTimes(1, 9);
+        QCOMPARE(laps.mid(0, 5), LapsOfTrack1.mid(0, 5));
+        // Lap 6 spans the pause; its time is the race time without it.
+        QVERIFY2(laps[5] > 0, qPrintable(QString::number(laps[5])));
+        QCOMPARE(laps.mid(6), (QList<int>{500, 512, 518}));
+        QCOMPARE(messages.Texts().size(), 1);
         VERIFY_MESSAGES_SETTLED();
     }
 

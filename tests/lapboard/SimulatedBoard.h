@@ -12,7 +12,10 @@
 // with their simulated microseconds) is kept for the caller to read.
 class TSimulatedBoard {
 public:
-    TSimulatedBoard(const QString& harness, const QString& firmware, const QStringList& script)
+    // link: a fixed name for the board's port that survives a replug
+    // (empty: the pseudo-terminal's own name).
+    TSimulatedBoard(const QString& harness, const QString& firmware, const QStringList& script,
+                    const QString& link = {})
     {
         const QString scriptPath = m_dir.filePath(QStringLiteral("script.txt"));
         QFile file(scriptPath);
@@ -21,7 +24,10 @@ public:
         file.write(script.join(QLatin1Char('\n')).toLatin1() + '\n');
         file.close();
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(harness, {QStringLiteral("--firmware"), firmware, QStringLiteral("--script"), scriptPath});
+        QStringList arguments{QStringLiteral("--firmware"), firmware, QStringLiteral("--script"), scriptPath};
+        if (!link.isEmpty())
+            arguments << QStringLiteral("--link") << link;
+        m_process.start(harness, arguments);
         QDeadlineTimer deadline(10000);
         while (m_device.isEmpty() && !deadline.hasExpired() && m_process.waitForReadyRead(int(deadline.remainingTime())))
             ReadLog();

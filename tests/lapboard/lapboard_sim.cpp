@@ -4,7 +4,10 @@
 // cars cross the sensors at exact simulated times counted from the green
 // light. What the board does to its outputs is logged on stdout.
 //
-//   lapboard_sim --firmware lapboard.elf [--script race.txt]
+//   lapboard_sim --firmware lapboard.elf [--script race.txt] [--link <path>]
+//
+// With --link the pty is also reachable under that fixed name, which follows
+// it to the new pty of a "replug", as a board keeps its device name.
 //
 // stdout (each line flushed):
 //   PTY <path>            the serial port to open, once it is ready
@@ -12,10 +15,11 @@
 //   OUT <hex> <us>        the eight output lines changed (bit 0 = line 1)
 //   CROSS <track> <us>    a scripted car reached a sensor
 //   UNPLUG <us>           the scripted cable pull happened
+//   REPLUG <us>           the cable went back in
 // Times are simulated microseconds since the board's reset.
 //
 // The script's lines: "pulse <ms>", "cross <track 1-4> <ms>", "unplug <ms>",
-// "end <ms>", times in ms after the green light. The program ends at "end",
+// "replug <ms>", "end <ms>", times in ms after the green light. The program ends at "end",
 // on SIGTERM or SIGINT, and when stdin reaches end of file, so a test that
 // dies never leaves it behind: keep stdin open while it should run.
 
@@ -81,7 +85,7 @@ void logLine(const char *format, ...)
 
 // --- the script
 
-enum class ActionKind { Press, Release, Unplug, End };
+enum class ActionKind { Press, Release, Unplug, Replug, End };
 
 struct Action {
     double ms = 0;      // after the green light
@@ -119,11 +123,13 @@ std::optional<std::vector<Action>> readScript(const std::string &path)
                 actions.push_back({ms, ActionKind::Press, track});
                 actions.push_back({ms + pulseMs, ActionKind::Release, track});
             }
-        } else if (word == "unplug" || word == "end") {
+        } else if (word == "unplug" || word == "replug" || word == "end") {
             double ms = 0;
             good = bool(words >> ms) && ms >= 0;
+            const ActionKind kind = word == "end" ? ActionKind::End
+                                    : word == "unplug" ? ActionKind::Unplug : ActionKind::Replug;
             if (good)
-                actions.push_back({ms, word == "end" ? ActionKind::End : ActionKind::Unplug, 0});
+                actions.push_back({ms, kind, 0});
         }
         std::string extra;
         if (!good || (words >> extra)) {
@@ -143,6 +149,7 @@ std::optional<std::vector<Action>> readScript(const std::string &path)
 struct Board {
     avr_t *avr = nullptr;
     int ptyMaster = -1;
+    std::string link;           // --link: a fixed name for the pty, kept across a replug
     std::string toPc;           // board -> PC, not yet written to the pty
     std::string fromPc;         // PC -> board, not yet taken by the UART
     bool uartReady = false;     // the UART's input FIFO has room (XON)
@@ -180,6 +187,8 @@ void unplug(Board &board)
     board.fromPc.clear();
 }
 
+void replug(Board &board);
+
 avr_cycle_count_t runScript(avr_t *avr, avr_cycle_count_t, void *param)
 {
     auto &board = *static_cast<Board *>(param);
@@ -197,6 +206,10 @@ avr_cycle_count_t runScript(avr_t *avr, avr_cycle_count_t, void *param)
         case ActionKind::Unplug:
             logLine("UNPLUG %llu", microseconds(avr->cycle));
             unplug(board);
+            break;
+        case ActionKind::Replug:
+            logLine("REPLUG %llu", microseconds(avr->cycle));
+            replug(board);
             break;
         case ActionKind::End:
             board.ended = true;
@@ -338,6 +351,27 @@ int openPty(std::string &slavePath)
     return master;
 }
 
+// Points the --link name at the pty's slave, replacing what it pointed at.
+void pointLink(const Board &board, const std::string &slavePath)
+{
+    if (board.link.empty())
+        return;
+    ::unlink(board.link.c_str());
+    if (::symlink(slavePath.c_str(), board.link.c_str()) != 0)
+        std::perror("lapboard_sim: link");
+}
+
+// The cable goes back in: a new pseudo-terminal behind the same link. The
+// board runs on, as one whose USB chip does not reset it on a new connection.
+void replug(Board &board)
+{
+    if (board.ptyMaster >= 0)
+        return;
+    std::string slavePath;
+    board.ptyMaster = openPty(slavePath);
+    pointLink(board, slavePath);
+}
+
 // Moves bytes between the pty and the board's UART, never blocking.
 void exchange(Board &board)
 {
@@ -380,7 +414,7 @@ bool stdinClosed()
 
 int usage()
 {
-    std::fprintf(stderr, "usage: lapboard_sim --firmware <lapboard.elf> [--script <file>]\n");
+    std::fprintf(stderr, "usage: lapboard_sim --firmware <lapboard.elf> [--script <file>] [--link <path>]\n");
     return 2;
 }
 
@@ -390,12 +424,15 @@ int main(int argc, char **argv)
 {
     std::string firmwarePath;
     std::string scriptPath;
+    std::string linkPath;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--firmware" && i + 1 < argc)
             firmwarePath = argv[++i];
         else if (arg == "--script" && i + 1 < argc)
             scriptPath = argv[++i];
+        else if (arg == "--link" && i + 1 < argc)
+            linkPath = argv[++i];
         else
             return usage();
     }
@@ -403,6 +440,7 @@ int main(int argc, char **argv)
         return usage();
 
     Board board;
+    board.link = linkPath;
     if (!scriptPath.empty()) {
         auto script = readScript(scriptPath);
         if (!script)
@@ -461,7 +499,8 @@ int main(int argc, char **argv)
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGTERM, onStopSignal);
     std::signal(SIGINT, onStopSignal);
-    logLine("PTY %s", slavePath.c_str());
+    pointLink(board, slavePath);
+    logLine("PTY %s", board.link.empty() ? slavePath.c_str() : board.link.c_str());
 
     UartSpeed uartSpeed{findUart(avr, '0'), 0};
     avr_cycle_timer_register(avr, kSliceCycles, pace, nullptr);

@@ -19,6 +19,9 @@ packages=(
   # The lap chart of the lap view (Qt Charts needs the OpenGL module to be found
   # by CMake, which its package does not bring along).
   qt6-charts-dev libqt6opengl6-dev
+  # The spectator page for phones on the club's network: its live feed is a
+  # WebSocket (the HTTP side is small enough to serve from a plain TCP server).
+  qt6-websockets-dev
 )
 
 missing=()

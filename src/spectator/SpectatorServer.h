@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+
+class QTcpServer;
+class QTcpSocket;
+class QWebSocket;
+class QWebSocketServer;
+
+// The spectator page for phones on the club's network: GET / gives one page,
+// and GET /feed upgrades to a WebSocket on which the page receives the race as
+// a JSON document. The server knows nothing of races: it publishes whatever
+// the feed provider returns, polled on a timer and sent only when it changed.
+//
+// It is read-only and careful about what a client can cost: nothing is served
+// from the file system, request heads are bounded, a connection that dawdles
+// is closed, and a phone that stops reading is dropped rather than buffered
+// for without end.
+class TSpectatorServer : public QObject {
+    Q_OBJECT
+public:
+    // Unsent bytes a feed client may have queued before it is dropped: a few
+    // documents' worth, so a phone on weak Wi-Fi rides out a stall.
+    static constexpr qint64 MaxUnsentFeedBytes = 256 * 1024;
+
+    explicit TSpectatorServer(QObject* parent = nullptr);
+    ~TSpectatorServer() override;
+
+    // Starts listening; false with the reason in error when the port cannot
+    // be had (say another program holds it). Port 0 takes any free port.
+    bool Listen(const QHostAddress& address, quint16 port, QString& error);
+    bool IsListening() const;
+    quint16 Port() const;
+    // Where phones find the page: "Spectator page: http://192.168.1.20:8080/".
+    QString ListenText() const;
+
+    // The document the feed publishes; called on the poll timer while anyone
+    // is watching, so it must be cheap.
+    void SetFeedProvider(std::function<QByteArray()> provider);
+    // How often the provider is asked (100 ms unless set: at most about ten
+    // updates a second, plenty for a lap board).
+    void SetPollInterval(int ms);
+
+    int FeedClientCount() const { return int(m_feedClients.size()); }
+
+private:
+    void AcceptConnections();
+    void ReadRequest(QTcpSocket* socket);
+    void HandOverToFeed(QTcpSocket* socket);
+    void AdmitFeedClients();
+    void ForgetFeedClient(QWebSocket* client);
+    void Poll();
+    void Send(QWebSocket* client);
+
+    QTcpServer* m_http;
+    QWebSocketServer* m_feed;
+    QTimer m_pollTimer;
+    std::function<QByteArray()> m_provider;
+    QByteArray m_document;
+    QString m_documentText;
+    int m_requestCount = 0;
+    QList<QWebSocket*> m_feedClients;
+};

@@ -1,0 +1,168 @@
+#include "spectator/SpectatorServer.h"
+#include "support/TestSupport.h"
+
+#include <QTcpSocket>
+#include <QWebSocket>
+#include <QtTest>
+
+#include <arpa/inet.h>
+#include <poll.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+// The spectator server through real sockets on this computer.
+class TestSpectatorServer : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TTestWorkDir> m_dir;
+    std::unique_ptr<TSpectatorServer> m_server;
+    QByteArray m_document;
+
+    // Sends the bytes and returns all the server answers before it closes.
+    QByteArray Exchange(const QByteArray& request)
+    {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, m_server->Port());
+        if (!socket.waitForConnected(2000))
+            return "not connected";
+        socket.write(request);
+        QByteArray answer;
+        QElapsedTimer waited;
+        waited.start();
+        while (socket.state() == QAbstractSocket::ConnectedState && waited.elapsed() < 3000) {
+            QCoreApplication::processEvents();
+            socket.waitForReadyRead(50);
+            answer += socket.readAll();
+        }
+        answer += socket.readAll();
+        if (socket.state() == QAbstractSocket::ConnectedState)
+            return "still open";
+        return answer;
+    }
+
+    QUrl FeedUrl() const { return QUrl(QStringLiteral("ws://127.0.0.1:%1/feed").arg(m_server->Port())); }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<TTestWorkDir>();
+        m_document = R"({"clock":"1:00","drivers":[{"name":"Anna"}]})";
+        m_server = std::make_unique<TSpectatorServer>();
+        m_server->SetFeedProvider([this] { return m_document; });
+        QString error;
+        QVERIFY2(m_server->Listen(QHostAddress::LocalHost, 0, error), qPrintable(error));
+        QCOMPARE(m_server->ListenText(),
+                 QStringLiteral("Spectator page: http://127.0.0.1:%1/ (this computer only)").arg(m_server->Port()));
+    }
+    void cleanup() { m_server.reset(); }
+
+    // Each request gets its answer and the connection is closed; the server
+    // goes on serving the page afterwards, whatever came before.
+    void answers_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("status");  // empty: closed without an answer is fine too
+        QTest::newRow("page") << QByteArray("GET /?x=1 HTTP/1.1\r\nHost: a\r\n\r\n") << QByteArray("HTTP/1.1 200 OK");
+        QTest::newRow("other path") << QByteArray("GET /other HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 404");
+        QTest::newRow("out of the root") << QByteArray("GET /../etc/passwd HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 404");
+        QTest::newRow("file name") << QByteArray("GET /index.html HTTP/1.0\r\n\r\n") << QByteArray("HTTP/1.1 404");
+        QTest::newRow("POST") << QByteArray("POST / HTTP/1.1\r\nContent-Length: 3\r\n\r\nabc") << QByteArray("HTTP/1.1 405");
+        QTest::newRow("feed, no upgrade") << QByteArray("GET /feed HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 426");
+        QTest::newRow("malformed line") << QByteArray("GET/HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 400");
+        QTest::newRow("bare LF") << QByteArray("GET / HTTP/1.1\nHost: a\n\n") << QByteArray("HTTP/1.1 400");
+        QTest::newRow("header without colon") << QByteArray("GET / HTTP/1.1\r\nHost a\r\n\r\n") << QByteArray("HTTP/1.1 400");
+        QTest::newRow("binary") << QByteArray("\x16\x03\x01\x00\xff\r\n\r\n", 9) << QByteArray("HTTP/1.1 400");
+        QTest::newRow("oversized head") << "GET / HTTP/1.1\r\nX: " + QByteArray(9000, 'a') + "\r\n\r\n" << QByteArray();
+        QTest::newRow("endless head") << "GET / HTTP/1.1\r\nX: " + QByteArray(100000, 'a') << QByteArray();
+    }
+    void answers()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, status);
+        const QByteArray answer = Exchange(request);
+        QVERIFY2(answer != "still open" && answer != "not connected", answer.constData());
+        if (!status.isEmpty())
+            QVERIFY2(answer.startsWith(status), answer.left(200).constData());
+        else
+            QVERIFY2(answer.isEmpty() || answer.startsWith("HTTP/1.1 431"), answer.left(200).constData());
+        const QByteArray page = Exchange("GET / HTTP/1.1\r\n\r\n");
+        QVERIFY(page.startsWith("HTTP/1.1 200 OK"));
+        QVERIFY(page.contains("text/html") && page.contains("new WebSocket(") && page.contains("/feed"));
+    }
+
+    // A watcher gets the document at once, a changed one soon, and nothing
+    // while it stays the same.
+    void feedFollowsTheDocument()
+    {
+        QWebSocket client;
+        QStringList received;
+        connect(&client, &QWebSocket::textMessageReceived, this, [&](const QString& text) { received << text; });
+        client.open(FeedUrl());
+        QTRY_COMPARE_WITH_TIMEOUT(received.size(), 1, 3000);
+        QCOMPARE(received.last().toUtf8(), m_document);
+
+        m_document = R"({"clock":"0:59","drivers":[{"name":"Anna","laps":1}]})";
+        QTRY_COMPARE_WITH_TIMEOUT(received.size(), 2, 200);
+        QCOMPARE(received.last().toUtf8(), m_document);
+        QTest::qWait(300);
+        QCOMPARE(received.size(), 2);
+
+        // What a watcher sends changes nothing and costs nothing.
+        client.sendTextMessage(QStringLiteral(R"({"drivers":[{"name":"Mallory"}]})"));
+        QTest::qWait(100);
+        m_document = R"({"drivers":[]})";
+        QTRY_COMPARE_WITH_TIMEOUT(received.size(), 3, 200);
+        QCOMPARE(received.last().toUtf8(), m_document);
+    }
+
+    // A phone that stops reading is dropped; the others keep receiving.
+    void slowReaderIsDropped()
+    {
+        m_server->SetPollInterval(5);
+        int revision = 0;
+        m_server->SetFeedProvider([&revision] { return QByteArray::number(++revision) + QByteArray(64 * 1024, 'x'); });
+
+        QWebSocket reader;
+        int readerMessages = 0;
+        connect(&reader, &QWebSocket::textMessageReceived, this, [&] { ++readerMessages; });
+        reader.open(FeedUrl());
+        QTRY_VERIFY_WITH_TIMEOUT(readerMessages > 0, 3000);
+
+        const int stalled = ::socket(AF_INET, SOCK_STREAM, 0);
+        QVERIFY(stalled >= 0);
+        const int smallBuffer = 4096;
+        ::setsockopt(stalled, SOL_SOCKET, SO_RCVBUF, &smallBuffer, sizeof smallBuffer);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(m_server->Port());
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        QCOMPARE(::connect(stalled, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+        const QByteArray upgrade = "GET /feed HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                                   "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n";
+        QCOMPARE(::send(stalled, upgrade.constData(), size_t(upgrade.size()), 0), ssize_t(upgrade.size()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->FeedClientCount(), 2, 3000);
+
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->FeedClientCount(), 1, 10000);
+        const int before = readerMessages;
+        QTRY_VERIFY_WITH_TIMEOUT(readerMessages > before + 5, 3000);
+
+        // Its socket was closed by the server: what is still on its way
+        // drains to an end.
+        bool closed = false;
+        char sink[65536];
+        pollfd readable{stalled, POLLIN, 0};
+        while (::poll(&readable, 1, 2000) == 1) {
+            const ssize_t got = ::recv(stalled, sink, sizeof sink, 0);
+            if (got <= 0) {
+                closed = true;
+                break;
+            }
+        }
+        ::close(stalled);
+        QVERIFY(closed);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSpectatorServer)
+#include "tst_spectatorserver.moc"

@@ -82,6 +82,12 @@ TInfoPage::TInfoPage(const QString& trackInterface, bool simulated, QWidget* par
     m_timing = MakeLabel(TimingSchedulingText(LastTimingScheduling()), QString(), this);
     m_timing->setObjectName(QStringLiteral("TimingScheduling"));
     layout->addWidget(m_timing);
+    m_spectator = MakeLabel(QString(), QString(), this);
+    m_spectator->setObjectName(QStringLiteral("SpectatorPage"));
+    m_spectator->setWordWrap(true);
+    m_spectator->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_spectator->hide();
+    layout->addWidget(m_spectator);
     layout->addStretch();
 }
 
@@ -101,6 +107,14 @@ void TInfoPage::SetTrackInterface(const QString& trackInterface, const QString& 
 QString TInfoPage::PortWarning() const { return m_portWarning->text(); }
 
 QString TInfoPage::TimingText() const { return m_timing->text(); }
+
+void TInfoPage::SetSpectatorText(const QString& text)
+{
+    m_spectator->setText(text);
+    m_spectator->setVisible(!text.isEmpty());
+}
+
+QString TInfoPage::SpectatorText() const { return m_spectator->text(); }
 
 void TInfoPage::showEvent(QShowEvent* event)
 {

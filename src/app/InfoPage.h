@@ -21,6 +21,10 @@ public:
     QString ClockText() const;
     bool HasLogo() const { return m_hasLogo; }
     QString TimingText() const;
+    // Where phones find the spectator page, or why they cannot; nothing shown
+    // when the page is off.
+    void SetSpectatorText(const QString& text);
+    QString SpectatorText() const;
 
     // logo.jpg beside the program, or else in the working directory.
     static QString LogoPath();
@@ -35,5 +39,6 @@ private:
     QLabel* m_track = nullptr;
     QLabel* m_portWarning = nullptr;
     QLabel* m_timing = nullptr;
+    QLabel* m_spectator = nullptr;
     bool m_hasLogo = false;
 };

@@ -3,12 +3,15 @@
 #include "app/AppContext.h"
 #include "app/AppWindows.h"
 #include "app/CommandLine.h"
+#include "app/InfoPage.h"
 #include "app/KWLMainForm.h"
 #include "app/QuitOnSignal.h"
+#include "app/SpectatorStart.h"
 #include "common/AppInfo.h"
 #include "common/TrackInterfaceChoice.h"
 #include "hardware/LapBoardPort.h"
 #include "hardware/SimulatedTrack.h"
+#include "spectator/SpectatorServer.h"
 #include "timing/RealTimeScheduling.h"
 #ifdef _WIN32
 #include "hardware/ZlPortIoWindows.h"
@@ -88,6 +91,10 @@ int RunKobalap(int argc, char** argv)
     {
         TAppWindows windows;
         exitCode = CreateWindowsAndShow(context, windows);
+        // After the windows, so that a port already taken is told on top of them.
+        std::unique_ptr<TSpectatorServer> spectator;
+        if (exitCode < 0)
+            spectator = StartSpectatorServer(context.workingDirectory, *windows.MainForm->InfoPage());
         if (exitCode < 0)
             exitCode = quitOnSignal.Requested() ? 0 : application.exec();
     }

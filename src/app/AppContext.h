@@ -7,6 +7,7 @@
 #include "common/TrackIo.h"
 #include "data/KWLStore.h"
 #include "hardware/zlportio.h"
+#include "spectator/RaceSnapshot.h"
 
 #include <QString>
 #include <memory>
@@ -35,4 +36,7 @@ struct TAppContext {
     std::unique_ptr<TTrackIo> trackIo;
 
     TKWLStore store;
+
+    // The race as the spectator page sees it, published by the race running.
+    TSnapshotPublisher spectatorFeed;
 };

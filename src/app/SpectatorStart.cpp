@@ -3,18 +3,24 @@
 #include "app/InfoPage.h"
 #include "common/MessageBoxes.h"
 #include "common/SpectatorChoice.h"
+#include "spectator/SpectatorJson.h"
 #include "spectator/SpectatorServer.h"
 
 #include <QHostAddress>
 
-std::unique_ptr<TSpectatorServer> StartSpectatorServer(const QString& workingDirectory, TInfoPage& info)
+std::unique_ptr<TSpectatorServer> StartSpectatorServer(const QString& workingDirectory, TInfoPage& info,
+                                                       const TSnapshotPublisher& feed)
 {
     const TSpectatorChoice choice = ReadSpectatorChoice(workingDirectory);
     if (!choice.Enabled)
         return nullptr;
     auto server = std::make_unique<TSpectatorServer>();
-    // No race is published yet: the page shows an empty field.
-    server->SetFeedProvider([] { return QByteArrayLiteral(R"({"drivers":[]})"); });
+    // Read at the server's pace; a read that finds the race mid-publish keeps
+    // the copy it had (before any race: an empty field).
+    server->SetFeedProvider([&feed, last = TRaceSnapshot()]() mutable {
+        feed.Read(last);
+        return SpectatorFeedJson(last);
+    });
     QString error;
     if (!server->Listen(QHostAddress(choice.Address), choice.Port, error)) {
         const QString where = QStringLiteral("%1:%2").arg(choice.Address).arg(choice.Port);

@@ -27,6 +27,7 @@ struct TRankingRow {
     uint32_t TotalTime = 0;            // ms, race time of the last counted pass
     TRankingGap Gap;
     bool FalseStart = false;
+    bool operator==(const TRankingRow&) const = default;
 };
 
 // The drivers of a running race ranked as the race stands: most laps first;

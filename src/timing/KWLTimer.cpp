@@ -9,6 +9,7 @@
 #include "common/Settings.h"
 #include "common/TrackIo.h"
 #include "hardware/zlportio.h"
+#include "spectator/RaceSnapshot.h"
 #include "timing/KWLPauseRace.h"
 #include "timing/RaceDisplay.h"
 #include "timing/RaceGauge.h"
@@ -319,6 +320,9 @@ void TKWL_Timer::StartClick()
     SetPhase(TTimerPhase::Racing);
     auto thread = std::make_unique<TTimerThread>(m_clock, m_io, m_settings, m_state, *m_tracks, *m_host, m_host);
     TTimerThread* started = thread.get();
+    if (m_feed)
+        started->Engine().SetSpectatorFeed(
+            m_feed, MakeRaceSnapshot(*m_tracks, m_state, TimedTrackCount(m_settings), m_settings.SectionsPerLap));
     // Delivered through the thread object, so an end report still queued
     // when a thread is deleted goes with it and cannot finish a later race.
     connect(started, &QThread::finished, started, [this, started] {

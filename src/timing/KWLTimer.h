@@ -23,6 +23,7 @@ class TRaceWindowHost;
 class TSoundPlayer;
 class TTimerThread;
 class TTrackPanel;
+class TSnapshotPublisher;
 
 // The race screen: one coloured panel per track, the big race clock and the
 // race buttons. One modal window per race, laid exactly over its caller. It
@@ -46,6 +47,10 @@ public:
     // type "Lap", seconds for any other type (a Timed race).
     bool StartRace(const QString& raceType, int32_t raceLength, const std::array<QString, 4>& driverNames,
                    const std::array<int32_t, 4>& carriedTotals, const TWindowPlacement& placement);
+
+    // Where the races of this window publish themselves for the spectators
+    // (null: nowhere); it outlives the window.
+    void SetSpectatorFeed(TSnapshotPublisher* feed) { m_feed = feed; }
 
     // The records of the last race run in this window.
     const TTrackStates& Tracks() const { return *m_tracks; }
@@ -127,6 +132,7 @@ private:
     TRaceWindowHost* m_host = nullptr;
     QPointer<TFKWLPauseRace> m_pause;
     std::unique_ptr<TTimerThread> m_thread;
+    TSnapshotPublisher* m_feed = nullptr;
     bool m_pauseOpen = false;  // the pause dialog is open over a halted race
 
     TTimerLayout m_layout;

@@ -74,6 +74,7 @@ void TRaceEngine::Run()
         // than 25 polls in a second give a divider of 0: every poll then.
         if (m_state.PollCount >= m_nextRefreshAt) {
             m_host.RefreshDisplay();
+            PublishSnapshot(TRacePhase::Racing);
             const int64_t divider = std::max<int64_t>(m_state.RefreshDivider, 1);
             m_nextRefreshAt = (m_state.PollCount / divider + 1) * divider;
         }
@@ -93,6 +94,16 @@ void TRaceEngine::Run()
     }
     ApplyRaceEndRules(m_tracks, m_settings, m_state);
     m_host.RefreshDisplay();
+    PublishSnapshot(TRacePhase::Finished);
+}
+
+void TRaceEngine::PublishSnapshot(TRacePhase phase)
+{
+    if (!m_feed)
+        return;
+    UpdateRaceSnapshot(m_snapshot, m_tracks, m_state);
+    m_snapshot.Phase = phase;
+    m_feed->Publish(m_snapshot);
 }
 
 bool TRaceEngine::RaceOver() const
@@ -275,6 +286,7 @@ bool TRaceEngine::Pause()
     if (m_state.LightsOn)
         SwitchLightsOff();
     SetActivePower(false);
+    PublishSnapshot(TRacePhase::Paused);
     if (m_board) {
         // Until the board reports the moment the power went off, the race
         // clock's pause mark stands for it.
@@ -302,6 +314,8 @@ bool TRaceEngine::RunStartLights(TStart start)
     // them off even when the sequence is cut short.
     m_state.LightsOn = true;
     m_stepDeadline = m_clock.NowMs();
+    m_snapshot.LampsLit = 0;
+    PublishSnapshot(TRacePhase::StartLights);
 
     static constexpr struct {
         int Steps;
@@ -317,6 +331,8 @@ bool TRaceEngine::RunStartLights(TStart start)
             return false;
         Play(step.Sound);
         m_host.SetStartLamp(lamp, true);
+        m_snapshot.LampsLit = uint8_t(m_snapshot.LampsLit | (1u << (lamp - 1)));
+        PublishSnapshot(TRacePhase::StartLights);
         if (step.Line != 0)
             m_io.SetOutputLine(step.Line, true);
         ++lamp;
@@ -380,6 +396,7 @@ void TRaceEngine::WatchUntil(int64_t deadlineMs)
 void TRaceEngine::SwitchLightsOff()
 {
     m_host.HideStartLights();
+    m_snapshot.LampsLit = 0;
     LightLinesOff();
     m_state.LightsOn = false;
 }

@@ -2,6 +2,7 @@
 
 #include "timing/RaceHost.h"
 #include "timing/RaceState.h"
+#include "spectator/RaceSnapshot.h"
 #include "timing/RealTimeScheduling.h"
 
 #include <array>
@@ -61,6 +62,15 @@ public:
     // On a real-time thread the poll loop must give the core away now and
     // then, or the kernel's real-time limit stops it for tens of ms at once.
     void SetBreathing(bool on) { m_breather = TTimingBreather(on); }
+    // The spectators' view of the race, starting from `start` (names and
+    // tracks, made on the UI thread). Published at every display refresh and
+    // at each change of phase, never per poll: a writer publishing in a tight
+    // loop would leave its readers no consistent copy.
+    void SetSpectatorFeed(TSnapshotPublisher* feed, const TRaceSnapshot& start)
+    {
+        m_feed = feed;
+        m_snapshot = start;
+    }
 
 private:
     // Board timing: the arrivals that have come since the last poll.
@@ -89,6 +99,7 @@ private:
     void SetActivePower(bool on);
     void PowerOffAll();
     void NoteSound(TRaceSound sound);
+    void PublishSnapshot(TRacePhase phase);
     void Play(TRaceSound sound);
 
     TRaceClock& m_clock;
@@ -105,6 +116,8 @@ private:
     int64_t m_nextRefreshAt = 0;
     uint32_t m_pendingSounds = 0;
     TTimingBreather m_breather{false};
+    TSnapshotPublisher* m_feed = nullptr;
+    TRaceSnapshot m_snapshot;
 
     TBoardTimestamps* m_board = nullptr;  // null: laps are timed by polling
     bool m_interfaceLost = false;         // the loss has been reported

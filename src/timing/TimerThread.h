@@ -73,6 +73,8 @@ public:
     void ReleasePause();
     // Ends the race and returns once the thread has finished.
     void Stop();
+    // The race itself, to be set up before start().
+    TRaceEngine& Engine() { return m_engine; }
     // The race is halted at a pause: a pause dialog opened late (after a
     // loss of the track interface) need not wait for halted().
     bool IsHalted() const { return m_host.IsHalted(); }

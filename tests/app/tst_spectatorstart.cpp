@@ -1,10 +1,12 @@
 #include "app/InfoPage.h"
 #include "app/SpectatorStart.h"
 #include "common/SpectatorChoice.h"
+#include "spectator/RaceSnapshot.h"
 #include "spectator/SpectatorServer.h"
 #include "support/TestSupport.h"
 
 #include <QTcpServer>
+#include <QWebSocket>
 #include <QtTest>
 
 // The spectator page at start-up, as kobalap.conf has it.
@@ -36,7 +38,8 @@ private slots:
             messages.Answer(TMessageAnswer::Ok);
 
         TInfoPage info(QStringLiteral("simulated track"), true);
-        const std::unique_ptr<TSpectatorServer> server = StartSpectatorServer(dir.Path(), info);
+        TSnapshotPublisher feed;
+        const std::unique_ptr<TSpectatorServer> server = StartSpectatorServer(dir.Path(), info, feed);
 
         QCOMPARE(server != nullptr, enabled && !portTaken);
         if (!enabled)
@@ -49,6 +52,46 @@ private slots:
             QCOMPARE(messages.Texts(), QStringList{QStringLiteral("The spectator page could not be started at 127.0.0.1:%1.").arg(port)});
         }
         VERIFY_MESSAGES_SETTLED();
+    }
+
+    // What a race publishes reaches a phone on the feed, ranked.
+    void feedCarriesThePublishedRace()
+    {
+        TTestWorkDir dir;
+        QTcpServer probe;  // a port that is free now
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        QVERIFY(WriteSpectatorChoice(dir.Path(), {true, QStringLiteral("127.0.0.1"), port}));
+        TInfoPage info(QStringLiteral("simulated track"), true);
+        TSnapshotPublisher feed;
+        const std::unique_ptr<TSpectatorServer> server = StartSpectatorServer(dir.Path(), info, feed);
+        QVERIFY(server);
+
+        TTrackStates tracks;
+        TRaceState state;
+        tracks[0].Active = true;
+        tracks[0].DriverName = QStringLiteral("Anna");
+        tracks[1].Active = true;
+        tracks[1].DriverName = QStringLiteral("Bert");
+        TRaceSnapshot snapshot = MakeRaceSnapshot(tracks, state, 2, 0);
+        tracks[1].Laps = 3000;
+        tracks[1].TotalTime = 18'500;
+        tracks[1].LastLap = 6'100;
+        tracks[1].FastestLap = 6'050;
+        UpdateRaceSnapshot(snapshot, tracks, state);
+        snapshot.Phase = TRacePhase::Racing;
+        feed.Publish(snapshot);
+
+        QWebSocket phone;
+        QString received;
+        QObject::connect(&phone, &QWebSocket::textMessageReceived, [&](const QString& text) { received = text; });
+        phone.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/feed").arg(server->Port())));
+        QTRY_VERIFY_WITH_TIMEOUT(!received.isEmpty(), 5000);
+        QVERIFY2(received.indexOf(QLatin1String("Bert")) < received.indexOf(QLatin1String("Anna")), qPrintable(received));
+        QVERIFY2(received.contains(QLatin1String(R"("lastLap":"06.100")")) &&
+                     received.contains(QLatin1String(R"("title":"Racing")")),
+                 qPrintable(received));
     }
 };
 

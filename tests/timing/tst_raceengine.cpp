@@ -1,3 +1,5 @@
+#include "spectator/LiveRanking.h"
+#include "spectator/RaceSnapshot.h"
 #include "RaceTestRig.h"
 
 #include "common/LapValue.h"
@@ -604,7 +606,14 @@ void TstRaceEngine::wholeRaceOnSimulatedTrack()
     QStringList log;
     TRecordingHost host(clock, log, state, *tracks, settings);
     TRaceEngine engine(clock, io, settings, state, *tracks, host);
+    // The spectators see the race as it ended, ranked as its records are.
+    TSnapshotPublisher feed;
+    engine.SetSpectatorFeed(&feed, MakeRaceSnapshot(*tracks, state, 4, settings.SectionsPerLap));
     engine.Run();
+    TRaceSnapshot seen;
+    QVERIFY(feed.Read(seen));
+    QCOMPARE(int(seen.Phase), int(TRacePhase::Finished));
+    QCOMPARE(RankLive(seen), RankLive(*tracks, 4, settings.SectionsPerLap));
 
     for (int n = 1; n <= 4; ++n) {
         const TTrackState& t = (*tracks)[size_t(n - 1)];

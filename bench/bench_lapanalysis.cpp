@@ -3,6 +3,7 @@
 // of the championship to the lap view painted with every driver's figures,
 // and the click on "Chart" to the chart window painted.
 #include "BenchProgram.h"
+#include "BigCup.h"
 
 #include "common/MessageBoxes.h"
 #include "data/RecordActions.h"
@@ -22,18 +23,9 @@ constexpr int LapsPerTrack = 50;
 
 void PrepareChampionship(const QString& folder)
 {
-    TSettings settings;
-    TSensorMasks masks;
-    WriteSettings(settings, masks, folder);
     TKWLStore store;
-    store.Open(folder);
+    OpenBigCup(folder, store);
     QSqlDatabase db = store.Database();
-    TRecordActions actions(db);
-    QStringList names;
-    for (int i = 0; i < 100; ++i)
-        names << QStringLiteral("Driver %1").arg(i, 3, 10, QLatin1Char('0'));
-    actions.AddDrivers(names);
-    actions.AddChampionship(QStringLiteral("Big Cup"), 20, 40, false);
     TStoreTransaction rows(db);
     uint32_t seed = 4711;
     for (int race = 1; race <= Races; ++race) {

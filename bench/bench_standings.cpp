@@ -2,6 +2,7 @@
 // 100 drivers, 50 races, 25 heats of four drivers in each race, every heat
 // finished.
 #include "BenchProgram.h"
+#include "BigCup.h"
 
 #include "common/MessageBoxes.h"
 #include "data/RecordActions.h"
@@ -16,18 +17,9 @@ namespace {
 
 void PrepareChampionship(const QString& folder)
 {
-    TSettings settings;
-    TSensorMasks masks;
-    WriteSettings(settings, masks, folder);
     TKWLStore store;
-    store.Open(folder);
+    OpenBigCup(folder, store);
     QSqlDatabase db = store.Database();
-    TRecordActions actions(db);
-    QStringList names;
-    for (int i = 0; i < 100; ++i)
-        names << QStringLiteral("Driver %1").arg(i, 3, 10, QLatin1Char('0'));
-    actions.AddDrivers(names);
-    actions.AddChampionship(QStringLiteral("Big Cup"), 20, 40, false);
     TStoreTransaction rows(db);
     for (int race = 1; race <= 50; ++race) {
         rows.Exec(QStringLiteral(R"(INSERT INTO "KWL_Race.DB" (CSnr, RCnr, RCnaam) VALUES (1, ?, ?))"), {race, QStringLiteral("Race %1").arg(race)});

@@ -1,7 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Kobalap needs to build, run and test. Quick when
 # everything is already there; otherwise needs root (apt-get).
+#   --screenshots  also the headless browser that scripts/spectator_page_shots.sh
+#                  photographs the spectator page with (not needed to build or test)
 set -euo pipefail
+
+with_screenshots=0
+for argument in "$@"; do
+  case "$argument" in
+    --screenshots) with_screenshots=1 ;;
+    *) echo "Unknown argument: $argument (only --screenshots is known)" >&2; exit 2 ;;
+  esac
+done
 
 packages=(
   build-essential cmake ninja-build pkg-config
@@ -23,6 +33,12 @@ packages=(
   # WebSocket (the HTTP side is small enough to serve from a plain TCP server).
   qt6-websockets-dev
 )
+if [ "$with_screenshots" -eq 1 ]; then
+  # Driven over its DevTools pipe by a small Python script. The page names
+  # Liberation Sans first, so its pictures come out the same on every machine
+  # (fonts-liberation2 is above already).
+  packages+=(chromium python3)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -8,6 +8,7 @@
 #include "data/KWLStore.h"
 #include "hardware/zlportio.h"
 #include "spectator/RaceSnapshot.h"
+#include "spectator/SpectatorBoard.h"
 
 #include <QString>
 #include <memory>
@@ -37,6 +38,8 @@ struct TAppContext {
 
     TKWLStore store;
 
-    // The race as the spectator page sees it, published by the race running.
+    // The race as the spectators see it, published by the race running, and
+    // what they are shown between races; the spectator window and page read both.
     TSnapshotPublisher spectatorFeed;
+    TSpectatorBoard spectatorBoard{spectatorFeed, settings};
 };

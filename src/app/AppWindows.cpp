@@ -42,7 +42,7 @@ int CreateWindowsAndShow(TAppContext& context, TAppWindows& windows)
 
     windows.Timer = Make<TKWL_Timer>(windows, "TKWL_Timer", context.RaceClock(), *context.trackIo, context.settings,
                                       context.workingDirectory);
-    windows.Timer->SetSpectatorFeed(&context.spectatorFeed);
+    windows.Timer->SetSpectatorBoard(&context.spectatorBoard);
     windows.StopLicht = Make<TFKWLStopLicht>(windows, "TFKWLStopLicht");
     windows.PauseRace = Make<TFKWLPauseRace>(windows, "TFKWLPauseRace", context.settings);
     windows.SelectDrivers = Make<TFKWLSelectDrivers>(windows, "TFKWLSelectDrivers", context.store.Database());

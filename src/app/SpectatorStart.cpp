@@ -3,13 +3,14 @@
 #include "app/InfoPage.h"
 #include "common/MessageBoxes.h"
 #include "common/SpectatorChoice.h"
+#include "spectator/SpectatorBoard.h"
 #include "spectator/SpectatorJson.h"
 #include "spectator/SpectatorServer.h"
 
 #include <QHostAddress>
 
 std::unique_ptr<TSpectatorServer> StartSpectatorServer(const QString& workingDirectory, TInfoPage& info,
-                                                       const TSnapshotPublisher& feed)
+                                                       TSpectatorBoard& board)
 {
     const TSpectatorChoice choice = ReadSpectatorChoice(workingDirectory);
     if (!choice.Enabled)
@@ -17,10 +18,7 @@ std::unique_ptr<TSpectatorServer> StartSpectatorServer(const QString& workingDir
     auto server = std::make_unique<TSpectatorServer>();
     // Read at the server's pace; a read that finds the race mid-publish keeps
     // the copy it had (before any race: an empty field).
-    server->SetFeedProvider([&feed, last = TRaceSnapshot()]() mutable {
-        feed.Read(last);
-        return SpectatorFeedJson(last);
-    });
+    server->SetFeedProvider([&board] { return SpectatorDocument(board); });
     QString error;
     if (!server->Listen(QHostAddress(choice.Address), choice.Port, error)) {
         const QString where = QStringLiteral("%1:%2").arg(choice.Address).arg(choice.Port);

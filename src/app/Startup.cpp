@@ -94,7 +94,7 @@ int RunKobalap(int argc, char** argv)
         // After the windows, so that a port already taken is told on top of them.
         std::unique_ptr<TSpectatorServer> spectator;
         if (exitCode < 0)
-            spectator = StartSpectatorServer(context.workingDirectory, *windows.MainForm->InfoPage(), context.spectatorFeed);
+            spectator = StartSpectatorServer(context.workingDirectory, *windows.MainForm->InfoPage(), context.spectatorBoard);
         if (exitCode < 0)
             exitCode = quitOnSignal.Requested() ? 0 : application.exec();
     }

@@ -108,6 +108,17 @@ std::optional<int32_t> THeatStore::LastHeatNumber()
     return last.toInt();
 }
 
+std::optional<int32_t> THeatStore::NextUnfinishedHeat()
+{
+    const QString sql =
+        QStringLiteral("SELECT COALESCE(MIN(HTnr), 0) FROM %1 WHERE CSnr = ? AND RCnr = ? AND NOT Finished").arg(HeatTable);
+    m_error.clear();
+    const QVariant next = ReadScalar(m_db, sql, {m_csnr, m_rcnr}, m_error);
+    if (!m_error.isEmpty())
+        return std::nullopt;
+    return next.toInt();
+}
+
 std::optional<THeatLineup> THeatStore::Lineup(int32_t htnr)
 {
     QSqlQuery query(m_db);

@@ -57,6 +57,9 @@ public:
     // 0 when the race has no heat, else its highest heat number.
     std::optional<int32_t> LastHeatNumber();
     std::optional<THeatLineup> Lineup(int32_t htnr);
+    // The lowest-numbered heat not finished yet, the one the club runs next;
+    // 0 when every heat is finished or there is none.
+    std::optional<int32_t> NextUnfinishedHeat();
 
     // What a driver has stored in this race so far, over all its heats: the
     // sum of his lap values (Timed) or times (Lap), as the timer window shows

@@ -169,7 +169,26 @@ bool TFKWLHeats::ReloadHeats(int row)
         return false;
     }
     m_heats->SetColumnWidths({45, 70});
+    AnnounceNextHeat();
     return true;
+}
+
+void TFKWLHeats::AnnounceNextHeat()
+{
+    // Between heats the spectators see who is up next. A store that cannot
+    // say leaves them what they had: this is for the audience, and the
+    // director hears about the store from the window's own reads.
+    THeatStore store = Store();
+    const auto next = store.NextUnfinishedHeat();
+    const auto lineup = next && *next != 0 ? store.Lineup(*next) : std::nullopt;
+    if (!lineup)
+        return;
+    TNextHeatView heat;
+    heat.Title = m_title->text();
+    heat.Heat = *next;
+    heat.TrackCount = TimedTrackCount(m_context.settings);
+    heat.Names = lineup->Names;
+    m_context.spectatorBoard.ShowNextHeat(heat);
 }
 
 void TFKWLHeats::KWL_HeatTableAfterScroll()
@@ -375,8 +394,11 @@ void TFKWLHeats::RunHeat()
         totals[i] = *total;
     }
 
-    if (!m_windows.Timer->StartRace(kind, length, names, totals, m_placement))
-        return;
+    m_context.spectatorBoard.SetRaceTitle(QStringLiteral("%1, Heat %2").arg(m_title->text()).arg(htnr));
+    const bool ran = m_windows.Timer->StartRace(kind, length, names, totals, m_placement);
+    m_context.spectatorBoard.SetRaceTitle({});
+    if (!ran)
+        return AnnounceNextHeat();
 
     // The result goes to disk before the lap view opens, so nothing that
     // happens while the laps are looked at can lose it.

@@ -57,6 +57,8 @@ private:
     void ChangeDrivers(int32_t htnr);
     void ChangeResults(int32_t htnr);
     bool ReloadHeats(int row);
+    // Puts the first unfinished heat's drivers on the spectator screen.
+    void AnnounceNextHeat();
     void KWL_HeatTableAfterScroll();
     void RefreshHeatInfo();
     void RefreshDriverInfo();

@@ -139,6 +139,7 @@ bool TFKWLResults::ComputeAndShow()
         return false;
     }
     m_standings = std::move(*standings);
+    m_context.spectatorBoard.ShowStandings(MakeStandingsView(m_standings));
     m_title->setText(m_standings.Championship);
     m_details->horizontalHeaderItem(2)->setText(m_standings.Timed ? QStringLiteral("Laps") : QStringLiteral("Time"));
     FillGrids();

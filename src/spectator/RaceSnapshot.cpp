@@ -26,6 +26,7 @@ TRaceSnapshot MakeRaceSnapshot(const TTrackStates& tracks, const TRaceState& sta
     TRaceSnapshot snapshot;
     snapshot.RaceKind = state.RaceKind;
     snapshot.SectionsPerLap = sectionsPerLap;
+    snapshot.RaceLength = state.RaceLength;
     // A driver on a track above the timed ones is never counted, so he is not
     // shown either.
     const int timed = std::clamp(trackCount, 0, int(tracks.size()));

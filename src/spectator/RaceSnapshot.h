@@ -36,6 +36,7 @@ struct TRaceSnapshot {
     bool LightsOn = false;
     uint8_t LampsLit = 0;        // bit k-1 set: start lamp k (1..5) lit; lamp 5 is the green one
     int32_t SectionsPerLap = 0;  // for showing and subtracting lap values
+    int32_t RaceLength = 0;      // laps (Lap race) or seconds (Timed race)
     int64_t Elapsed = 0;         // ms of race time
     std::array<TSnapshotTrack, 4> Tracks{};  // tracks 1..4 are indices 0..3
 };

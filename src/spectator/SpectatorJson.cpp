@@ -1,8 +1,9 @@
 #include "spectator/SpectatorJson.h"
 
 #include "common/LapValue.h"
-#include "common/RaceTime.h"
 #include "spectator/LiveRanking.h"
+#include "spectator/SpectatorBoard.h"
+#include "spectator/SpectatorTexts.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,55 +11,102 @@
 
 namespace {
 
-QString PhaseText(TRacePhase phase)
+QString Hex(const QColor& colour) { return colour.name(QColor::HexRgb); }
+
+void AddColours(QJsonObject& object, const TSettings& settings, int track)
 {
-    switch (phase) {
-    case TRacePhase::Ready: return QStringLiteral("Ready");
-    case TRacePhase::StartLights: return QStringLiteral("Start lights");
-    case TRacePhase::Racing: return QStringLiteral("Racing");
-    case TRacePhase::Paused: return QStringLiteral("Paused");
-    case TRacePhase::Finished: return QStringLiteral("Finished");
-    }
-    return {};
+    const TTrackColours colours = SpectatorTrackColours(settings, track);
+    object.insert(QStringLiteral("colour"), Hex(colours.Background));
+    object.insert(QStringLiteral("textColour"), Hex(colours.Text));
 }
 
-QString LapText(uint32_t ms) { return ms == 0 || ms == NoFastestLap ? QString() : FormatRaceTime(ms, 3, false); }
-
-QString GapText(const TRankingRow& row, int32_t sectionsPerLap)
+QJsonArray RankedDrivers(const TRaceSnapshot& snapshot, const TSettings* settings)
 {
-    if (row.Place == 1)
-        return {};
-    if (row.Gap.Laps != 0) {
-        const int32_t laps = LapsOf(row.Gap.Laps);
-        if (SectionsOf(row.Gap.Laps) == 0)
-            return laps == 1 ? QStringLiteral("+1 lap") : QStringLiteral("+%1 laps").arg(laps);
-        return QStringLiteral("+%1 laps").arg(FormatLapValue(row.Gap.Laps, sectionsPerLap));
+    QJsonArray drivers;
+    for (const TRankingRow& row : RankLive(snapshot)) {
+        QJsonObject driver{
+            {QStringLiteral("place"), row.Place},
+            {QStringLiteral("track"), row.Track},
+            {QStringLiteral("name"), row.DriverName},
+            {QStringLiteral("laps"), FormatLapValue(row.Laps, snapshot.SectionsPerLap)},
+            {QStringLiteral("lastLap"), SpectatorLapText(row.LastLap)},
+            {QStringLiteral("bestLap"), SpectatorLapText(row.BestLap)},
+            {QStringLiteral("gap"), GapText(row, snapshot.SectionsPerLap)},
+            {QStringLiteral("falseStart"), row.FalseStart},
+        };
+        if (settings)
+            AddColours(driver, *settings, row.Track);
+        drivers.append(driver);
     }
-    return QStringLiteral("+") + FormatRaceTime(row.Gap.Ms, 3, false);
+    return drivers;
+}
+
+QByteArray Compact(const QJsonObject& object) { return QJsonDocument(object).toJson(QJsonDocument::Compact); }
+
+QJsonObject RaceScene(TSpectatorBoard& board)
+{
+    const TRaceSnapshot& race = board.Race();
+    QJsonArray lamps;
+    for (int lamp = 0; lamp < 5; ++lamp)
+        lamps.append(race.LightsOn && (race.LampsLit >> lamp & 1) != 0);
+    return {
+        {QStringLiteral("scene"), QStringLiteral("race")},
+        {QStringLiteral("title"), board.RaceTitle().isEmpty() ? QStringLiteral("Race") : board.RaceTitle()},
+        {QStringLiteral("phase"), PhaseText(race.Phase)},
+        {QStringLiteral("clock"), ClockText(race)},
+        {QStringLiteral("lamps"), lamps},
+        {QStringLiteral("drivers"), RankedDrivers(race, &board.Settings())},
+    };
+}
+
+QJsonObject NextHeatScene(const TSpectatorBoard& board)
+{
+    const TNextHeatView& heat = board.NextHeat();
+    QJsonArray tracks;
+    for (int t = 1; t <= heat.TrackCount; ++t) {
+        QJsonObject track{{QStringLiteral("track"), t}, {QStringLiteral("name"), heat.Names[size_t(t - 1)]}};
+        AddColours(track, board.Settings(), t);
+        tracks.append(track);
+    }
+    return {
+        {QStringLiteral("scene"), QStringLiteral("nextHeat")},
+        {QStringLiteral("title"), heat.Title},
+        {QStringLiteral("heat"), QStringLiteral("Heat %1").arg(heat.Heat)},
+        {QStringLiteral("tracks"), tracks},
+    };
+}
+
+QJsonObject StandingsScene(const TSpectatorBoard& board)
+{
+    QJsonArray lines;
+    for (const TStandingsLine& line : board.Standings().Lines)
+        lines.append(QJsonObject{{QStringLiteral("place"), line.Place},
+                                 {QStringLiteral("name"), line.Driver},
+                                 {QStringLiteral("points"), SpectatorPointsText(line.Points)}});
+    return {
+        {QStringLiteral("scene"), QStringLiteral("standings")},
+        {QStringLiteral("title"), board.Standings().Title},
+        {QStringLiteral("standings"), lines},
+    };
 }
 
 }  // namespace
 
 QByteArray SpectatorFeedJson(const TRaceSnapshot& snapshot)
 {
-    QJsonArray drivers;
-    for (const TRankingRow& row : RankLive(snapshot)) {
-        drivers.append(QJsonObject{
-            {QStringLiteral("place"), row.Place},
-            {QStringLiteral("track"), row.Track},
-            {QStringLiteral("name"), row.DriverName},
-            {QStringLiteral("laps"), FormatLapValue(row.Laps, snapshot.SectionsPerLap)},
-            {QStringLiteral("lastLap"), LapText(row.LastLap)},
-            {QStringLiteral("bestLap"), LapText(row.BestLap)},
-            {QStringLiteral("gap"), GapText(row, snapshot.SectionsPerLap)},
-            {QStringLiteral("falseStart"), row.FalseStart},
-        });
-    }
-    const uint32_t elapsed = snapshot.Elapsed <= 0 ? 0u : uint32_t(std::min<int64_t>(snapshot.Elapsed, 0xFFFFFFFFll));
-    const QJsonObject document{
+    return Compact({
         {QStringLiteral("title"), PhaseText(snapshot.Phase)},
-        {QStringLiteral("clock"), FormatRaceTime(elapsed, 1, true)},
-        {QStringLiteral("drivers"), drivers},
-    };
-    return QJsonDocument(document).toJson(QJsonDocument::Compact);
+        {QStringLiteral("clock"), ClockText(snapshot)},
+        {QStringLiteral("drivers"), RankedDrivers(snapshot, nullptr)},
+    });
+}
+
+QByteArray SpectatorDocument(TSpectatorBoard& board)
+{
+    switch (board.Scene()) {
+    case TSpectatorScene::NextHeat: return Compact(NextHeatScene(board));
+    case TSpectatorScene::Standings: return Compact(StandingsScene(board));
+    case TSpectatorScene::Race: break;
+    }
+    return Compact(RaceScene(board));
 }

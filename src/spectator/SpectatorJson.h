@@ -1,13 +1,20 @@
 #pragma once
 
-#include "spectator/RaceSnapshot.h"
-
 #include <QByteArray>
 
-// The spectator page's feed document of a race as it stands: its phase as a
-// title, the race clock, and the drivers ranked live, every value already
-// formatted as the race screen shows it, so the page only lays them out:
-// {"title": "Racing", "clock": "1:05.4", "drivers": [{"place": 1, "track": 2,
-//  "name": "Anna", "laps": "12", "lastLap": "06.120", "bestLap": "05.980",
-//  "gap": "", "falseStart": false}, ...]}
+struct TRaceSnapshot;
+class TSpectatorBoard;
+
+// The race alone, ranked, as one compact JSON document:
+// {"title": phase, "clock", "drivers": [{place, track, name, laps, lastLap,
+// bestLap, gap, falseStart}]}.
 QByteArray SpectatorFeedJson(const TRaceSnapshot& snapshot);
+
+// What the web page shows, as one compact JSON document with "scene" saying
+// which of the board's scenes it is:
+//   race:      title, phase, clock, lamps[5], drivers[] as above plus each
+//              track's colour and textColour ("#rrggbb");
+//   nextHeat:  title, heat ("Heat 4"), tracks[{track, name, colour, textColour}];
+//   standings: title, standings[{place, name, points}].
+// Reads the race from the board's publisher.
+QByteArray SpectatorDocument(TSpectatorBoard& board);

@@ -10,6 +10,7 @@
 #include "common/TrackIo.h"
 #include "hardware/zlportio.h"
 #include "spectator/RaceSnapshot.h"
+#include "spectator/SpectatorBoard.h"
 #include "timing/KWLPauseRace.h"
 #include "timing/RaceDisplay.h"
 #include "timing/RaceGauge.h"
@@ -320,9 +321,14 @@ void TKWL_Timer::StartClick()
     SetPhase(TTimerPhase::Racing);
     auto thread = std::make_unique<TTimerThread>(m_clock, m_io, m_settings, m_state, *m_tracks, *m_host, m_host);
     TTimerThread* started = thread.get();
-    if (m_feed)
-        started->Engine().SetSpectatorFeed(
-            m_feed, MakeRaceSnapshot(*m_tracks, m_state, TimedTrackCount(m_settings), m_settings.SectionsPerLap));
+    if (m_board) {
+        const TRaceSnapshot start = MakeRaceSnapshot(*m_tracks, m_state, TimedTrackCount(m_settings), m_settings.SectionsPerLap);
+        // No timing thread runs now, so this thread may be the writer once:
+        // the spectators see the new field at once, not the last race's end.
+        m_board->Feed().Publish(start);
+        started->Engine().SetSpectatorFeed(&m_board->Feed(), start);
+        m_board->ShowRace();
+    }
     // Delivered through the thread object, so an end report still queued
     // when a thread is deleted goes with it and cannot finish a later race.
     connect(started, &QThread::finished, started, [this, started] {

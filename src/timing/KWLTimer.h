@@ -23,7 +23,7 @@ class TRaceWindowHost;
 class TSoundPlayer;
 class TTimerThread;
 class TTrackPanel;
-class TSnapshotPublisher;
+class TSpectatorBoard;
 
 // The race screen: one coloured panel per track, the big race clock and the
 // race buttons. One modal window per race, laid exactly over its caller. It
@@ -50,7 +50,8 @@ public:
 
     // Where the races of this window publish themselves for the spectators
     // (null: nowhere); it outlives the window.
-    void SetSpectatorFeed(TSnapshotPublisher* feed) { m_feed = feed; }
+    // Where each race is published for the spectators, and announced as the scene to show.
+    void SetSpectatorBoard(TSpectatorBoard* board) { m_board = board; }
 
     // The records of the last race run in this window.
     const TTrackStates& Tracks() const { return *m_tracks; }
@@ -132,7 +133,7 @@ private:
     TRaceWindowHost* m_host = nullptr;
     QPointer<TFKWLPauseRace> m_pause;
     std::unique_ptr<TTimerThread> m_thread;
-    TSnapshotPublisher* m_feed = nullptr;
+    TSpectatorBoard* m_board = nullptr;
     bool m_pauseOpen = false;  // the pause dialog is open over a halted race
 
     TTimerLayout m_layout;

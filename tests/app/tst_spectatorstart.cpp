@@ -1,5 +1,7 @@
 #include "app/InfoPage.h"
 #include "app/SpectatorStart.h"
+#include "common/Settings.h"
+#include "spectator/SpectatorBoard.h"
 #include "common/SpectatorChoice.h"
 #include "spectator/RaceSnapshot.h"
 #include "spectator/SpectatorServer.h"
@@ -38,8 +40,10 @@ private slots:
             messages.Answer(TMessageAnswer::Ok);
 
         TInfoPage info(QStringLiteral("simulated track"), true);
+        TSettings settings;
         TSnapshotPublisher feed;
-        const std::unique_ptr<TSpectatorServer> server = StartSpectatorServer(dir.Path(), info, feed);
+        TSpectatorBoard board(feed, settings);
+        const std::unique_ptr<TSpectatorServer> server = StartSpectatorServer(dir.Path(), info, board);
 
         QCOMPARE(server != nullptr, enabled && !portTaken);
         if (!enabled)
@@ -54,7 +58,8 @@ private slots:
         VERIFY_MESSAGES_SETTLED();
     }
 
-    // What a race publishes reaches a phone on the feed, ranked.
+    // What a race publishes reaches a phone on the feed, ranked in the track
+    // colours; the next heat announced after it follows.
     void feedCarriesThePublishedRace()
     {
         TTestWorkDir dir;
@@ -64,8 +69,10 @@ private slots:
         probe.close();
         QVERIFY(WriteSpectatorChoice(dir.Path(), {true, QStringLiteral("127.0.0.1"), port}));
         TInfoPage info(QStringLiteral("simulated track"), true);
+        TSettings settings;
         TSnapshotPublisher feed;
-        const std::unique_ptr<TSpectatorServer> server = StartSpectatorServer(dir.Path(), info, feed);
+        TSpectatorBoard board(feed, settings);
+        const std::unique_ptr<TSpectatorServer> server = StartSpectatorServer(dir.Path(), info, board);
         QVERIFY(server);
 
         TTrackStates tracks;
@@ -90,7 +97,18 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!received.isEmpty(), 5000);
         QVERIFY2(received.indexOf(QLatin1String("Bert")) < received.indexOf(QLatin1String("Anna")), qPrintable(received));
         QVERIFY2(received.contains(QLatin1String(R"("lastLap":"06.100")")) &&
-                     received.contains(QLatin1String(R"("title":"Racing")")),
+                     received.contains(QLatin1String(R"("phase":"Racing")")) &&
+                     received.contains(QLatin1String(R"("colour":"#ffff00")")),  // track 2's default yellow
+                 qPrintable(received));
+
+        TNextHeatView next;
+        next.Title = QStringLiteral("Club Cup - Race 1");
+        next.Heat = 2;
+        next.TrackCount = 2;
+        next.Names = {QStringLiteral("Carla"), QStringLiteral("Dirk")};
+        board.ShowNextHeat(next);
+        QTRY_VERIFY_WITH_TIMEOUT(received.contains(QLatin1String(R"("scene":"nextHeat")")), 5000);
+        QVERIFY2(received.contains(QLatin1String(R"("heat":"Heat 2")")) && received.indexOf(QLatin1String("Carla")) < received.indexOf(QLatin1String("Dirk")),
                  qPrintable(received));
     }
 };

@@ -143,6 +143,11 @@ private slots:
             QCOMPARE(Heats()->HeatGrid()->Text(1), QStringLiteral("Yes"));
             QCOMPARE(Cell(info, 0, 2) + " " + Cell(info, 0, 3) + " " + Cell(info, 0, 4), QStringLiteral("0.00 999:99.999 99.999"));
             QCOMPARE(Heats()->DriverInfoGrid()->rowCount(), 6);
+            // The spectators are shown who drives next: heat 2, Cees on track 1 and Bert on 2.
+            const TSpectatorBoard& board = Rig().context.spectatorBoard;
+            QCOMPARE(board.Scene(), TSpectatorScene::NextHeat);
+            QCOMPARE(QStringLiteral("%1 %2: %3, %4").arg(board.NextHeat().Title).arg(board.NextHeat().Heat).arg(board.NextHeat().Names[0], board.NextHeat().Names[1]),
+                     QStringLiteral("Club - Spa 2: Cees, Bert"));
 
             // Run again: the old laps go, the stored result is carried in.
             Rig().messages.Answer(TMessageAnswer::Yes);

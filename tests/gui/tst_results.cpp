@@ -109,6 +109,13 @@ private slots:
             QCOMPARE(results->DetailsGrid()->rowCount(), 4);
             QCOMPARE(results->DetailsGrid()->horizontalHeaderItem(2)->text(), QStringLiteral("Time"));
             QCOMPARE(ReadRows(Db(), R"(SELECT count(*) FROM "KWL_ResultDetail.db")"), (QList<QVariantList>{{4}}));
+            // The spectators see the same standings; equal points share a place.
+            const TStandingsView& wall = Rig().context.spectatorBoard.Standings();
+            QCOMPARE(Rig().context.spectatorBoard.Scene(), TSpectatorScene::Standings);
+            QCOMPARE(wall.Lines.size(), size_t(2));
+            for (int r = 0; r < 2; ++r)
+                QCOMPARE(wall.Lines[size_t(r)].Driver, results->TotalsGrid()->item(r, 1)->text());
+            QCOMPARE(wall.Lines[1].Place, wall.Lines[0].Points == wall.Lines[1].Points ? 1 : 2);
             Click(results, "ButtonExportTotals");
             Click(results, "ButtonExportDetails");
             Click(results, "ButtonPdfDetails");

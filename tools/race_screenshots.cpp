@@ -6,8 +6,10 @@
 // a heat was run, a heat added by hand, the result correction dialog, the
 // standings, and the two printed reports as PDF files (15-Totals.pdf,
 // 15-Details.pdf); last a Lap race of 30 laps with its lap view, the figures
-// under the grid, and its lap chart. The races run on the simulated track in simulated time, so
-// every run shows the same races.
+// under the grid, and its lap chart. Beside them, the spectator screen at
+// 1920 x 1080: the start lights, mid-race, the next heat and the standings.
+// The races run on the simulated track in simulated time, so every run shows
+// the same races.
 //
 //   race_screenshots <output folder>
 //
@@ -25,6 +27,7 @@
 #include "heats/KWLHeats.h"
 #include "results/ExportDialog.h"
 #include "results/KWLRoundResult.h"
+#include "spectator/SpectatorWindow.h"
 #include "timing/KWLStopLicht.h"
 #include "timing/KWLTimer.h"
 
@@ -51,6 +54,8 @@ namespace {
 
 QString g_folder;
 int g_failures = 0;
+// The spectator screen as a 1080p TV on the wall shows it.
+TSpectatorWindow* g_wall = nullptr;
 
 void Shoot(QWidget* widget, const QString& name)
 {
@@ -129,6 +134,7 @@ void ShootChampionship(TAppContext& context, TAppWindows& windows)
         });
         Button(heats, "ButtonStartHeat")->click();
         Shoot(heats, QStringLiteral("11-heats"));
+        Shoot(g_wall, QStringLiteral("20-spectator-next-heat"));
 
         // A heat by hand, and the result of heat 1 corrected.
         OnNextDialog(heats, [&](QDialog* dialog) {
@@ -153,6 +159,7 @@ void ShootChampionship(TAppContext& context, TAppWindows& windows)
 
     OnNextDialog(&form, [&](QDialog* results) {
         Shoot(results, QStringLiteral("14-results"));
+        Shoot(g_wall, QStringLiteral("21-spectator-standings"));
         // Both printed reports as PDF files beside the pictures.
         SetExportFileNameAnswer([](const QString&, const QString& name) { return QDir(g_folder).filePath(QStringLiteral("15-") + name); });
         Button(results, "ButtonPdfTotals")->click();
@@ -232,6 +239,10 @@ int main(int argc, char** argv)
     TRecordActions(context.store.Database())
         .AddDrivers({QStringLiteral("Anna de Vries"), QStringLiteral("Bert Jansen"), QStringLiteral("Cees Bakker"),
                      QStringLiteral("Dirk Visser")});
+    TSpectatorWindow wall(context.spectatorBoard);
+    wall.resize(1920, 1080);
+    g_wall = &wall;
+
 
     TKWL_MainForm& form = *windows.MainForm;
     TSingleRacePage& page = *form.SingleRacePage();
@@ -259,13 +270,17 @@ int main(int argc, char** argv)
                 raceClock.AdvanceMs(100);
                 return false;
             }))
+        {
             Shoot(window, QStringLiteral("3-start-lights"));
+            Shoot(g_wall, QStringLiteral("18-spectator-start-lights"));
+        }
         else
             Fail("the start lights did not come up");
         raceClock.SetStepPerReadUs(500);
         if (!WaitUntil([&] { return LapsOf(tracks[0].Laps) >= 8; }))
             Fail("no laps on track 1");
         Shoot(timer, QStringLiteral("4-race-screen-mid-race"));
+        Shoot(g_wall, QStringLiteral("19-spectator-mid-race"));
 
         QPushButton* pause = Button(timer, "ButtonPause");
         OnNextDialog(timer, [&](QDialog* dialog) {

@@ -10,12 +10,14 @@
 #include "common/AppInfo.h"
 #include "common/MessageBoxes.h"
 #include "common/PlaceWindow.h"
+#include "spectator/SpectatorWindow.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QUrl>
@@ -84,12 +86,41 @@ void TKWL_MainForm::BuildPages()
     m_pages->addTab(m_settings, QStringLiteral("Settings"));
     m_pages->setCurrentWidget(m_info);
     setCentralWidget(m_pages);
+    BuildSpectatorButton();
 
     m_drivers->Reload(0);
     m_championship->Reload(0);
 
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, &TKWL_MainForm::ShowHelp);
+}
+
+void TKWL_MainForm::BuildSpectatorButton()
+{
+    // Beside the page tabs, where it moves nothing of the pages themselves.
+    m_spectatorButton = new QPushButton(QStringLiteral("Spectator Screen"), m_pages);
+    m_spectatorButton->setObjectName(QStringLiteral("ButtonSpectatorScreen"));
+    m_spectatorButton->setCheckable(true);
+    m_spectatorButton->setFocusPolicy(Qt::NoFocus);
+    m_spectatorButton->setToolTip(QStringLiteral("Shows the race to the drivers and the public: full screen on a second "
+                                                 "monitor, or in a window of its own. Double-click it to close it."));
+    m_pages->setCornerWidget(m_spectatorButton, Qt::TopRightCorner);
+    connect(m_spectatorButton, &QPushButton::toggled, this, &TKWL_MainForm::ShowSpectatorScreen);
+}
+
+void TKWL_MainForm::ShowSpectatorScreen(bool show)
+{
+    if (!show) {
+        if (m_spectator)
+            m_spectator->close();
+        return;
+    }
+    if (!m_spectator) {
+        m_spectator = std::make_unique<TSpectatorWindow>(m_context.spectatorBoard);
+        connect(m_spectator.get(), &TSpectatorWindow::Closed, m_spectatorButton,
+                [this] { m_spectatorButton->setChecked(false); });
+    }
+    m_spectator->ShowBeside(*this);
 }
 
 void TKWL_MainForm::ShowHelp()

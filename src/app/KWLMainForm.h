@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QMargins>
 #include <QRect>
+#include <memory>
 
 struct TAppContext;
 struct TAppWindows;
@@ -14,6 +15,8 @@ class TDriversPage;
 class TSingleRacePage;
 class TChampionshipPage;
 class TSettingsPage;
+class TSpectatorWindow;
+class QPushButton;
 
 // The home window: five pages (Info, Drivers, Single Race, Championship,
 // Settings). Every sub-window opens over it with its state and bounds.
@@ -53,16 +56,21 @@ public:
     TSingleRacePage* SingleRacePage() const { return m_singleRace; }
     TChampionshipPage* ChampionshipPage() const { return m_championship; }
     TSettingsPage* SettingsPage() const { return m_settings; }
+    // Null until the spectator screen is first opened.
+    TSpectatorWindow* SpectatorScreen() const { return m_spectator.get(); }
 
 public slots:
     // F1: the manual beside the program, in the system's browser.
     void ShowHelp();
+    // Opens the spectator screen (or closes it: the button stays down while it is up).
+    void ShowSpectatorScreen(bool show);
 
 protected:
     bool event(QEvent* event) override;
 
 private:
     void BuildPages();
+    void BuildSpectatorButton();
     // The frame is known only once the window system has put the window up:
     // a placement made before is put right then, and the frame of the normal
     // window is kept for converting its normal bounds while maximised.
@@ -77,6 +85,8 @@ private:
     TChampionshipPage* m_championship = nullptr;
     TSettingsPage* m_settings = nullptr;
     QString m_portWarning;
+    QPushButton* m_spectatorButton = nullptr;
+    std::unique_ptr<TSpectatorWindow> m_spectator;
 
     QMargins m_normalFrame;     // frame of the window in its normal state, as last seen
     QRect m_placedBounds;       // the stored bounds last applied ...

@@ -19,7 +19,6 @@ namespace {
 // Bounds on what strangers on the network can hold: a club's phones are a
 // few dozen at most.
 constexpr int MaxOpenRequests = 64;
-constexpr int MaxFeedClients = 256;
 // A request must be complete, and its answer gone, within this time.
 constexpr int RequestTimeoutMs = 10000;
 // Nothing a client sends is of use; its messages are refused beyond this.
@@ -189,6 +188,13 @@ void TSpectatorServer::HandOverToFeed(QTcpSocket* socket)
 void TSpectatorServer::AdmitFeedClients()
 {
     while (QWebSocket* client = m_feed->nextPendingConnection()) {
+        // Handshakes handed over before the crowd filled up finish here: the
+        // bound must hold for them too, or a burst of phones gets past it.
+        if (m_feedClients.size() >= MaxFeedClients) {
+            client->abort();
+            client->deleteLater();
+            continue;
+        }
         client->setParent(this);
         client->setMaxAllowedIncomingFrameSize(MaxIncomingMessageBytes);
         client->setMaxAllowedIncomingMessageSize(MaxIncomingMessageBytes);

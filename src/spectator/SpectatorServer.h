@@ -29,6 +29,8 @@ public:
     // Unsent bytes a feed client may have queued before it is dropped: a few
     // documents' worth, so a phone on weak Wi-Fi rides out a stall.
     static constexpr qint64 MaxUnsentFeedBytes = 256 * 1024;
+    // Feed clients at once: a club's phones are a few dozen at most.
+    static constexpr int MaxFeedClients = 256;
 
     explicit TSpectatorServer(QObject* parent = nullptr);
     ~TSpectatorServer() override;

@@ -116,6 +116,21 @@ private slots:
         QCOMPARE(received.last().toUtf8(), m_document);
     }
 
+    // A crowd arriving at once never gets more feed clients in than the
+    // bound, however many handshakes are under way together.
+    void crowdIsBounded()
+    {
+        std::vector<std::unique_ptr<QWebSocket>> crowd;
+        for (int i = 0; i < TSpectatorServer::MaxFeedClients + 60; ++i) {
+            crowd.push_back(std::make_unique<QWebSocket>());
+            crowd.back()->open(FeedUrl());
+        }
+        QTRY_VERIFY2_WITH_TIMEOUT(m_server->FeedClientCount() == TSpectatorServer::MaxFeedClients,
+                                  qPrintable(QString::number(m_server->FeedClientCount())), 20000);
+        QTest::qWait(500);
+        QCOMPARE(m_server->FeedClientCount(), TSpectatorServer::MaxFeedClients);
+    }
+
     // A phone that stops reading is dropped; the others keep receiving.
     void slowReaderIsDropped()
     {

@@ -5,6 +5,8 @@
 #include <QWebSocket>
 #include <QtTest>
 
+#include <algorithm>
+
 #include <arpa/inet.h>
 #include <poll.h>
 #include <netinet/in.h>
@@ -125,10 +127,15 @@ private slots:
             crowd.push_back(std::make_unique<QWebSocket>());
             crowd.back()->open(FeedUrl());
         }
-        QTRY_VERIFY2_WITH_TIMEOUT(m_server->FeedClientCount() == TSpectatorServer::MaxFeedClients,
-                                  qPrintable(QString::number(m_server->FeedClientCount())), 20000);
-        QTest::qWait(500);
-        QCOMPARE(m_server->FeedClientCount(), TSpectatorServer::MaxFeedClients);
+        // Every phone either got in or was turned away (some as requests
+        // beyond the open-request bound); none is left half way.
+        QTRY_VERIFY_WITH_TIMEOUT(std::none_of(crowd.begin(), crowd.end(),
+                                              [](const auto& phone) { return phone->state() == QAbstractSocket::ConnectingState; }),
+                                 20000);
+        QTest::qWait(200);
+        QVERIFY2(m_server->FeedClientCount() > TSpectatorServer::MaxFeedClients / 2 &&
+                     m_server->FeedClientCount() <= TSpectatorServer::MaxFeedClients,
+                 qPrintable(QString::number(m_server->FeedClientCount())));
     }
 
     // A phone that stops reading is dropped; the others keep receiving.

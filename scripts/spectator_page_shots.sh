@@ -25,7 +25,7 @@ cleanup() {
 trap cleanup EXIT
 
 cat >"$work/race.json" <<'EOF'
-{"scene":"race","title":"Club Cup - Race 2, Heat 3","phase":"Racing","clock":"2:31.4",
+{"scene":"race","title":"Club Cup - Race 2, Heat 3","phase":"Racing","clock":"2:31",
  "lamps":[false,false,false,false,false],
  "drivers":[
   {"place":1,"track":2,"name":"Anna de Vries","laps":"24","lastLap":"6.123","bestLap":"5.987","gap":"","falseStart":false,"colour":"#00ff00","textColour":"#000000"},
@@ -34,7 +34,7 @@ cat >"$work/race.json" <<'EOF'
   {"place":4,"track":3,"name":"Chris Bakker","laps":"21","lastLap":"7.012","bestLap":"6.408","gap":"+3 laps","falseStart":true,"colour":"#0000ff","textColour":"#ffffff"}]}
 EOF
 cat >"$work/lights.json" <<'EOF'
-{"scene":"race","title":"Single race","phase":"Start lights","clock":"0:00.0",
+{"scene":"race","title":"Single race","phase":"Start lights","clock":"2:00",
  "lamps":[true,true,true,false,false],
  "drivers":[
   {"place":1,"track":1,"name":"Bert Jansen","laps":"0","lastLap":"","bestLap":"","gap":"","falseStart":false,"colour":"#ff0000","textColour":"#ffffff"},

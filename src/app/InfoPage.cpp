@@ -1,5 +1,6 @@
 #include "app/InfoPage.h"
 
+#include "common/ProgramFiles.h"
 #include "common/JpegImage.h"
 #include "timing/RealTimeScheduling.h"
 
@@ -24,7 +25,7 @@ QLabel* MakeLabel(const QString& text, const QString& style, QWidget* parent)
 
 QString TInfoPage::LogoPath()
 {
-    const QStringList folders{QCoreApplication::applicationDirPath(), QDir::currentPath()};
+    const QStringList folders{ProgramFilesFolder(), QDir::currentPath()};
     for (const QString& folder : folders) {
         const QString path = QDir(folder).filePath(QStringLiteral("logo.jpg"));
         if (QFileInfo::exists(path))

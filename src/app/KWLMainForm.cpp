@@ -1,5 +1,6 @@
 #include "app/KWLMainForm.h"
 
+#include "common/ProgramFiles.h"
 #include "app/AppContext.h"
 #include "app/AppWindows.h"
 #include "app/ChampionshipPage.h"
@@ -125,7 +126,7 @@ void TKWL_MainForm::ShowSpectatorScreen(bool show)
 
 void TKWL_MainForm::ShowHelp()
 {
-    const QString manual = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/index.html"));
+    const QString manual = ProgramFile(QStringLiteral("help/index.html"));
     if (!QFileInfo::exists(manual) || !QDesktopServices::openUrl(QUrl::fromLocalFile(manual)))
         Messages::Information(QStringLiteral("The manual could not be opened: %1").arg(QDir::toNativeSeparators(manual)), this);
 }

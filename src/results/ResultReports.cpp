@@ -1,5 +1,6 @@
 #include "results/ResultReports.h"
 
+#include "common/ProgramFiles.h"
 #include "common/AppInfo.h"
 #include "common/JpegImage.h"
 #include "results/ReportPainter.h"
@@ -128,7 +129,7 @@ int PaintResultReport(QPagedPaintDevice& device, TResultReport report, const TSt
 
 QImage ReportLogo()
 {
-    return DecodeJpegFile(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("logo.jpg")));
+    return DecodeJpegFile(ProgramFile(QStringLiteral("logo.jpg")));
 }
 
 bool WriteResultReportPdf(const QString& path, TResultReport report, const TStandings& standings,

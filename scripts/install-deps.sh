@@ -32,6 +32,8 @@ packages=(
   # The spectator page for phones on the club's network: its live feed is a
   # WebSocket (the HTTP side is small enough to serve from a plain TCP server).
   qt6-websockets-dev
+  # The test command checks that the sources keep their format.
+  clang-format
 )
 if [ "$with_screenshots" -eq 1 ]; then
   # Driven over its DevTools pipe by a small Python script. The page names

@@ -2,6 +2,7 @@
 
 #include "app/AppContext.h"
 #include "app/KWLMainForm.h"
+#include "common/HelpKey.h"
 #include "data/KWLCSChangeAdd.h"
 #include "data/KWLDriverChangeAdd.h"
 #include "data/KWLRCChangeAdd.h"
@@ -17,6 +18,8 @@
 #include "timing/KWLPauseRace.h"
 #include "timing/KWLStopLicht.h"
 #include "timing/KWLTimer.h"
+
+#include <QApplication>
 
 #include <utility>
 
@@ -36,6 +39,8 @@ int CreateWindowsAndShow(TAppContext& context, TAppWindows& windows)
 {
     windows.MainForm = std::make_unique<TKWL_MainForm>(context, windows);
     windows.CreationOrder << QStringLiteral("TKWL_MainForm");
+    // F1 in any window, also in tests that start the program this way.
+    QApplication::instance()->installEventFilter(new THelpKey(windows.MainForm.get()));
     const int exitCode = windows.MainForm->FormCreate();
     if (exitCode >= 0)
         return exitCode;

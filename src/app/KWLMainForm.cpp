@@ -1,6 +1,5 @@
 #include "app/KWLMainForm.h"
 
-#include "common/ProgramFiles.h"
 #include "app/AppContext.h"
 #include "app/AppWindows.h"
 #include "app/ChampionshipPage.h"
@@ -14,14 +13,9 @@
 #include "spectator/SpectatorWindow.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
-#include <QDir>
 #include <QEvent>
-#include <QFileInfo>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTabWidget>
-#include <QUrl>
 #include <QWindow>
 
 TKWL_MainForm::TKWL_MainForm(TAppContext& context, TAppWindows& windows) : m_context(context), m_windows(windows)
@@ -91,9 +85,6 @@ void TKWL_MainForm::BuildPages()
 
     m_drivers->Reload(0);
     m_championship->Reload(0);
-
-    auto* help = new QShortcut(QKeySequence::HelpContents, this);
-    connect(help, &QShortcut::activated, this, &TKWL_MainForm::ShowHelp);
 }
 
 void TKWL_MainForm::BuildSpectatorButton()
@@ -122,13 +113,6 @@ void TKWL_MainForm::ShowSpectatorScreen(bool show)
                 [this] { m_spectatorButton->setChecked(false); });
     }
     m_spectator->ShowBeside(*this);
-}
-
-void TKWL_MainForm::ShowHelp()
-{
-    const QString manual = ProgramFile(QStringLiteral("help/index.html"));
-    if (!QFileInfo::exists(manual) || !QDesktopServices::openUrl(QUrl::fromLocalFile(manual)))
-        Messages::Information(QStringLiteral("The manual could not be opened: %1").arg(QDir::toNativeSeparators(manual)), this);
 }
 
 void TKWL_MainForm::FormShow()

@@ -60,8 +60,6 @@ public:
     TSpectatorWindow* SpectatorScreen() const { return m_spectator.get(); }
 
 public slots:
-    // F1: the manual beside the program, in the system's browser.
-    void ShowHelp();
     // Opens the spectator screen (or closes it: the button stays down while it is up).
     void ShowSpectatorScreen(bool show);
 

@@ -8,16 +8,24 @@
 // 15-Details.pdf); last a Lap race of 30 laps with its lap view, the figures
 // under the grid, and its lap chart. Beside them, the spectator screen at
 // 1920 x 1080: the start lights, mid-race, the next heat and the standings.
+// Then the rest of the program for the manual: the Info, Drivers,
+// Championship and Settings pages (also its I/O sub-page), the driver,
+// championship and race dialogs, and the print preview of the standings.
 // The races run on the simulated track in simulated time, so every run shows
 // the same races.
 //
-//   race_screenshots <output folder>
+//   race_screenshots <output folder> [--manual]
+//
+// With --manual every picture is scaled down to at most kManualWidth pixels
+// wide, the size the manual shows them at, so the pictures it ships stay small.
 //
 // scripts/screenshots.sh builds it and runs it under Xvfb.
 #include "app/AppContext.h"
 #include "app/AppWindows.h"
 #include "app/KWLMainForm.h"
 #include "app/SingleRacePage.h"
+#include "app/DriversPage.h"
+#include "app/SettingsPage.h"
 #include "common/LapValue.h"
 #include "common/Settings.h"
 #include "data/RecordActions.h"
@@ -42,18 +50,22 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 namespace {
 
 QString g_folder;
 int g_failures = 0;
+constexpr int kManualWidth = 760;
+bool g_forManual = false;
 // The spectator screen as a 1080p TV on the wall shows it.
 TSpectatorWindow* g_wall = nullptr;
 
@@ -61,7 +73,10 @@ void Shoot(QWidget* widget, const QString& name)
 {
     QApplication::processEvents();
     const QString path = QDir(g_folder).filePath(name + QStringLiteral(".png"));
-    if (!widget || !widget->grab().save(path)) {
+    QPixmap picture = widget ? widget->grab() : QPixmap();
+    if (g_forManual && picture.width() > kManualWidth)
+        picture = picture.scaledToWidth(kManualWidth, Qt::SmoothTransformation);
+    if (picture.isNull() || !picture.save(path)) {
         std::fprintf(stderr, "could not take %s\n", qPrintable(name));
         ++g_failures;
         return;
@@ -94,6 +109,35 @@ void Fail(const char* what)
     ++g_failures;
 }
 
+// The dialog that `open` brings up over `form`, then cancelled.
+void ShootCancelled(QWidget& form, const std::function<void()>& open, const QString& name)
+{
+    OnNextDialog(&form, [name](QDialog* dialog) {
+        Shoot(dialog, name);
+        dialog->reject();
+    });
+    open();
+}
+
+// The pages of the main window that no race passes through.
+void ShootPages(TAppWindows& windows)
+{
+    TKWL_MainForm& form = *windows.MainForm;
+    QTabWidget* pages = form.Pages();
+    pages->setCurrentIndex(0);
+    Shoot(&form, QStringLiteral("22-info-page"));
+    pages->setCurrentWidget(form.DriversPage());
+    Shoot(&form, QStringLiteral("23-drivers-page"));
+    ShootCancelled(form, [&] { form.DriversPage()->ButtonDriverAddClick(); }, QStringLiteral("24-driver-dialog"));
+    TSettingsPage* settings = form.SettingsPage();
+    pages->setCurrentWidget(settings);
+    settings->SubPages()->setCurrentIndex(0);
+    Shoot(&form, QStringLiteral("28-settings-page"));
+    settings->SubPages()->setCurrentIndex(1);
+    Shoot(&form, QStringLiteral("29-settings-io"));
+    settings->SubPages()->setCurrentIndex(0);
+}
+
 // A Lap championship of 10 laps with the four drivers: the driver
 // selection, the chooser, and the heats window after heat 1 was run.
 void ShootChampionship(TAppContext& context, TAppWindows& windows)
@@ -105,6 +149,9 @@ void ShootChampionship(TAppContext& context, TAppWindows& windows)
     TChampionshipPage& page = *form.ChampionshipPage();
     form.Pages()->setCurrentWidget(&page);
     page.Reload(0);
+    Shoot(&form, QStringLiteral("25-championship-page"));
+    ShootCancelled(form, [&] { page.ButtonCSAddClick(); }, QStringLiteral("26-championship-dialog"));
+    ShootCancelled(form, [&] { page.ButtonRCAddClick(); }, QStringLiteral("27-race-dialog"));
 
     OnNextDialog(&form, [&](QDialog* dialog) {
         auto* all = dialog->findChild<QAbstractItemView*>(QStringLiteral("GridDrivers"));
@@ -165,6 +212,12 @@ void ShootChampionship(TAppContext& context, TAppWindows& windows)
         Button(results, "ButtonPdfTotals")->click();
         Button(results, "ButtonPdfDetails")->click();
         SetExportFileNameAnswer({});
+        OnNextDialog(results, [&](QDialog* preview) {
+            preview->resize(900, 700);
+            Shoot(preview, QStringLiteral("30-report-preview"));
+            preview->reject();
+        });
+        Button(results, "ButtonPrintTotals")->click();
         Button(results, "ButtonDone")->click();
     });
     page.ButtonShowResultsClick();
@@ -207,11 +260,12 @@ void ShootLapChart(TAppContext& context, TAppWindows& windows)
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: race_screenshots <output folder>\n");
+    if (argc < 2 || (argc == 3 && std::strcmp(argv[2], "--manual") != 0) || argc > 3) {
+        std::fprintf(stderr, "usage: race_screenshots <output folder> [--manual]\n");
         return 2;
     }
     g_folder = QString::fromLocal8Bit(argv[1]);
+    g_forManual = argc == 3;
     QDir().mkpath(g_folder);
     QTemporaryDir work;
 
@@ -311,6 +365,7 @@ int main(int argc, char** argv)
     });
     page.ButtonStartSingelRaceClick();
 
+    ShootPages(windows);
     ShootChampionship(context, windows);
     ShootLapChart(context, windows);
     return g_failures == 0 ? 0 : 1;

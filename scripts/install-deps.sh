@@ -23,6 +23,8 @@ packages=(
   fonts-liberation2 fonts-dejavu-core
   # The printed reports are tested by reading their PDF back as text.
   poppler-utils
+  # The test that holds the manual to the program's windows and messages.
+  python3
   # The USB lap-sensor board: the serial port, and its firmware built and run
   # in simulation by the tests.
   qt6-serialport-dev gcc-avr avr-libc simavr libsimavr-dev

@@ -146,7 +146,7 @@ def main():
                 problems.append(f"the manual does not explain the message \"{message}\" ({where})")
                 break
 
-    for problem in problems:
+    for problem in dict.fromkeys(problems):  # each once, in the order found
         print(problem)
     return 1 if problems else 0
 

@@ -3,10 +3,13 @@
 #include <QString>
 #include <QStringList>
 
-// The three options the program knows. Everything else is configured in the
+// The options the program knows. Everything else is configured in the
 // program itself.
 struct TCommandLine {
     bool simulate = false;
+    // Work in the club's own data folder (as the desktop entry starts it)
+    // instead of the working directory.
+    bool dataFolder = false;
     bool help = false;
     bool version = false;
     QString error;  // an unknown argument, for the usage message

@@ -89,6 +89,12 @@ TInfoPage::TInfoPage(const QString& trackInterface, bool simulated, QWidget* par
     m_spectator->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_spectator->hide();
     layout->addWidget(m_spectator);
+    m_dataFolder = MakeLabel(QString(), QString(), this);
+    m_dataFolder->setObjectName(QStringLiteral("DataFolder"));
+    m_dataFolder->setWordWrap(true);
+    m_dataFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_dataFolder->hide();
+    layout->addWidget(m_dataFolder);
     layout->addStretch();
 }
 
@@ -116,6 +122,14 @@ void TInfoPage::SetSpectatorText(const QString& text)
 }
 
 QString TInfoPage::SpectatorText() const { return m_spectator->text(); }
+
+void TInfoPage::SetDataFolder(const QString& folder)
+{
+    m_dataFolder->setText(QStringLiteral("Data folder: %1").arg(QDir::toNativeSeparators(folder)));
+    m_dataFolder->show();
+}
+
+QString TInfoPage::DataFolderText() const { return m_dataFolder->text(); }
 
 void TInfoPage::showEvent(QShowEvent* event)
 {

@@ -6,7 +6,7 @@ class QLabel;
 
 // The page shown at start: the program's title, its logo, the version, the
 // result of the clock check, the track interface in use and the scheduling
-// the race's timing thread gets.
+// the race's timing thread gets, and the folder the club's files live in.
 class TInfoPage : public QWidget {
     Q_OBJECT
 public:
@@ -25,6 +25,9 @@ public:
     // when the page is off.
     void SetSpectatorText(const QString& text);
     QString SpectatorText() const;
+    // The folder the club's settings, database, sounds and exports live in.
+    void SetDataFolder(const QString& folder);
+    QString DataFolderText() const;
 
     // logo.jpg beside the program, or else in the working directory.
     static QString LogoPath();
@@ -40,5 +43,6 @@ private:
     QLabel* m_portWarning = nullptr;
     QLabel* m_timing = nullptr;
     QLabel* m_spectator = nullptr;
+    QLabel* m_dataFolder = nullptr;
     bool m_hasLogo = false;
 };

@@ -8,6 +8,9 @@
 #include "app/QuitOnSignal.h"
 #include "app/SpectatorStart.h"
 #include "common/AppInfo.h"
+#include "common/DataFolder.h"
+#include "common/MessageBoxes.h"
+#include "common/ProgramFiles.h"
 #include "common/TrackInterfaceChoice.h"
 #include "hardware/LapBoardPort.h"
 #include "hardware/SimulatedTrack.h"
@@ -77,20 +80,45 @@ int RunKobalap(int argc, char** argv)
     TAppContext context;
     context.workingDirectory = QDir::currentPath();
     context.simulated = commandLine.simulate;
+    // Set before the application object: the data folder is named after it.
+    QApplication::setApplicationName(QLatin1String(Kobalap::ApplicationName));
+    if (commandLine.dataFolder) {
+        // Before the port: kobalap.conf in that folder names the track
+        // interface. It also becomes the current directory, so that anything
+        // taking a relative path finds the
+        // club's files and not the home folder the menu started us in.
+        context.workingDirectory = ClubDataFolder();
+        if (!QDir().mkpath(context.workingDirectory) || !QDir::setCurrent(context.workingDirectory)) {
+            QApplication application(argc, argv);
+            Messages::Error(QStringLiteral("The data folder could not be made. Exit Program!"),
+                            QDir::toNativeSeparators(context.workingDirectory));
+            return 1;
+        }
+    }
 
     // The port comes first: without it the program must not show a window.
     context.port = MakePortDriver(context);
     context.port->Open();
 
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QLatin1String(Kobalap::ApplicationName));
     QApplication::setApplicationVersion(QLatin1String(Kobalap::VersionNumber));
     const TQuitOnSignal quitOnSignal;
+    // Run from the working directory the sounds are the club's business (the
+    // run script copies them); the data folder gets the defaults it lacks.
+    if (commandLine.dataFolder) {
+        const QString soundFolder = QDir(context.workingDirectory).filePath(QStringLiteral("sound"));
+        const QStringList missed = CopyDefaultSounds(ProgramFile(QStringLiteral("sound")), soundFolder);
+        if (!missed.isEmpty())
+            Messages::Warning(QStringLiteral("Some default sounds could not be copied; those stay silent."),
+                              QDir::toNativeSeparators(soundFolder) + QStringLiteral(": ") + missed.join(QStringLiteral(", ")));
+    }
 
     int exitCode = -1;
     {
         TAppWindows windows;
         exitCode = CreateWindowsAndShow(context, windows);
+        if (exitCode < 0)
+            windows.MainForm->InfoPage()->SetDataFolder(context.workingDirectory);
         // After the windows, so that a port already taken is told on top of them.
         std::unique_ptr<TSpectatorServer> spectator;
         if (exitCode < 0)

@@ -36,6 +36,10 @@ packages=(
   qt6-websockets-dev
   # The test command checks that the sources keep their format.
   clang-format
+  # The tests install the program into a scratch folder and build its Debian
+  # package: the desktop entry is validated, the package's dependencies found
+  # by dpkg-shlibdeps and the package checked by lintian.
+  desktop-file-utils dpkg-dev fakeroot file lintian
 )
 if [ "$with_screenshots" -eq 1 ]; then
   # Driven over its DevTools pipe by a small Python script. The page names

@@ -101,7 +101,6 @@ QString TFKWLSelectDrivers::Title() const { return m_title->text(); }
 
 void TFKWLSelectDrivers::OpenDriverSelection(const TWindowPlacement& placement, int csnr)
 {
-    Record({csnr});
     TChampionshipDrivers championship(m_db, csnr);
     const auto name = championship.ChampionshipName();
     if (!name) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ModalShell.h"
+#include "common/ModalShell.h"
 #include "heats/HeatChoices.h"
 
 #include <QSqlDatabase>

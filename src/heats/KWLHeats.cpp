@@ -120,7 +120,6 @@ QString TFKWLHeats::Title() const { return m_title->text(); }
 
 void TFKWLHeats::OpenHeats(const TWindowPlacement& placement, int csnr, int rcnr)
 {
-    Record({csnr, rcnr});
     m_placement = placement;
     m_csnr = csnr;
     m_rcnr = rcnr;

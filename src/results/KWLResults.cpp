@@ -120,7 +120,6 @@ QString TFKWLResults::Title() const { return m_title->text(); }
 
 void TFKWLResults::OpenResults(const TWindowPlacement& placement, int csnr)
 {
-    Record({csnr});
     m_csnr = csnr;
     PlaceOver(placement);
     if (!ComputeAndShow())

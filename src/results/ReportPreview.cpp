@@ -16,7 +16,6 @@ TResultReportForm::TResultReportForm(const QString& title, TResultReport report,
 
 void TResultReportForm::Preview(int csnr)
 {
-    Record({csnr});
     m_csnr = csnr;
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));

@@ -260,7 +260,6 @@ private slots:
             [](QDialog* shown) { shown->reject(); });
         QVERIFY(!probe.opened);
         QCOMPARE(Rig().messages.Texts(), QStringList{});
-        QCOMPARE(Rig().windows.SelectDrivers->Requests() + Rig().windows.Results->Requests() + Rig().windows.Heats->Requests(), 0);
     }
 
     void noChampionshipNoLaps()
@@ -322,8 +321,8 @@ private slots:
         const int lap = Actions().AddChampionship("Alpha", 20, 4, false).value();
         const int timed = Actions().AddChampionship("Beta", 5, 3, true).value();
         Actions().AddRace(lap, "Zandvoort");
-        const int assen = Actions().AddRace(lap, "assen").value();
-        const int spa = Actions().AddRace(timed, "Spa").value();
+        Actions().AddRace(lap, "assen");
+        Actions().AddRace(timed, "Spa");
         Championships()->Reload(0);
 
         TRecordGrid* cs = Championships()->ChampionshipGrid();
@@ -345,7 +344,6 @@ private slots:
         QCOMPARE(TModalProbe([&] { QTest::mouseDClick(races->viewport(), Qt::LeftButton, {}, firstRace); }, closeHeats).opened.data(),
                  Rig().windows.Heats);
         QCOMPARE(heatsTitle, QStringLiteral("Alpha - assen"));
-        QCOMPARE(Rig().windows.Heats->LastRequest(), (QList<int>{lap, assen}));
         QString lapsTitle;
         const auto closeLaps = [&](QDialog* shown) {
             lapsTitle = Rig().windows.RoundResults->Title();
@@ -359,7 +357,7 @@ private slots:
         QCOMPARE(Championships()->ShownChampionshipName(), QStringLiteral("Beta"));
         QCOMPARE(races->RowCount(), 1);
         QCOMPARE(TModalProbe([&] { Click("ButtonGotoHeats"); }, closeHeats).opened.data(), Rig().windows.Heats);
-        QCOMPARE(Rig().windows.Heats->LastRequest(), (QList<int>{timed, spa}));
+        QCOMPARE(heatsTitle, QStringLiteral("Beta - Spa"));
         QCOMPARE(TModalProbe([&] { Click("ButtonCSShowLaps"); }, closeLaps).opened.data(), Rig().windows.RoundResults);
         QCOMPARE(lapsTitle, QStringLiteral("Beta"));
         QString driversTitle;

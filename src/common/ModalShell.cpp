@@ -1,4 +1,4 @@
-#include "app/ModalShell.h"
+#include "common/ModalShell.h"
 
 #include "common/AppInfo.h"
 #include "common/PlaceWindow.h"
@@ -12,10 +12,4 @@ TModalShell::TModalShell(const QString& title, QWidget* parent) : QDialog(parent
 void TModalShell::PlaceOver(const TWindowPlacement& placement)
 {
     PlaceWindow(*this, placement);
-}
-
-void TModalShell::Record(const QList<int>& request)
-{
-    m_lastRequest = request;
-    ++m_requests;
 }

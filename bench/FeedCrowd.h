@@ -101,8 +101,8 @@ public:
     {
         double seconds = 0;
         if (m_thread.isRunning())
-            QMetaObject::invokeMethod(m_context, [&seconds] { seconds = ThreadCpuSeconds(); },
-                                      Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(
+                m_context, [&seconds] { seconds = ThreadCpuSeconds(); }, Qt::BlockingQueuedConnection);
         return seconds;
     }
 
@@ -202,8 +202,7 @@ private:
             if (track < 1 || track > Tracks)
                 continue;
             // "12.40": whole laps before the point, sections after it.
-            const int laps =
-                driver.value(QLatin1String("laps")).toString().section(QLatin1Char('.'), 0, 0).toInt();
+            const int laps = driver.value(QLatin1String("laps")).toString().section(QLatin1Char('.'), 0, 0).toInt();
             int32_t& seen = client.LapsSeen[size_t(track - 1)];
             std::vector<int64_t>& firstSeen = client.FirstSeenUs[size_t(track - 1)];
             for (int lap = std::max(seen + 1, 1); lap <= laps && lap < int(firstSeen.size()); ++lap)

@@ -33,7 +33,10 @@ public:
             Watcher();
         return read;
     }
-    void WritePort(uint32_t address, TPortSize size, uint32_t value) override { m_track.WritePort(address, size, value); }
+    void WritePort(uint32_t address, TPortSize size, uint32_t value) override
+    {
+        m_track.WritePort(address, size, value);
+    }
     QString Description() const override { return m_track.Description(); }
 
     int64_t Reads = 0;

@@ -9,8 +9,8 @@
 #include "heats/HeatStore.h"
 #include "heats/KWLHeats.h"
 
-#include <QTemporaryDir>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <memory>
 
@@ -103,7 +103,8 @@ void BM_OpenHeatsWindow250Heats(benchmark::State& state)
         pool.LoadDriverPool(*heats.ChampionshipDrivers(), 4711);
         heats.AppendHeats(GenerateHeatsB(pool, 4, 0));
         TStoreTransaction results(store.Database());
-        results.Exec(QStringLiteral(R"(UPDATE "KWL_HeatDetail.DB" SET Laps = 20000, "Time" = 123456, TopLapTime = 5800 WHERE HTnr <= 125)"));
+        results.Exec(QStringLiteral(
+            R"(UPDATE "KWL_HeatDetail.DB" SET Laps = 20000, "Time" = 123456, TopLapTime = 5800 WHERE HTnr <= 125)"));
         results.Exec(QStringLiteral(R"(UPDATE "KWL_Heat.DB" SET Finished = 1 WHERE HTnr <= 125)"));
         results.Commit();
     }
@@ -126,7 +127,13 @@ void BM_OpenHeatsWindow250Heats(benchmark::State& state)
 }  // namespace
 
 BENCHMARK(BM_StoreHeatResult4x2000Laps)->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
-BENCHMARK(BM_Generate1000DriversOn4Tracks)->ArgName("methodB")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_Generate1000DriversOn4Tracks)
+    ->ArgName("methodB")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime();
 BENCHMARK(BM_OpenHeatsWindow250Heats)->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
 
 KOBALAP_BENCHMARK_MAIN()

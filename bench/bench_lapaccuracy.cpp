@@ -72,12 +72,9 @@ enum class TLoad { RealTime, RealTimeWithBreather, Normal };
 const char* Describe(TLoad load)
 {
     switch (load) {
-    case TLoad::RealTime:
-        return "real-time asked for, busy loop";
-    case TLoad::RealTimeWithBreather:
-        return "real-time asked for, loop pauses 0.1 ms each ms";
-    case TLoad::Normal:
-        break;
+    case TLoad::RealTime: return "real-time asked for, busy loop";
+    case TLoad::RealTimeWithBreather: return "real-time asked for, loop pauses 0.1 ms each ms";
+    case TLoad::Normal: break;
     }
     return "real-time not asked for";
 }
@@ -93,7 +90,8 @@ struct TPollGaps {
     void Note(double pulseMs)
     {
         const TClock::time_point now = TClock::now();
-        const double gapMs = last == TClock::time_point{} ? 0.0 : std::chrono::duration<double, std::milli>(now - last).count();
+        const double gapMs =
+            last == TClock::time_point{} ? 0.0 : std::chrono::duration<double, std::milli>(now - last).count();
         last = now;
         longestMs = std::max(longestMs, gapMs);
         overPulse += gapMs > pulseMs;
@@ -212,24 +210,27 @@ void BM_LapAccuracyUnderLoad(benchmark::State& state)
     state.counters["laps_over_1ms"] = double(result.overOneMs);
     state.counters["missed_passes"] = double(result.missed);
     state.counters["longest_poll_gap_ms"] = result.longestPollGapMs;
-    std::printf("%s, %d busy threads, %u cores\n  %s\n"
-                "  lap accuracy over %lld laps: max %.3f ms, 99.9th percentile %.3f ms, mean %.3f ms, "
-                "%lld over 1 ms, %lld passes missed\n"
-                "  longest time between two reads %.1f ms, %lld times longer than a pulse\n"
-                "  CPU time taken by the hypervisor meanwhile (steal): %lld ms\n",
-                Describe(load), BusyThreads,
-                std::thread::hardware_concurrency(), qPrintable(TimingSchedulingText(result.scheduling)),
-                (long long)result.laps, result.maxError, result.p999, result.meanError, (long long)result.overOneMs,
-                (long long)result.missed, result.longestPollGapMs, (long long)result.pollGapsOverPulse,
-                (long long)stolen);
+    std::printf(
+        "%s, %d busy threads, %u cores\n  %s\n"
+        "  lap accuracy over %lld laps: max %.3f ms, 99.9th percentile %.3f ms, mean %.3f ms, "
+        "%lld over 1 ms, %lld passes missed\n"
+        "  longest time between two reads %.1f ms, %lld times longer than a pulse\n"
+        "  CPU time taken by the hypervisor meanwhile (steal): %lld ms\n",
+        Describe(load), BusyThreads, std::thread::hardware_concurrency(),
+        qPrintable(TimingSchedulingText(result.scheduling)), (long long)result.laps, result.maxError, result.p999,
+        result.meanError, (long long)result.overOneMs, (long long)result.missed, result.longestPollGapMs,
+        (long long)result.pollGapsOverPulse, (long long)stolen);
     std::fflush(stdout);
 }
 }  // namespace
 
-BENCHMARK(BM_LapAccuracyUnderLoad)->ArgName("load")
+BENCHMARK(BM_LapAccuracyUnderLoad)
+    ->ArgName("load")
     ->Arg(int(TLoad::RealTime))
     ->Arg(int(TLoad::RealTimeWithBreather))
     ->Arg(int(TLoad::Normal))
-    ->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->UseRealTime();
 
 KOBALAP_BENCHMARK_MAIN()

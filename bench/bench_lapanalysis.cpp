@@ -29,18 +29,21 @@ void PrepareChampionship(const QString& folder)
     TStoreTransaction rows(db);
     uint32_t seed = 4711;
     for (int race = 1; race <= Races; ++race) {
-        rows.Exec(QStringLiteral(R"(INSERT INTO "KWL_Race.DB" (CSnr, RCnr, RCnaam) VALUES (1, ?, ?))"), {race, QStringLiteral("Race %1").arg(race)});
+        rows.Exec(QStringLiteral(R"(INSERT INTO "KWL_Race.DB" (CSnr, RCnr, RCnaam) VALUES (1, ?, ?))"),
+                  {race, QStringLiteral("Race %1").arg(race)});
         for (int heat = 1; heat <= Heats; ++heat) {
             rows.Exec(QStringLiteral(R"(INSERT INTO "KWL_Heat.DB" VALUES (1, ?, ?, 1))"), {race, heat});
             for (int track = 1; track <= Tracks; ++track) {
                 const int driver = (heat - 1) * Tracks + track;
-                rows.Exec(QStringLiteral(R"(INSERT INTO "KWL_HeatDetail.DB" VALUES (1, ?, ?, ?, ?, 50, 400000, 5800))"), {race, heat, track, driver});
+                rows.Exec(QStringLiteral(R"(INSERT INTO "KWL_HeatDetail.DB" VALUES (1, ?, ?, ?, ?, 50, 400000, 5800))"),
+                          {race, heat, track, driver});
                 for (int lap = 1; lap <= LapsPerTrack; ++lap) {
                     seed = seed * 1103515245u + 12345u;
                     // Now and then a lap without a time or a crash over the minute.
                     const uint32_t roll = (seed >> 8) % 1000;
                     const uint32_t ms = roll == 0 ? 0 : roll == 1 ? 65000 : 7000 + roll * 2;
-                    rows.Exec(QStringLiteral(R"(INSERT INTO "KWL_HeatDetailLaps.DB" VALUES (1, ?, ?, ?, ?, ?, 0))"), {race, heat, track, lap, ms});
+                    rows.Exec(QStringLiteral(R"(INSERT INTO "KWL_HeatDetailLaps.DB" VALUES (1, ?, ?, ?, ?, ?, 0))"),
+                              {race, heat, track, lap, ms});
                 }
             }
         }

@@ -42,7 +42,8 @@ void BM_BoardLapAccuracy(benchmark::State& state)
         QStringList script{QStringLiteral("pulse 15")};
         for (int track = 1; track <= Tracks; ++track)
             for (int n = 0; n < CrossingsPerTrack; ++n)
-                script << QStringLiteral("cross %1 %2").arg(track).arg(double(ScriptedUs(track, n)) / 1000.0, 0, 'f', 3);
+                script
+                    << QStringLiteral("cross %1 %2").arg(track).arg(double(ScriptedUs(track, n)) / 1000.0, 0, 'f', 3);
         TSimulatedBoard board(QStringLiteral(KOBALAP_LAPBOARD_SIM), QStringLiteral(KOBALAP_LAPBOARD_ELF), script);
         TSensorMasks masks;
         TLapBoardPort port(board.Device(), masks);
@@ -100,14 +101,17 @@ void BM_BoardLapAccuracy(benchmark::State& state)
     }
     std::sort(errorsUs.begin(), errorsUs.end());
     const double maxUs = errorsUs.empty() ? 0 : errorsUs.back();
-    const double p999 = errorsUs.empty() ? 0 : errorsUs[std::min(errorsUs.size() - 1, size_t(double(errorsUs.size()) * 0.999))];
+    const double p999 =
+        errorsUs.empty() ? 0 : errorsUs[std::min(errorsUs.size() - 1, size_t(double(errorsUs.size()) * 0.999))];
     double sum = 0;
     for (double e : errorsUs)
         sum += e;
-    std::printf("%s: %zu laps (first lap from the green), %lld missing\n"
-                "  lap error against the script before rounding: max %.3f ms, 99.9th percentile %.3f ms, mean %.4f ms\n",
-                busy ? "simulated board, PC with two busy threads" : "simulated board, PC idle", errorsUs.size(),
-                static_cast<long long>(missing), maxUs / 1000, p999 / 1000, errorsUs.empty() ? 0 : sum / double(errorsUs.size()) / 1000);
+    std::printf(
+        "%s: %zu laps (first lap from the green), %lld missing\n"
+        "  lap error against the script before rounding: max %.3f ms, 99.9th percentile %.3f ms, mean %.4f ms\n",
+        busy ? "simulated board, PC with two busy threads" : "simulated board, PC idle", errorsUs.size(),
+        static_cast<long long>(missing), maxUs / 1000, p999 / 1000,
+        errorsUs.empty() ? 0 : sum / double(errorsUs.size()) / 1000);
     state.counters["max_error_ms"] = maxUs / 1000;
     state.counters["p999_error_ms"] = p999 / 1000;
 }

@@ -55,7 +55,8 @@ double BareReadsPerSecond(double seconds)
     for (int line = 1; line <= 4; ++line)
         rig.io->SetOutputLine(line, true);
     const auto start = std::chrono::steady_clock::now();
-    const auto end = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
+    const auto end =
+        start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
     int64_t reads = 0;
     auto now = start;
     while (now < end) {

@@ -115,11 +115,12 @@ void BM_RaceScreen(benchmark::State& state)
         refreshesPerSecond = steadySpan > 0 ? (refreshes - refreshesAtFirstSecond) / steadySpan : 0;
         medianMs = latenciesMs.empty() ? 0 : latenciesMs[latenciesMs.size() / 2];
         maxMs = latenciesMs.empty() ? 0 : latenciesMs.back();
-        std::printf("race screen: %.1f s from Start to the end; %d refreshes, %d of them in the first second of racing; "
-                    "after it %.1f refreshes per second (last read rate %s/s); UI event latency over %zu events: "
-                    "median %.3f ms, max %.3f ms\n",
-                    seconds, refreshes, refreshesAtFirstSecond, refreshesPerSecond, qPrintable(readRate),
-                    latenciesMs.size(), medianMs, maxMs);
+        std::printf(
+            "race screen: %.1f s from Start to the end; %d refreshes, %d of them in the first second of racing; "
+            "after it %.1f refreshes per second (last read rate %s/s); UI event latency over %zu events: "
+            "median %.3f ms, max %.3f ms\n",
+            seconds, refreshes, refreshesAtFirstSecond, refreshesPerSecond, qPrintable(readRate), latenciesMs.size(),
+            medianMs, maxMs);
     }
     state.counters["refreshes_per_s"] = refreshesPerSecond;
     state.counters["latency_median_ms"] = medianMs;

@@ -118,7 +118,7 @@ struct TRunResult {
     double refreshesPerSecond = 0;
     int firstSecondRefreshes = 0;   // in the first second of racing
     int secondSecondRefreshes = 0;  // in the second
-    int fewestInSecond = 0;  // refreshes in a whole second from the third on
+    int fewestInSecond = 0;         // refreshes in a whole second from the third on
     int mostInSecond = 0;
     int busiestSecond = 0;   // of racing, 1 the first
     QString readRate;        // the engine's last reads per second, as the caption shows it
@@ -135,8 +135,8 @@ struct TRunResult {
     TSpread screenMs;  // crossing to the race screen showing the lap
     TSpread firstClientMs;
     TSpread lastClientMs;
-    int64_t lapsLateAtLast = 0;      // over FeedTargetMs at the last client
-    int64_t lapsNotSeenByAll = 0;    // some client still connected never saw it
+    int64_t lapsLateAtLast = 0;    // over FeedTargetMs at the last client
+    int64_t lapsNotSeenByAll = 0;  // some client still connected never saw it
     int64_t lapsNotSeenByAny = 0;
 };
 
@@ -420,20 +420,20 @@ void Print(const TRunResult& result)
     if (result.clients == 0)
         std::printf("spectator server listening, no feed client (%u cores)\n", cores);
     else
-        std::printf("spectator server with %d feed clients over loopback: %d connected (%d gave up after %d tries, "
-                    "the server counted %d); the clients run on a thread of their own but share this machine's "
-                    "%u cores with the race, the race screen and the server\n",
-                    result.clients, result.connected, result.failed, TFeedCrowd::AttemptsPerClient,
-                    result.serverClients, cores);
+        std::printf(
+            "spectator server with %d feed clients over loopback: %d connected (%d gave up after %d tries, "
+            "the server counted %d); the clients run on a thread of their own but share this machine's "
+            "%u cores with the race, the race screen and the server\n",
+            result.clients, result.connected, result.failed, TFeedCrowd::AttemptsPerClient, result.serverClients,
+            cores);
     if (result.clients > 0 && result.connected < result.clients)
         std::printf("  NOT ALL CLIENTS CONNECTED: %d of %d\n", result.connected, result.clients);
-    std::printf("  race: %.1f s from Start to the end; race screen %.1f refreshes per second from the third second "
-                "of racing on (%d..%d in one second, the most in second %d), %d in the first second, %d in the second, "
-                "%d in all; last read rate %s/s\n",
-                result.raceSeconds, result.refreshesPerSecond, result.fewestInSecond, result.mostInSecond,
-                result.busiestSecond,
-                result.firstSecondRefreshes, result.secondSecondRefreshes, result.refreshes,
-                qPrintable(result.readRate));
+    std::printf(
+        "  race: %.1f s from Start to the end; race screen %.1f refreshes per second from the third second "
+        "of racing on (%d..%d in one second, the most in second %d), %d in the first second, %d in the second, "
+        "%d in all; last read rate %s/s\n",
+        result.raceSeconds, result.refreshesPerSecond, result.fewestInSecond, result.mostInSecond, result.busiestSecond,
+        result.firstSecondRefreshes, result.secondSecondRefreshes, result.refreshes, qPrintable(result.readRate));
     std::printf("  fewest sensor reads in one second of racing: %lld, in second %d\n", (long long)result.fewestReads,
                 result.fewestReadsSecond);
     std::printf("  crossing to the race screen showing the lap, over %lld laps: median %.1f ms, max %.1f ms\n",
@@ -444,21 +444,24 @@ void Print(const TRunResult& result)
     std::printf("  CPU time during the race: UI thread (race screen and server) %.2f s", result.uiCpuSeconds);
     if (result.clients > 0)
         std::printf(", clients' thread %.2f s", result.clientCpuSeconds);
-    std::printf("\n  lap accuracy over %lld laps (%lld counted): max %.3f ms, 99.9th percentile %.3f ms, "
-                "mean %.3f ms; %lld passes missed\n",
-                (long long)result.lapErrorMs.count, (long long)result.lapsCounted, result.lapErrorMs.max,
-                result.lapErrorMs.p999, result.lapErrorMs.mean, (long long)result.passesMissed);
+    std::printf(
+        "\n  lap accuracy over %lld laps (%lld counted): max %.3f ms, 99.9th percentile %.3f ms, "
+        "mean %.3f ms; %lld passes missed\n",
+        (long long)result.lapErrorMs.count, (long long)result.lapsCounted, result.lapErrorMs.max,
+        result.lapErrorMs.p999, result.lapErrorMs.mean, (long long)result.passesMissed);
     if (result.clients > 0) {
         std::printf("  feed: %lld..%lld documents per client, %d clients dropped during the race\n",
                     (long long)result.minMessages, (long long)result.maxMessages, result.dropped);
-        std::printf("  feed latency from crossing to client over %lld laps: first client median %.1f ms, max %.1f ms; "
-                    "last client (over %lld laps) median %.1f ms, max %.1f ms\n",
-                    (long long)result.firstClientMs.count, result.firstClientMs.median, result.firstClientMs.max,
-                    (long long)result.lastClientMs.count, result.lastClientMs.median, result.lastClientMs.max);
-        std::printf("  laps later than %.0f ms at the last client: %lld; laps some client never saw: %lld; "
-                    "laps no client saw: %lld\n",
-                    FeedTargetMs, (long long)result.lapsLateAtLast, (long long)result.lapsNotSeenByAll,
-                    (long long)result.lapsNotSeenByAny);
+        std::printf(
+            "  feed latency from crossing to client over %lld laps: first client median %.1f ms, max %.1f ms; "
+            "last client (over %lld laps) median %.1f ms, max %.1f ms\n",
+            (long long)result.firstClientMs.count, result.firstClientMs.median, result.firstClientMs.max,
+            (long long)result.lastClientMs.count, result.lastClientMs.median, result.lastClientMs.max);
+        std::printf(
+            "  laps later than %.0f ms at the last client: %lld; laps some client never saw: %lld; "
+            "laps no client saw: %lld\n",
+            FeedTargetMs, (long long)result.lapsLateAtLast, (long long)result.lapsNotSeenByAll,
+            (long long)result.lapsNotSeenByAny);
     }
     std::fflush(stdout);
 }
@@ -481,7 +484,12 @@ void BM_SpectatorFeed(benchmark::State& state)
 }
 }  // namespace
 
-BENCHMARK(BM_SpectatorFeed)->ArgName("clients")->Arg(0)->Arg(200)
-    ->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_SpectatorFeed)
+    ->ArgName("clients")
+    ->Arg(0)
+    ->Arg(200)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
 
 KOBALAP_BENCHMARK_MAIN()

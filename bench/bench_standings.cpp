@@ -22,7 +22,8 @@ void PrepareChampionship(const QString& folder)
     QSqlDatabase db = store.Database();
     TStoreTransaction rows(db);
     for (int race = 1; race <= 50; ++race) {
-        rows.Exec(QStringLiteral(R"(INSERT INTO "KWL_Race.DB" (CSnr, RCnr, RCnaam) VALUES (1, ?, ?))"), {race, QStringLiteral("Race %1").arg(race)});
+        rows.Exec(QStringLiteral(R"(INSERT INTO "KWL_Race.DB" (CSnr, RCnr, RCnaam) VALUES (1, ?, ?))"),
+                  {race, QStringLiteral("Race %1").arg(race)});
         for (int heat = 1; heat <= 25; ++heat) {
             rows.Exec(QStringLiteral(R"(INSERT INTO "KWL_Heat.DB" VALUES (1, ?, ?, 1))"), {race, heat});
             for (int track = 1; track <= 4; ++track) {

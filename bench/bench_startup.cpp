@@ -73,6 +73,11 @@ void BM_StartupWith1000Drivers(benchmark::State& state)
 }  // namespace
 
 BENCHMARK(BM_StartupFreshInstallation)->Unit(benchmark::kMillisecond)->Iterations(10);
-BENCHMARK(BM_StartupWith1000Drivers)->ArgName("realClockCheck")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_StartupWith1000Drivers)
+    ->ArgName("realClockCheck")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
 
 KOBALAP_BENCHMARK_MAIN()

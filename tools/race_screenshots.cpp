@@ -22,15 +22,15 @@
 // scripts/screenshots.sh builds it and runs it under Xvfb.
 #include "app/AppContext.h"
 #include "app/AppWindows.h"
-#include "app/KWLMainForm.h"
-#include "app/SingleRacePage.h"
+#include "app/ChampionshipPage.h"
 #include "app/DriversPage.h"
+#include "app/KWLMainForm.h"
 #include "app/SettingsPage.h"
+#include "app/SingleRacePage.h"
 #include "common/LapValue.h"
 #include "common/Settings.h"
 #include "data/RecordActions.h"
 #include "hardware/SimulatedTrack.h"
-#include "app/ChampionshipPage.h"
 #include "heats/KWLGenHeat.h"
 #include "heats/KWLHeats.h"
 #include "results/ExportDialog.h"
@@ -128,7 +128,8 @@ void ShootPages(TAppWindows& windows)
     Shoot(&form, QStringLiteral("22-info-page"));
     pages->setCurrentWidget(form.DriversPage());
     Shoot(&form, QStringLiteral("23-drivers-page"));
-    ShootCancelled(form, [&] { form.DriversPage()->ButtonDriverAddClick(); }, QStringLiteral("24-driver-dialog"));
+    ShootCancelled(
+        form, [&] { form.DriversPage()->ButtonDriverAddClick(); }, QStringLiteral("24-driver-dialog"));
     TSettingsPage* settings = form.SettingsPage();
     pages->setCurrentWidget(settings);
     settings->SubPages()->setCurrentIndex(0);
@@ -150,8 +151,10 @@ void ShootChampionship(TAppContext& context, TAppWindows& windows)
     form.Pages()->setCurrentWidget(&page);
     page.Reload(0);
     Shoot(&form, QStringLiteral("25-championship-page"));
-    ShootCancelled(form, [&] { page.ButtonCSAddClick(); }, QStringLiteral("26-championship-dialog"));
-    ShootCancelled(form, [&] { page.ButtonRCAddClick(); }, QStringLiteral("27-race-dialog"));
+    ShootCancelled(
+        form, [&] { page.ButtonCSAddClick(); }, QStringLiteral("26-championship-dialog"));
+    ShootCancelled(
+        form, [&] { page.ButtonRCAddClick(); }, QStringLiteral("27-race-dialog"));
 
     OnNextDialog(&form, [&](QDialog* dialog) {
         auto* all = dialog->findChild<QAbstractItemView*>(QStringLiteral("GridDrivers"));
@@ -186,7 +189,8 @@ void ShootChampionship(TAppContext& context, TAppWindows& windows)
         // A heat by hand, and the result of heat 1 corrected.
         OnNextDialog(heats, [&](QDialog* dialog) {
             for (int t = 1; t <= 4; ++t)
-                if (auto* name = dialog->findChild<QComboBox*>(QStringLiteral("ComboBoxDriverTrack%1").arg(t)); name && t != 3)
+                if (auto* name = dialog->findChild<QComboBox*>(QStringLiteral("ComboBoxDriverTrack%1").arg(t));
+                    name && t != 3)
                     name->setCurrentIndex(t);
             if (auto* track3 = dialog->findChild<QCheckBox*>(QStringLiteral("CheckBox3")))
                 track3->click();
@@ -208,7 +212,8 @@ void ShootChampionship(TAppContext& context, TAppWindows& windows)
         Shoot(results, QStringLiteral("14-results"));
         Shoot(g_wall, QStringLiteral("21-spectator-standings"));
         // Both printed reports as PDF files beside the pictures.
-        SetExportFileNameAnswer([](const QString&, const QString& name) { return QDir(g_folder).filePath(QStringLiteral("15-") + name); });
+        SetExportFileNameAnswer(
+            [](const QString&, const QString& name) { return QDir(g_folder).filePath(QStringLiteral("15-") + name); });
         Button(results, "ButtonPdfTotals")->click();
         Button(results, "ButtonPdfDetails")->click();
         SetExportFileNameAnswer({});
@@ -297,7 +302,6 @@ int main(int argc, char** argv)
     wall.resize(1920, 1080);
     g_wall = &wall;
 
-
     TKWL_MainForm& form = *windows.MainForm;
     TSingleRacePage& page = *form.SingleRacePage();
     form.Pages()->setCurrentWidget(&page);
@@ -323,12 +327,10 @@ int main(int argc, char** argv)
                     return true;
                 raceClock.AdvanceMs(100);
                 return false;
-            }))
-        {
+            })) {
             Shoot(window, QStringLiteral("3-start-lights"));
             Shoot(g_wall, QStringLiteral("18-spectator-start-lights"));
-        }
-        else
+        } else
             Fail("the start lights did not come up");
         raceClock.SetStepPerReadUs(500);
         if (!WaitUntil([&] { return LapsOf(tracks[0].Laps) >= 8; }))

@@ -46,7 +46,7 @@ int CreateWindowsAndShow(TAppContext& context, TAppWindows& windows)
         return exitCode;
 
     windows.Timer = Make<TKWL_Timer>(windows, "TKWL_Timer", context.RaceClock(), *context.trackIo, context.settings,
-                                      context.workingDirectory);
+                                     context.workingDirectory);
     windows.Timer->SetSpectatorBoard(&context.spectatorBoard);
     windows.StopLicht = Make<TFKWLStopLicht>(windows, "TFKWLStopLicht");
     windows.PauseRace = Make<TFKWLPauseRace>(windows, "TFKWLPauseRace", context.settings);
@@ -57,10 +57,14 @@ int CreateWindowsAndShow(TAppContext& context, TAppWindows& windows)
     windows.Results = Make<TFKWLResults>(windows, "TFKWLResults", context, windows);
     windows.DriverDialog = Make<TFDRVAddChange>(windows, "TFDRVAddChange", context.store.Database());
     windows.HeatDialog = Make<TFHTAddChange>(windows, "TFHTAddChange", context.store.Database(), context.settings);
-    windows.ReportResult = Make<TQuickReportResult>(windows, "TQuickReportResult", context.store.Database(), context.settings);
-    windows.ReportResultDetail = Make<TQuickReportResultDetail>(windows, "TQuickReportResultDetail", context.store.Database(), context.settings);
-    windows.HeatResultDialog = Make<TFHTChangeResult>(windows, "TFHTChangeResult", context.store.Database(), context.settings);
-    windows.RoundResults = Make<TKWL_RoundResults>(windows, "TKWL_RoundResults", context.store.Database(), context.settings);
+    windows.ReportResult =
+        Make<TQuickReportResult>(windows, "TQuickReportResult", context.store.Database(), context.settings);
+    windows.ReportResultDetail =
+        Make<TQuickReportResultDetail>(windows, "TQuickReportResultDetail", context.store.Database(), context.settings);
+    windows.HeatResultDialog =
+        Make<TFHTChangeResult>(windows, "TFHTChangeResult", context.store.Database(), context.settings);
+    windows.RoundResults =
+        Make<TKWL_RoundResults>(windows, "TKWL_RoundResults", context.store.Database(), context.settings);
     windows.RoundResults->SetWorkingDirectory(context.workingDirectory);
     windows.GenerateHeats = Make<TFKWLGenHeats>(windows, "TFKWLGenHeats");
 

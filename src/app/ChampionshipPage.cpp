@@ -18,30 +18,48 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-TChampionshipPage::TChampionshipPage(QSqlDatabase db, TAppWindows& windows, std::function<TWindowPlacement()> placement, QWidget* parent)
+TChampionshipPage::TChampionshipPage(QSqlDatabase db, TAppWindows& windows, std::function<TWindowPlacement()> placement,
+                                     QWidget* parent)
     : QWidget(parent), m_db(db), m_windows(windows), m_placement(std::move(placement))
 {
     auto* csGroup = new QGroupBox(QStringLiteral("Championship"), this);
     m_championships = new TRecordGrid(
         db,
-        QStringLiteral(R"(SELECT CSnr, CSnaam, CSLapsMinutes, CSRacesThatCount, CASE WHEN CSTimed THEN 'Timed' ELSE 'Lap' END )"
-                       R"(FROM "KWL_Championship.db" ORDER BY CSnaam, CSnr)"),
-        1, {QStringLiteral("Name"), QStringLiteral("Laps/Minutes"), QStringLiteral("RacesThatCount"), QStringLiteral("Type")}, csGroup);
+        QStringLiteral(
+            R"(SELECT CSnr, CSnaam, CSLapsMinutes, CSRacesThatCount, CASE WHEN CSTimed THEN 'Timed' ELSE 'Lap' END )"
+            R"(FROM "KWL_Championship.db" ORDER BY CSnaam, CSnr)"),
+        1,
+        {QStringLiteral("Name"), QStringLiteral("Laps/Minutes"), QStringLiteral("RacesThatCount"),
+         QStringLiteral("Type")},
+        csGroup);
     m_championships->setObjectName(QStringLiteral("ChampionshipGrid"));
 
     TPageButtons csButtons(this, m_championships);
     auto* csGrid = new QGridLayout;
-    csGrid->addWidget(csButtons.Add(QStringLiteral("ButtonCSAdd"), QStringLiteral("Add"), QStringLiteral("Add a championship"), [this] { ButtonCSAddClick(); }), 0, 0);
-    csGrid->addWidget(csButtons.Add(QStringLiteral("ButtonCSChange"), QStringLiteral("Change"), QStringLiteral("Change the selected championship"),
-                                    [this] { ButtonCSChangeClick(); }), 1, 0);
-    csGrid->addWidget(csButtons.Add(QStringLiteral("ButtonCSDelete"), QStringLiteral("Delete"), QStringLiteral("Delete the selected championship"),
-                                    [this] { ButtonCSDeleteClick(); }), 2, 0);
+    csGrid->addWidget(csButtons.Add(QStringLiteral("ButtonCSAdd"), QStringLiteral("Add"),
+                                    QStringLiteral("Add a championship"), [this] { ButtonCSAddClick(); }),
+                      0, 0);
+    csGrid->addWidget(
+        csButtons.Add(QStringLiteral("ButtonCSChange"), QStringLiteral("Change"),
+                      QStringLiteral("Change the selected championship"), [this] { ButtonCSChangeClick(); }),
+        1, 0);
+    csGrid->addWidget(
+        csButtons.Add(QStringLiteral("ButtonCSDelete"), QStringLiteral("Delete"),
+                      QStringLiteral("Delete the selected championship"), [this] { ButtonCSDeleteClick(); }),
+        2, 0);
     csGrid->addWidget(csButtons.Add(QStringLiteral("ButtonSelectDrivers"), QStringLiteral("Select Drivers"),
-                                    QStringLiteral("Choose the drivers of the selected championship"), [this] { ButtonSelectDriversClick(); }), 0, 1);
-    csGrid->addWidget(csButtons.Add(QStringLiteral("ButtonShowResults"), QStringLiteral("Show Results"),
-                                    QStringLiteral("Standings of the selected championship"), [this] { ButtonShowResultsClick(); }), 1, 1);
-    csGrid->addWidget(csButtons.Add(QStringLiteral("ButtonCSShowLaps"), QStringLiteral("Show Laps"),
-                                    QStringLiteral("Laps of the selected championship"), [this] { ButtonCSShowLapsClick(); }, false), 2, 1);
+                                    QStringLiteral("Choose the drivers of the selected championship"),
+                                    [this] { ButtonSelectDriversClick(); }),
+                      0, 1);
+    csGrid->addWidget(
+        csButtons.Add(QStringLiteral("ButtonShowResults"), QStringLiteral("Show Results"),
+                      QStringLiteral("Standings of the selected championship"), [this] { ButtonShowResultsClick(); }),
+        1, 1);
+    csGrid->addWidget(
+        csButtons.Add(
+            QStringLiteral("ButtonCSShowLaps"), QStringLiteral("Show Laps"),
+            QStringLiteral("Laps of the selected championship"), [this] { ButtonCSShowLapsClick(); }, false),
+        2, 1);
     csGrid->setColumnStretch(2, 1);
     auto* csLayout = new QVBoxLayout(csGroup);
     csLayout->addWidget(m_championships);
@@ -52,23 +70,34 @@ TChampionshipPage::TChampionshipPage(QSqlDatabase db, TAppWindows& windows, std:
     m_championshipName->setObjectName(QStringLiteral("ChampionshipName"));
     m_championshipName->setAlignment(Qt::AlignCenter);
     m_championshipName->setStyleSheet(QStringLiteral("font-weight: bold;"));
-    m_races = new TRecordGrid(db, QStringLiteral(R"(SELECT CSnr, RCnr, RCnaam FROM "KWL_Race.DB" WHERE CSnr = ? ORDER BY RCnaam COLLATE NOCASE, RCnr)"), 2,
-                              {QStringLiteral("Name")}, rcGroup);
+    m_races = new TRecordGrid(
+        db,
+        QStringLiteral(
+            R"(SELECT CSnr, RCnr, RCnaam FROM "KWL_Race.DB" WHERE CSnr = ? ORDER BY RCnaam COLLATE NOCASE, RCnr)"),
+        2, {QStringLiteral("Name")}, rcGroup);
     m_races->setObjectName(QStringLiteral("RaceGrid"));
     connect(m_races, &QAbstractItemView::doubleClicked, this, [this] { ButtonGotoHeatsClick(); });
 
     TPageButtons rcButtons(this, m_races);
     auto* rcGrid = new QGridLayout;
-    rcGrid->addWidget(rcButtons.Add(QStringLiteral("ButtonRCAdd"), QStringLiteral("Add"), QStringLiteral("Add a race to the championship"),
-                                    [this] { ButtonRCAddClick(); }), 0, 0);
-    rcGrid->addWidget(rcButtons.Add(QStringLiteral("ButtonRCChange"), QStringLiteral("Change"), QStringLiteral("Change the name of the selected race"),
-                                    [this] { ButtonRCChangeClick(); }), 1, 0);
-    rcGrid->addWidget(rcButtons.Add(QStringLiteral("ButtonRCDelete"), QStringLiteral("Delete"), QStringLiteral("Delete the selected race"),
-                                    [this] { ButtonRCDeleteClick(); }), 2, 0);
-    rcGrid->addWidget(rcButtons.Add(QStringLiteral("ButtonGotoHeats"), QStringLiteral("Goto Heats"), QStringLiteral("Run the heats of the selected race"),
-                                    [this] { ButtonGotoHeatsClick(); }), 0, 1);
-    rcGrid->addWidget(rcButtons.Add(QStringLiteral("ButtonRCShowLaps"), QStringLiteral("Show Laps"), QStringLiteral("Laps of the selected race"),
-                                    [this] { ButtonRCShowLapsClick(); }, false), 1, 1);
+    rcGrid->addWidget(rcButtons.Add(QStringLiteral("ButtonRCAdd"), QStringLiteral("Add"),
+                                    QStringLiteral("Add a race to the championship"), [this] { ButtonRCAddClick(); }),
+                      0, 0);
+    rcGrid->addWidget(
+        rcButtons.Add(QStringLiteral("ButtonRCChange"), QStringLiteral("Change"),
+                      QStringLiteral("Change the name of the selected race"), [this] { ButtonRCChangeClick(); }),
+        1, 0);
+    rcGrid->addWidget(rcButtons.Add(QStringLiteral("ButtonRCDelete"), QStringLiteral("Delete"),
+                                    QStringLiteral("Delete the selected race"), [this] { ButtonRCDeleteClick(); }),
+                      2, 0);
+    rcGrid->addWidget(
+        rcButtons.Add(QStringLiteral("ButtonGotoHeats"), QStringLiteral("Goto Heats"),
+                      QStringLiteral("Run the heats of the selected race"), [this] { ButtonGotoHeatsClick(); }),
+        0, 1);
+    rcGrid->addWidget(rcButtons.Add(
+                          QStringLiteral("ButtonRCShowLaps"), QStringLiteral("Show Laps"),
+                          QStringLiteral("Laps of the selected race"), [this] { ButtonRCShowLapsClick(); }, false),
+                      1, 1);
     rcGrid->setColumnStretch(2, 1);
     auto* rcLayout = new QVBoxLayout(rcGroup);
     rcLayout->addWidget(m_championshipName);
@@ -161,7 +190,8 @@ void TChampionshipPage::ButtonCSShowLapsClick()
 {
     if (!m_championships->HasRow())
         return Messages::Information(QStringLiteral("No Championship present"), this);
-    m_windows.RoundResults->ShowStoredLaps(m_placement(), SelectedChampionship(), 0, TKWL_RoundResults::ChampionshipMode);
+    m_windows.RoundResults->ShowStoredLaps(m_placement(), SelectedChampionship(), 0,
+                                           TKWL_RoundResults::ChampionshipMode);
 }
 
 void TChampionshipPage::ButtonRCAddClick()
@@ -216,5 +246,6 @@ void TChampionshipPage::ButtonRCShowLapsClick()
 {
     if (!RaceSelected())
         return Messages::Information(QStringLiteral("No Race present"), this);
-    m_windows.RoundResults->ShowStoredLaps(m_placement(), SelectedChampionship(), m_races->Key(1), TKWL_RoundResults::RaceMode);
+    m_windows.RoundResults->ShowStoredLaps(m_placement(), SelectedChampionship(), m_races->Key(1),
+                                           TKWL_RoundResults::RaceMode);
 }

@@ -16,7 +16,8 @@ class TRecordGrid;
 class TChampionshipPage : public QWidget {
     Q_OBJECT
 public:
-    TChampionshipPage(QSqlDatabase db, TAppWindows& windows, std::function<TWindowPlacement()> placement, QWidget* parent = nullptr);
+    TChampionshipPage(QSqlDatabase db, TAppWindows& windows, std::function<TWindowPlacement()> placement,
+                      QWidget* parent = nullptr);
 
     // Reopens the championships view on the given row (the races follow).
     void Reload(int row);

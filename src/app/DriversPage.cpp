@@ -15,18 +15,21 @@ TDriversPage::TDriversPage(QSqlDatabase db, TAppWindows& windows, std::function<
     : QWidget(parent), m_db(db), m_windows(windows)
 {
     auto* group = new QGroupBox(QStringLiteral("Drivers"), this);
-    m_grid = new TRecordGrid(db, QStringLiteral(R"(SELECT DRVnr, "Driver Name" FROM "KWL_Drivers.DB" ORDER BY "Driver Name")"), 1,
-                             {QStringLiteral("Name")}, group);
+    m_grid = new TRecordGrid(
+        db, QStringLiteral(R"(SELECT DRVnr, "Driver Name" FROM "KWL_Drivers.DB" ORDER BY "Driver Name")"), 1,
+        {QStringLiteral("Name")}, group);
     m_grid->setObjectName(QStringLiteral("DriversGrid"));
 
     TPageButtons buttons(this, m_grid);
     auto* row = new QHBoxLayout;
-    row->addWidget(buttons.Add(QStringLiteral("ButtonDriverAdd"), QStringLiteral("Add"), QStringLiteral("Add a driver to the drivers database"),
+    row->addWidget(buttons.Add(QStringLiteral("ButtonDriverAdd"), QStringLiteral("Add"),
+                               QStringLiteral("Add a driver to the drivers database"),
                                [this] { ButtonDriverAddClick(); }));
     row->addWidget(buttons.Add(QStringLiteral("ButtonDriverChange"), QStringLiteral("Change"),
-                               QStringLiteral("Change the name of the selected driver"), [this] { ButtonDriverChangeClick(); }));
-    row->addWidget(buttons.Add(QStringLiteral("ButtonDriverDelete"), QStringLiteral("Delete"), QStringLiteral("Delete the selected driver"),
-                               [this] { ButtonDriverDeleteClick(); }));
+                               QStringLiteral("Change the name of the selected driver"),
+                               [this] { ButtonDriverChangeClick(); }));
+    row->addWidget(buttons.Add(QStringLiteral("ButtonDriverDelete"), QStringLiteral("Delete"),
+                               QStringLiteral("Delete the selected driver"), [this] { ButtonDriverDeleteClick(); }));
     row->addStretch();
 
     auto* groupLayout = new QVBoxLayout(group);

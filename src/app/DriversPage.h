@@ -13,7 +13,8 @@ class TRecordGrid;
 class TDriversPage : public QWidget {
     Q_OBJECT
 public:
-    TDriversPage(QSqlDatabase db, TAppWindows& windows, std::function<TWindowPlacement()> placement, QWidget* parent = nullptr);
+    TDriversPage(QSqlDatabase db, TAppWindows& windows, std::function<TWindowPlacement()> placement,
+                 QWidget* parent = nullptr);
 
     // Reopens the view of the drivers and stands on the given row.
     void Reload(int row);

@@ -1,7 +1,7 @@
 #include "app/InfoPage.h"
 
-#include "common/ProgramFiles.h"
 #include "common/JpegImage.h"
+#include "common/ProgramFiles.h"
 #include "timing/RealTimeScheduling.h"
 
 #include <QCoreApplication>
@@ -42,7 +42,8 @@ TInfoPage::TInfoPage(const QString& trackInterface, bool simulated, QWidget* par
     panel->setFrameShape(QFrame::Box);
     panel->setLineWidth(2);
     auto* panelLayout = new QVBoxLayout(panel);
-    panelLayout->addWidget(MakeLabel(QStringLiteral("Kobalap"), QStringLiteral("color: maroon; font-size: 28pt; font-weight: bold;"), panel));
+    panelLayout->addWidget(MakeLabel(QStringLiteral("Kobalap"),
+                                     QStringLiteral("color: maroon; font-size: 28pt; font-weight: bold;"), panel));
 
     auto* picture = new QLabel(panel);
     picture->setObjectName(QStringLiteral("Logo"));
@@ -52,7 +53,8 @@ TInfoPage::TInfoPage(const QString& trackInterface, bool simulated, QWidget* par
     const QImage logo = logoPath.isEmpty() ? QImage() : DecodeJpegFile(logoPath);
     m_hasLogo = !logo.isNull();
     if (m_hasLogo)
-        picture->setPixmap(QPixmap::fromImage(logo).scaled(picture->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        picture->setPixmap(
+            QPixmap::fromImage(logo).scaled(picture->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     panelLayout->addWidget(picture, 0, Qt::AlignHCenter);
 
     m_version = MakeLabel(QString(), QStringLiteral("color: green; font-size: 20pt; font-weight: bold;"), panel);
@@ -64,7 +66,8 @@ TInfoPage::TInfoPage(const QString& trackInterface, bool simulated, QWidget* par
     clockPanel->setFrameShape(QFrame::Box);
     auto* clockLayout = new QHBoxLayout(clockPanel);
     clockLayout->addStretch();
-    clockLayout->addWidget(MakeLabel(QStringLiteral("True 1/1000 second accuracy:"), QStringLiteral("color: red; font-weight: bold;"), clockPanel));
+    clockLayout->addWidget(MakeLabel(QStringLiteral("True 1/1000 second accuracy:"),
+                                     QStringLiteral("color: red; font-weight: bold;"), clockPanel));
     m_clock = MakeLabel(QString(), QStringLiteral("color: red; font-weight: bold;"), clockPanel);
     m_clock->setObjectName(QStringLiteral("ClockState"));
     clockLayout->addWidget(m_clock);
@@ -100,7 +103,10 @@ TInfoPage::TInfoPage(const QString& trackInterface, bool simulated, QWidget* par
 
 void TInfoPage::SetVersion(const QString& version) { m_version->setText(version); }
 
-void TInfoPage::SetHighResClock(bool available) { m_clock->setText(available ? QStringLiteral("Enabled") : QStringLiteral("Disabled")); }
+void TInfoPage::SetHighResClock(bool available)
+{
+    m_clock->setText(available ? QStringLiteral("Enabled") : QStringLiteral("Disabled"));
+}
 
 QString TInfoPage::ClockText() const { return m_clock->text(); }
 

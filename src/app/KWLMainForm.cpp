@@ -48,8 +48,7 @@ int TKWL_MainForm::FormCreate()
         Messages::Warning(QStringLiteral("The race database can only be read: changes can not be saved."),
                           m_context.store.FilePath());
         break;
-    default:
-        break;
+    default: break;
     }
     BuildPages();
     return -1;
@@ -94,8 +93,9 @@ void TKWL_MainForm::BuildSpectatorButton()
     m_spectatorButton->setObjectName(QStringLiteral("ButtonSpectatorScreen"));
     m_spectatorButton->setCheckable(true);
     m_spectatorButton->setFocusPolicy(Qt::NoFocus);
-    m_spectatorButton->setToolTip(QStringLiteral("Shows the race to the drivers and the public: full screen on a second "
-                                                 "monitor, or in a window of its own. Double-click it to close it."));
+    m_spectatorButton->setToolTip(
+        QStringLiteral("Shows the race to the drivers and the public: full screen on a second "
+                       "monitor, or in a window of its own. Double-click it to close it."));
     m_pages->setCornerWidget(m_spectatorButton, Qt::TopRightCorner);
     connect(m_spectatorButton, &QPushButton::toggled, this, &TKWL_MainForm::ShowSpectatorScreen);
 }
@@ -158,18 +158,16 @@ bool TKWL_MainForm::event(QEvent* event)
     case QEvent::Show:
     case QEvent::Move:
     case QEvent::Resize:
-    case QEvent::WindowStateChange:
-        FollowFrame();
-        break;
-    default:
-        break;
+    case QEvent::WindowStateChange: FollowFrame(); break;
+    default: break;
     }
     return handled;
 }
 
 void TKWL_MainForm::FollowFrame()
 {
-    if (!isVisible() || !windowHandle() || (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
+    if (!isVisible() || !windowHandle() ||
+        (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
         return;
     const QMargins frame = windowHandle()->frameMargins();
     m_normalFrame = frame;

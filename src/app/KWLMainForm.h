@@ -86,8 +86,8 @@ private:
     QPushButton* m_spectatorButton = nullptr;
     std::unique_ptr<TSpectatorWindow> m_spectator;
 
-    QMargins m_normalFrame;     // frame of the window in its normal state, as last seen
-    QRect m_placedBounds;       // the stored bounds last applied ...
-    QMargins m_placedFrame;     // ... assuming this frame
+    QMargins m_normalFrame;             // frame of the window in its normal state, as last seen
+    QRect m_placedBounds;               // the stored bounds last applied ...
+    QMargins m_placedFrame;             // ... assuming this frame
     bool m_placementUnsettled = false;  // the window system has not shown the real frame yet
 };

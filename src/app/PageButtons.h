@@ -9,9 +9,13 @@
 // also be offered in the menu, with the same action.
 class TPageButtons {
 public:
-    TPageButtons(QWidget* owner, QWidget* grid) : m_owner(owner), m_grid(grid) { m_grid->setContextMenuPolicy(Qt::ActionsContextMenu); }
+    TPageButtons(QWidget* owner, QWidget* grid) : m_owner(owner), m_grid(grid)
+    {
+        m_grid->setContextMenuPolicy(Qt::ActionsContextMenu);
+    }
 
-    QPushButton* Add(const QString& name, const QString& caption, const QString& hint, std::function<void()> handler, bool inMenu = true)
+    QPushButton* Add(const QString& name, const QString& caption, const QString& hint, std::function<void()> handler,
+                     bool inMenu = true)
     {
         auto* button = new QPushButton(caption, m_owner);
         button->setObjectName(name);

@@ -4,8 +4,8 @@
 #include <QSocketNotifier>
 
 #ifndef _WIN32
-#include <csignal>
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>

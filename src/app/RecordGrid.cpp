@@ -5,7 +5,8 @@
 #include <QSqlQuery>
 #include <algorithm>
 
-TRecordGrid::TRecordGrid(QSqlDatabase db, const QString& sql, int keyColumns, const QStringList& headers, QWidget* parent)
+TRecordGrid::TRecordGrid(QSqlDatabase db, const QString& sql, int keyColumns, const QStringList& headers,
+                         QWidget* parent)
     : QTableView(parent), m_db(db), m_sql(sql), m_keyColumns(keyColumns), m_headers(headers)
 {
     setModel(&m_model);
@@ -49,7 +50,8 @@ bool TRecordGrid::Reload(const QVariantList& parameters, int row, QString& error
     if (m_severalRows) {
         clearSelection();
         if (m_model.rowCount() > 0)
-            selectionModel()->setCurrentIndex(m_model.index(std::clamp(row, 0, m_model.rowCount() - 1), m_keyColumns), QItemSelectionModel::NoUpdate);
+            selectionModel()->setCurrentIndex(m_model.index(std::clamp(row, 0, m_model.rowCount() - 1), m_keyColumns),
+                                              QItemSelectionModel::NoUpdate);
     } else {
         SelectRow(row);
     }

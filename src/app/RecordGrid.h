@@ -13,7 +13,8 @@
 class TRecordGrid : public QTableView {
     Q_OBJECT
 public:
-    TRecordGrid(QSqlDatabase db, const QString& sql, int keyColumns, const QStringList& headers, QWidget* parent = nullptr);
+    TRecordGrid(QSqlDatabase db, const QString& sql, int keyColumns, const QStringList& headers,
+                QWidget* parent = nullptr);
 
     // Runs the query with these parameters and stands on row `row` (clamped to
     // the rows there are). False with the store's message when it fails.

@@ -36,7 +36,8 @@ void TColourPanel::SetValue(uint32_t value)
     const QColor colour = ColourOfSetting(value);
     // The sample text stays readable on dark and light colours alike.
     const QColor text = colour.lightness() < 110 ? Qt::white : Qt::black;
-    setStyleSheet(QStringLiteral("QLabel { background: %1; color: %2; border: 1px solid #404040; }").arg(colour.name(), text.name()));
+    setStyleSheet(QStringLiteral("QLabel { background: %1; color: %2; border: 1px solid #404040; }")
+                      .arg(colour.name(), text.name()));
 }
 
 void TColourPanel::mouseReleaseEvent(QMouseEvent* event)

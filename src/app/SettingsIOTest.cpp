@@ -11,7 +11,7 @@
 namespace {
 constexpr int ReadIntervalMs = 100;
 constexpr int SampleIntervalMs = 10;  // well inside a 30 ms pass
-constexpr int FirstLightLine = 5;  // lines 5..8 are the start lights
+constexpr int FirstLightLine = 5;     // lines 5..8 are the start lights
 constexpr int LampDiameter = 18;
 }  // namespace
 

@@ -47,8 +47,9 @@ TSettingsPage::TSettingsPage(TAppContext& context, TKWL_MainForm& mainForm, QWid
     // Group captions sit on the frame line, so that the controls placed by
     // hand from the group's top (the place/points fields, the sound switches)
     // come out below it.
-    setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid #707070; border-radius: 3px; margin-top: 7px; padding-top: 6px; }"
-                                 "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 8px; padding: 0 3px; }"));
+    setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid #707070; border-radius: 3px; margin-top: 7px; padding-top: 6px; }"
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 8px; padding: 0 3px; }"));
     m_subPages = new QTabWidget(this);
     m_subPages->setObjectName(QStringLiteral("SettingsPages"));
     m_subPages->setDocumentMode(true);

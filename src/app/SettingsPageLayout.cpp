@@ -1,9 +1,9 @@
 // How the Settings page is laid out: its four sub-pages and the controls that
 // the main window's creation step adds to two of its groups.
+#include "app/AppContext.h"
 #include "app/SettingsColours.h"
 #include "app/SettingsIOTest.h"
 #include "app/SettingsPage.h"
-#include "app/AppContext.h"
 #include "app/TrackInterfaceGroup.h"
 #include "common/NumericKeyFilter.h"
 #include "common/SettingColour.h"
@@ -147,11 +147,13 @@ QWidget* TSettingsPage::BuildIOPage()
     QWidget* page = SubPage(QStringLiteral("SettingsIO"), IOColour);
 
     auto* io = Group(QStringLiteral("I/O"), QStringLiteral("GroupBoxIO"), page);
-    m_portAddress = FreeTextList(QStringLiteral("ComboBoxPortAddress"), {QStringLiteral("$378"), QStringLiteral("$278")}, io);
-    m_tracks = FreeTextList(QStringLiteral("ComboBoxTracks"), {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")},
-                            io);
+    m_portAddress =
+        FreeTextList(QStringLiteral("ComboBoxPortAddress"), {QStringLiteral("$378"), QStringLiteral("$278")}, io);
+    m_tracks = FreeTextList(QStringLiteral("ComboBoxTracks"),
+                            {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")}, io);
     m_bounceDelay = NumericEdit(QStringLiteral("EditBounceDelay"), io);
-    m_multiplePower = CheckBox(QStringLiteral("Output Multiple Power Signals"), QStringLiteral("CheckBoxMultiplePower"), io);
+    m_multiplePower =
+        CheckBox(QStringLiteral("Output Multiple Power Signals"), QStringLiteral("CheckBoxMultiplePower"), io);
     m_invertedInput = CheckBox(QStringLiteral("Inverted Input"), QStringLiteral("CheckBoxInvertedInput"), io);
     m_invertedInput->setToolTip(QStringLiteral("Click \"Apply & Save\" to see effect."));
     m_sustain = NumericEdit(QStringLiteral("EditSustainSensorRead"), io);
@@ -222,11 +224,12 @@ QWidget* TSettingsPage::BuildAudioPage()
 
 void TSettingsPage::BuildRuntimeControls()
 {
-    static const char* const SoundCaptions[TSettings::SoundCount] = {"Light 1", "Light 2", "Light 3", "Light 4",
+    static const char* const SoundCaptions[TSettings::SoundCount] = {"Light 1", "Light 2", "Light 3",  "Light 4",
                                                                      "Start",   "Lap",     "Best Lap", "Finish"};
     const QString soundStyle = QStringLiteral("QCheckBox { background: %1; }").arg(ColourOfSetting(AudioColour).name());
     for (int n = 1; n <= TSettings::SoundCount; ++n) {
-        auto* box = CheckBox(QLatin1String(SoundCaptions[n - 1]), QStringLiteral("CheckBoxSound%1").arg(n), m_soundGroup);
+        auto* box =
+            CheckBox(QLatin1String(SoundCaptions[n - 1]), QStringLiteral("CheckBoxSound%1").arg(n), m_soundGroup);
         box->setStyleSheet(soundStyle);
         box->setGeometry(Column(n, 4) * 80 + 8, Row(n, 4) * 16 + 16, 90, 17);
         box->show();

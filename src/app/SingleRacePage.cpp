@@ -19,8 +19,8 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-TSingleRacePage::TSingleRacePage(TAppContext& context, TAppWindows& windows, std::function<TWindowPlacement()> placement,
-                                 QWidget* parent)
+TSingleRacePage::TSingleRacePage(TAppContext& context, TAppWindows& windows,
+                                 std::function<TWindowPlacement()> placement, QWidget* parent)
     : QWidget(parent), m_context(context), m_windows(windows), m_placement(std::move(placement))
 {
     auto* tracks = new QVBoxLayout;

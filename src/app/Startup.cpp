@@ -32,11 +32,11 @@ std::unique_ptr<TPortDriver> MakePortDriver(TAppContext& context)
     context.trackInterface = ReadTrackInterfaceChoice(context.workingDirectory);
     switch (EffectiveKind(context.trackInterface, context.simulated)) {
     case TTrackInterfaceChoice::TKind::Simulated:
-        return std::make_unique<TSimulatedTrack>(context.RaceClock(), context.settings, context.masks, std::random_device{}());
+        return std::make_unique<TSimulatedTrack>(context.RaceClock(), context.settings, context.masks,
+                                                 std::random_device{}());
     case TTrackInterfaceChoice::TKind::LapBoard:
         return std::make_unique<TLapBoardPort>(context.trackInterface.SerialDevice, context.masks);
-    case TTrackInterfaceChoice::TKind::ParallelPort:
-        break;
+    case TTrackInterfaceChoice::TKind::ParallelPort: break;
     }
 #ifdef _WIN32
     return std::make_unique<TZlPortIoDriver>();
@@ -109,8 +109,9 @@ int RunKobalap(int argc, char** argv)
         const QString soundFolder = QDir(context.workingDirectory).filePath(QStringLiteral("sound"));
         const QStringList missed = CopyDefaultSounds(ProgramFile(QStringLiteral("sound")), soundFolder);
         if (!missed.isEmpty())
-            Messages::Warning(QStringLiteral("Some default sounds could not be copied; those stay silent."),
-                              QDir::toNativeSeparators(soundFolder) + QStringLiteral(": ") + missed.join(QStringLiteral(", ")));
+            Messages::Warning(
+                QStringLiteral("Some default sounds could not be copied; those stay silent."),
+                QDir::toNativeSeparators(soundFolder) + QStringLiteral(": ") + missed.join(QStringLiteral(", ")));
     }
 
     int exitCode = -1;
@@ -122,7 +123,8 @@ int RunKobalap(int argc, char** argv)
         // After the windows, so that a port already taken is told on top of them.
         std::unique_ptr<TSpectatorServer> spectator;
         if (exitCode < 0)
-            spectator = StartSpectatorServer(context.workingDirectory, *windows.MainForm->InfoPage(), context.spectatorBoard);
+            spectator =
+                StartSpectatorServer(context.workingDirectory, *windows.MainForm->InfoPage(), context.spectatorBoard);
         if (exitCode < 0)
             exitCode = quitOnSignal.Requested() ? 0 : application.exec();
     }

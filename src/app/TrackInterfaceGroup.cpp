@@ -22,9 +22,11 @@ QList<TSerialPortEntry> MachineSerialPorts()
 {
     QList<TSerialPortEntry> entries;
     for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts())
-        entries.append({port.systemLocation(), SerialPortEntryText(port.systemLocation(), port.description()), port.hasVendorIdentifier()});
+        entries.append({port.systemLocation(), SerialPortEntryText(port.systemLocation(), port.description()),
+                        port.hasVendorIdentifier()});
     // The same order on every visit, whatever order the system reports.
-    std::sort(entries.begin(), entries.end(), [](const TSerialPortEntry& a, const TSerialPortEntry& b) { return a.device < b.device; });
+    std::sort(entries.begin(), entries.end(),
+              [](const TSerialPortEntry& a, const TSerialPortEntry& b) { return a.device < b.device; });
     return entries;
 }
 
@@ -47,11 +49,14 @@ QLabel* Notice(const QString& text, const QString& name, QWidget* parent)
 }  // namespace
 
 TTrackInterfaceGroup::TTrackInterfaceGroup(const TTrackInterfaceChoice& atStartUp, bool simulateFlag, QWidget* parent)
-    : QGroupBox(QStringLiteral("Track interface"), parent), m_atStartUp(atStartUp), m_simulateFlag(simulateFlag),
+    : QGroupBox(QStringLiteral("Track interface"), parent),
+      m_atStartUp(atStartUp),
+      m_simulateFlag(simulateFlag),
       m_portLister(MachineSerialPorts)
 {
     setObjectName(QStringLiteral("GroupBoxTrackInterface"));
-    m_parallel = Radio(QStringLiteral("Parallel port at the Port Address above"), QStringLiteral("RadioButtonParallelPort"), this);
+    m_parallel = Radio(QStringLiteral("Parallel port at the Port Address above"),
+                       QStringLiteral("RadioButtonParallelPort"), this);
     m_board = Radio(QStringLiteral("USB lap-sensor board"), QStringLiteral("RadioButtonLapBoard"), this);
     m_simulated = Radio(QStringLiteral("Simulated track"), QStringLiteral("RadioButtonSimulated"), this);
 
@@ -66,9 +71,11 @@ TTrackInterfaceGroup::TTrackInterfaceGroup(const TTrackInterfaceChoice& atStartU
     m_refresh = new QPushButton(QStringLiteral("Refresh"), this);
     m_refresh->setObjectName(QStringLiteral("ButtonRefreshSerialPorts"));
 
-    m_restartNotice = Notice(QStringLiteral("Takes effect when Kobalap is started again."), QStringLiteral("LabelTakesEffect"), this);
-    QLabel* simulateNotice = Notice(QStringLiteral("Started with --simulate: the simulated track is in use whatever is chosen here."),
-                                    QStringLiteral("LabelSimulateFlag"), this);
+    m_restartNotice =
+        Notice(QStringLiteral("Takes effect when Kobalap is started again."), QStringLiteral("LabelTakesEffect"), this);
+    QLabel* simulateNotice =
+        Notice(QStringLiteral("Started with --simulate: the simulated track is in use whatever is chosen here."),
+               QStringLiteral("LabelSimulateFlag"), this);
     simulateNotice->setVisible(m_simulateFlag);
 
     auto* deviceRow = new QHBoxLayout;

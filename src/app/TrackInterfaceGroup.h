@@ -13,8 +13,8 @@ class QRadioButton;
 
 // A serial port as the board's device list shows it.
 struct TSerialPortEntry {
-    QString device;  // what is stored: /dev/ttyACM0
-    QString text;    // what is listed: /dev/ttyACM0 (Arduino Uno)
+    QString device;    // what is stored: /dev/ttyACM0
+    QString text;      // what is listed: /dev/ttyACM0 (Arduino Uno)
     bool usb = false;  // a USB device, as the board is; not a built-in UART
 };
 

@@ -9,5 +9,8 @@ inline constexpr const char* ApplicationName = "KOBA";
 inline constexpr const char* VersionNumber = "2.2";
 
 // Caption of a sub-window: the version caption, "- " and the window's title.
-inline QString SubCaption(const QString& title) { return QString::fromLatin1(VersionCaption) + QStringLiteral("- ") + title; }
+inline QString SubCaption(const QString& title)
+{
+    return QString::fromLatin1(VersionCaption) + QStringLiteral("- ") + title;
+}
 }  // namespace Kobalap

@@ -105,7 +105,8 @@ void OpenManual(const QString& anchor, QWidget* parent)
     const auto& open = Opener();
     const bool opened = open ? open(url) : QFileInfo::exists(manual) && QDesktopServices::openUrl(url);
     if (!opened)
-        Messages::Information(QStringLiteral("The manual could not be opened: %1").arg(QDir::toNativeSeparators(manual)), parent);
+        Messages::Information(
+            QStringLiteral("The manual could not be opened: %1").arg(QDir::toNativeSeparators(manual)), parent);
 }
 
 void SetManualOpener(std::function<bool(const QUrl&)> open) { Opener() = std::move(open); }

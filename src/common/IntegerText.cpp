@@ -21,8 +21,8 @@ bool ParseInteger(const QString& text, int32_t& value)
 
     // The magnitude is kept in 64 bits and checked digit by digit, so a long
     // pasted number can never wrap around into something that looks valid.
-    const int64_t limit = negative ? -int64_t(std::numeric_limits<int32_t>::min())
-                                   : int64_t(std::numeric_limits<int32_t>::max());
+    const int64_t limit =
+        negative ? -int64_t(std::numeric_limits<int32_t>::min()) : int64_t(std::numeric_limits<int32_t>::max());
     int64_t magnitude = 0;
     for (; i < s.size(); ++i) {
         const char16_t c = s[i].unicode();

@@ -7,8 +7,8 @@
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h uses FILE and size_t without including anything
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 namespace {
 
@@ -116,8 +116,8 @@ bool DecodeBody(DecodeJob* job)
     }
     *job->image = QImage(int(width), int(cinfo->output_height), QImage::Format_RGB888);
     if (job->image->isNull()) {
-        std::snprintf(job->err.message, JMSG_LENGTH_MAX, "Not enough memory for a %u x %u picture",
-                      unsigned(width), unsigned(cinfo->output_height));
+        std::snprintf(job->err.message, JMSG_LENGTH_MAX, "Not enough memory for a %u x %u picture", unsigned(width),
+                      unsigned(cinfo->output_height));
         return false;
     }
 

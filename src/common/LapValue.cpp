@@ -16,10 +16,7 @@ int32_t Saturate(int64_t v)
 }
 
 // More than 1000 sections per lap would not fit below the laps digits.
-int64_t UsableSections(int32_t sectionsPerLap)
-{
-    return sectionsPerLap > 1000 ? 1000 : sectionsPerLap;
-}
+int64_t UsableSections(int32_t sectionsPerLap) { return sectionsPerLap > 1000 ? 1000 : sectionsPerLap; }
 
 // Builds a lap value from whole laps and a section count of any sign and size:
 // everything is counted in sections first, then split again, so sections carry
@@ -42,10 +39,7 @@ int32_t LapsOf(int32_t v) { return v / 1000; }
 
 int32_t SectionsOf(int32_t v) { return v % 1000; }
 
-int32_t MakeLapValue(int32_t laps, int32_t sections)
-{
-    return Saturate(int64_t(laps) * LapFactor + sections);
-}
+int32_t MakeLapValue(int32_t laps, int32_t sections) { return Saturate(int64_t(laps) * LapFactor + sections); }
 
 int32_t AddLapValues(int32_t a, int32_t b, int32_t sectionsPerLap)
 {

@@ -26,14 +26,27 @@ bool Offered(TMessageButtons buttons, TMessageAnswer answer)
     return answer == TMessageAnswer::Yes || answer == TMessageAnswer::No;
 }
 
-TMessageAnswer ShowBox(TMessageKind kind, const QString& text, TMessageButtons buttons, const QString& detail, QWidget* parent)
+TMessageAnswer ShowBox(TMessageKind kind, const QString& text, TMessageButtons buttons, const QString& detail,
+                       QWidget* parent)
 {
     QMessageBox box(parent);
     switch (kind) {
-    case TMessageKind::Warning: box.setIcon(QMessageBox::Warning); box.setWindowTitle(QStringLiteral("Warning")); break;
-    case TMessageKind::Error: box.setIcon(QMessageBox::Critical); box.setWindowTitle(QStringLiteral("Error")); break;
-    case TMessageKind::Information: box.setIcon(QMessageBox::Information); box.setWindowTitle(QStringLiteral("Information")); break;
-    case TMessageKind::Confirmation: box.setIcon(QMessageBox::Question); box.setWindowTitle(QStringLiteral("Confirm")); break;
+    case TMessageKind::Warning:
+        box.setIcon(QMessageBox::Warning);
+        box.setWindowTitle(QStringLiteral("Warning"));
+        break;
+    case TMessageKind::Error:
+        box.setIcon(QMessageBox::Critical);
+        box.setWindowTitle(QStringLiteral("Error"));
+        break;
+    case TMessageKind::Information:
+        box.setIcon(QMessageBox::Information);
+        box.setWindowTitle(QStringLiteral("Information"));
+        break;
+    case TMessageKind::Confirmation:
+        box.setIcon(QMessageBox::Question);
+        box.setWindowTitle(QStringLiteral("Confirm"));
+        break;
     }
     box.setText(text);
     if (!detail.isEmpty())
@@ -51,7 +64,8 @@ TMessageAnswer ShowBox(TMessageKind kind, const QString& text, TMessageButtons b
 
 }  // namespace
 
-TMessageAnswer Show(TMessageKind kind, const QString& text, TMessageButtons buttons, const QString& detail, QWidget* parent)
+TMessageAnswer Show(TMessageKind kind, const QString& text, TMessageButtons buttons, const QString& detail,
+                    QWidget* parent)
 {
     TScript& script = Script();
     if (!script.active && script.answers.isEmpty())
@@ -71,9 +85,18 @@ TMessageAnswer Show(TMessageKind kind, const QString& text, TMessageButtons butt
     return answer;
 }
 
-void Warning(const QString& text, const QString& detail, QWidget* parent) { Show(TMessageKind::Warning, text, TMessageButtons::Ok, detail, parent); }
-void Error(const QString& text, const QString& detail, QWidget* parent) { Show(TMessageKind::Error, text, TMessageButtons::Ok, detail, parent); }
-void Information(const QString& text, QWidget* parent) { Show(TMessageKind::Information, text, TMessageButtons::Ok, {}, parent); }
+void Warning(const QString& text, const QString& detail, QWidget* parent)
+{
+    Show(TMessageKind::Warning, text, TMessageButtons::Ok, detail, parent);
+}
+void Error(const QString& text, const QString& detail, QWidget* parent)
+{
+    Show(TMessageKind::Error, text, TMessageButtons::Ok, detail, parent);
+}
+void Information(const QString& text, QWidget* parent)
+{
+    Show(TMessageKind::Information, text, TMessageButtons::Ok, {}, parent);
+}
 bool Confirm(const QString& text, QWidget* parent)
 {
     return Show(TMessageKind::Confirmation, text, TMessageButtons::YesNo, {}, parent) == TMessageAnswer::Yes;

@@ -9,7 +9,4 @@ TModalShell::TModalShell(const QString& title, QWidget* parent) : QDialog(parent
     setModal(true);
 }
 
-void TModalShell::PlaceOver(const TWindowPlacement& placement)
-{
-    PlaceWindow(*this, placement);
-}
+void TModalShell::PlaceOver(const TWindowPlacement& placement) { PlaceWindow(*this, placement); }

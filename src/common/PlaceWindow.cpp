@@ -40,8 +40,10 @@ void CentreOver(QWidget& dialog, const QWidget* host)
     QPoint topLeft(area.center().x() - size.width() / 2, area.center().y() - size.height() / 2);
     if (screen) {
         const QRect visible = screen->availableGeometry();
-        topLeft.setX(std::clamp(topLeft.x(), visible.left(), std::max(visible.left(), visible.right() - size.width() + 1)));
-        topLeft.setY(std::clamp(topLeft.y(), visible.top(), std::max(visible.top(), visible.bottom() - size.height() + 1)));
+        topLeft.setX(
+            std::clamp(topLeft.x(), visible.left(), std::max(visible.left(), visible.right() - size.width() + 1)));
+        topLeft.setY(
+            std::clamp(topLeft.y(), visible.top(), std::max(visible.top(), visible.bottom() - size.height() + 1)));
     }
     dialog.move(topLeft);
 }

@@ -49,7 +49,8 @@ int64_t TSystemClock::NowMs() const
     if (HighRes()) {
         const int64_t frequency = m_counter->Frequency();
         if (frequency == 1'000'000)
-            return m_counter->Counter() / 1000;  // the usual microsecond counter: a constant divisor is cheap on the hot path
+            return m_counter->Counter() /
+                   1000;  // the usual microsecond counter: a constant divisor is cheap on the hot path
         if (frequency > 0)
             return m_counter->Counter() * 1000 / frequency;  // multiplication first, as the counter is exact
     }

@@ -14,18 +14,16 @@ QString FormatRaceTime(uint32_t ms, int precision, bool withMinutes)
     const TRaceTimeParts parts = SplitRaceTime(ms);
     QString text;
     if (withMinutes) {
-        text = parts.Minutes <= 999
-                   ? QStringLiteral("%1:%2.%3")
-                         .arg(parts.Minutes)
-                         .arg(parts.Seconds, 2, 10, QLatin1Char('0'))
-                         .arg(parts.Milliseconds, 3, 10, QLatin1Char('0'))
-                   : QStringLiteral("999:99.999");
+        text = parts.Minutes <= 999 ? QStringLiteral("%1:%2.%3")
+                                          .arg(parts.Minutes)
+                                          .arg(parts.Seconds, 2, 10, QLatin1Char('0'))
+                                          .arg(parts.Milliseconds, 3, 10, QLatin1Char('0'))
+                                    : QStringLiteral("999:99.999");
     } else {
-        text = parts.Minutes == 0
-                   ? QStringLiteral("%1.%2")
-                         .arg(parts.Seconds, 2, 10, QLatin1Char('0'))
-                         .arg(parts.Milliseconds, 3, 10, QLatin1Char('0'))
-                   : QStringLiteral("99.999");
+        text = parts.Minutes == 0 ? QStringLiteral("%1.%2")
+                                        .arg(parts.Seconds, 2, 10, QLatin1Char('0'))
+                                        .arg(parts.Milliseconds, 3, 10, QLatin1Char('0'))
+                                  : QStringLiteral("99.999");
     }
     // Characters cut from the end per precision 0..3: the point and all three
     // decimals, two decimals, one decimal, nothing.

@@ -16,35 +16,45 @@ struct TSettings {
     static constexpr int PlaceCount = 20;  // scoring places
     static constexpr int MaxSectionsPerLap = 1000;
 
-    enum Sound { SoundLight1, SoundLight2, SoundLight3, SoundLight4, SoundStart, SoundLap, SoundBestLap, SoundFinish, SoundCount };
+    enum Sound {
+        SoundLight1,
+        SoundLight2,
+        SoundLight3,
+        SoundLight4,
+        SoundStart,
+        SoundLap,
+        SoundBestLap,
+        SoundFinish,
+        SoundCount
+    };
     enum Colour { Track1, Track2, Track3, Track4, TrackX, ColourCount };
 
-    int32_t PortAddress = 888;                       //   0: $378
-    bool InvertedInput = false;                      //   4
-    int32_t Tracks = 4;                              //   8: 1..4
-    int32_t SectionsPerLap = 100;                    //  12: 0..1000
-    int32_t BounceDelayMs = 5000;                    //  16
-    bool MultiplePowerSignals = true;                //  20
+    int32_t PortAddress = 888;                                  //   0: $378
+    bool InvertedInput = false;                                 //   4
+    int32_t Tracks = 4;                                         //   8: 1..4
+    int32_t SectionsPerLap = 100;                               //  12: 0..1000
+    int32_t BounceDelayMs = 5000;                               //  16
+    bool MultiplePowerSignals = true;                           //  20
     std::array<int32_t, TrackCount> TrackRotation{2, 3, 4, 1};  // 24: next track after track 1..4
-    std::array<int32_t, PlaceCount> PlacePoints{};   //  40: points of places 1..20
-    int32_t LapFalseStartMs = 8000;                  // 120
-    int32_t LapNoFinishMs = 12000;                   // 124: per missing lap
-    int32_t TimedFalseStart = 1000;                  // 128: lap value
-    bool EditResult = false;                         // 132
-    bool ShowTotals = true;                          // 133
-    int32_t SustainSensorReadMs = 500;               // 136
-    std::array<uint32_t, ColourCount> Foreground{};  // 140: tracks 1..4 and X
-    std::array<uint32_t, ColourCount> Background{};  // 160: tracks 1..4 and X
-    std::array<bool, SoundCount> Sounds{};           // 180
-    int32_t Reserved188 = 632;                       // 188: carried, never read
-    uint8_t Reserved192 = 0;                         // 192: carried, never read
-    int32_t Reserved196 = 100;                       // 196: carried, never read
-    char ExportSeparator = ';';                      // 200
-    uint8_t WindowState = 0;                         // 201: 0 normal, 1 minimised, 2 maximised
-    int32_t WindowLeft = 2;                          // 204
-    int32_t WindowTop = 2;                           // 208
-    int32_t WindowWidth = 780;                       // 212
-    int32_t WindowHeight = 575;                      // 216
+    std::array<int32_t, PlaceCount> PlacePoints{};              //  40: points of places 1..20
+    int32_t LapFalseStartMs = 8000;                             // 120
+    int32_t LapNoFinishMs = 12000;                              // 124: per missing lap
+    int32_t TimedFalseStart = 1000;                             // 128: lap value
+    bool EditResult = false;                                    // 132
+    bool ShowTotals = true;                                     // 133
+    int32_t SustainSensorReadMs = 500;                          // 136
+    std::array<uint32_t, ColourCount> Foreground{};             // 140: tracks 1..4 and X
+    std::array<uint32_t, ColourCount> Background{};             // 160: tracks 1..4 and X
+    std::array<bool, SoundCount> Sounds{};                      // 180
+    int32_t Reserved188 = 632;                                  // 188: carried, never read
+    uint8_t Reserved192 = 0;                                    // 192: carried, never read
+    int32_t Reserved196 = 100;                                  // 196: carried, never read
+    char ExportSeparator = ';';                                 // 200
+    uint8_t WindowState = 0;                                    // 201: 0 normal, 1 minimised, 2 maximised
+    int32_t WindowLeft = 2;                                     // 204
+    int32_t WindowTop = 2;                                      // 208
+    int32_t WindowWidth = 780;                                  // 212
+    int32_t WindowHeight = 575;                                 // 216
 
     // The record's bytes as last read from or written to the file. Padding
     // bytes are carried from here into the next write (zero for a record

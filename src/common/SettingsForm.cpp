@@ -97,17 +97,13 @@ QString RotationText(const std::array<int32_t, TSettings::TrackCount>& next, int
 QStringList RotationChoices(int32_t tracks)
 {
     switch (tracks) {
-    case 1:
-        return {QStringLiteral("1")};
-    case 2:
-        return {QStringLiteral("1 > 2")};
-    case 3:
-        return {QStringLiteral("1 > 2 > 3"), QStringLiteral("1 > 3 > 2")};
+    case 1: return {QStringLiteral("1")};
+    case 2: return {QStringLiteral("1 > 2")};
+    case 3: return {QStringLiteral("1 > 2 > 3"), QStringLiteral("1 > 3 > 2")};
     case 4:
         return {QStringLiteral("1 > 2 > 3 > 4"), QStringLiteral("1 > 2 > 4 > 3"), QStringLiteral("1 > 3 > 2 > 4"),
                 QStringLiteral("1 > 3 > 4 > 2"), QStringLiteral("1 > 4 > 2 > 3"), QStringLiteral("1 > 4 > 3 > 2")};
-    default:
-        return {};
+    default: return {};
     }
 }
 
@@ -159,7 +155,9 @@ QString ApplySettingsForm(TSettingsForm& form, TSettings& s)
     // Every race window, the heat generation and the rotation are built for
     // 1..4 tracks; any other number is refused like text that is no number.
     if (value < 1 || value > TSettings::TrackCount)
-        return QStringLiteral("'%1' is not a valid number of tracks (1..%2)").arg(form.Tracks).arg(TSettings::TrackCount);
+        return QStringLiteral("'%1' is not a valid number of tracks (1..%2)")
+            .arg(form.Tracks)
+            .arg(TSettings::TrackCount);
     s.Tracks = value;
 
     if (!parse(form.Sections, error))
@@ -182,7 +180,8 @@ QString ApplySettingsForm(TSettingsForm& form, TSettings& s)
         s.PlacePoints[p] = value;
     }
 
-    if (!SecondsToMs(form.LapFalseStart, s.LapFalseStartMs, error) || !SecondsToMs(form.LapNoFinish, s.LapNoFinishMs, error))
+    if (!SecondsToMs(form.LapFalseStart, s.LapFalseStartMs, error) ||
+        !SecondsToMs(form.LapNoFinish, s.LapNoFinishMs, error))
         return error;
     if (!parse(form.SustainSensorRead, error))
         return error;
@@ -200,7 +199,9 @@ QString ApplySettingsForm(TSettingsForm& form, TSettings& s)
         sections = 0;
     const int64_t lapValue = int64_t(laps) * LapValueLap + sections;
     if (lapValue > MaxInt32)
-        return QStringLiteral("'%1' is too large: at most %2 laps").arg(form.TimedFalseStartLaps).arg((MaxInt32 - sections) / LapValueLap);
+        return QStringLiteral("'%1' is too large: at most %2 laps")
+            .arg(form.TimedFalseStartLaps)
+            .arg((MaxInt32 - sections) / LapValueLap);
     // A negative distance penalty would add laps to a driver who jumped the start.
     s.TimedFalseStart = lapValue < 0 ? 0 : int32_t(lapValue);
 

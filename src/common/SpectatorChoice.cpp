@@ -30,7 +30,8 @@ bool IsIpv4Address(const QString& text)
     for (const QString& part : parts) {
         bool isNumber = false;
         const int value = part.toInt(&isNumber);
-        if (!isNumber || part.isEmpty() || part.size() > 3 || value < 0 || value > 255 || part.startsWith(QLatin1Char('+')))
+        if (!isNumber || part.isEmpty() || part.size() > 3 || value < 0 || value > 255 ||
+            part.startsWith(QLatin1Char('+')))
             return false;
     }
     return true;

@@ -74,14 +74,16 @@ TTrackInterfaceChoice::TKind EffectiveKind(const TTrackInterfaceChoice& choice, 
     return simulateFlag ? TTrackInterfaceChoice::TKind::Simulated : choice.Kind;
 }
 
-bool ChoiceChangesInterface(const TTrackInterfaceChoice& chosen, const TTrackInterfaceChoice& atStartUp, bool simulateFlag)
+bool ChoiceChangesInterface(const TTrackInterfaceChoice& chosen, const TTrackInterfaceChoice& atStartUp,
+                            bool simulateFlag)
 {
     // Under --simulate the simulated track runs whatever is stored, so any
     // other choice only tells on a start without the flag.
     const TTrackInterfaceChoice::TKind inUse = EffectiveKind(atStartUp, simulateFlag);
     if (chosen.Kind != inUse)
         return true;
-    return chosen.Kind == TTrackInterfaceChoice::TKind::LapBoard && chosen.SerialDevice.trimmed() != atStartUp.SerialDevice.trimmed();
+    return chosen.Kind == TTrackInterfaceChoice::TKind::LapBoard &&
+           chosen.SerialDevice.trimmed() != atStartUp.SerialDevice.trimmed();
 }
 
 QString SerialPortEntryText(const QString& systemLocation, const QString& description)

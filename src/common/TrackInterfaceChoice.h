@@ -30,7 +30,8 @@ TTrackInterfaceChoice::TKind EffectiveKind(const TTrackInterfaceChoice& choice, 
 // Whether a start with this choice would run on another interface than the
 // one in use now (the choice read at start-up, under the same flag): another
 // kind, or the board on another device.
-bool ChoiceChangesInterface(const TTrackInterfaceChoice& chosen, const TTrackInterfaceChoice& atStartUp, bool simulateFlag);
+bool ChoiceChangesInterface(const TTrackInterfaceChoice& chosen, const TTrackInterfaceChoice& atStartUp,
+                            bool simulateFlag);
 
 // How a serial port found on the machine is listed: its device with the
 // description when there is one, "/dev/ttyACM0 (Arduino Uno)".

@@ -17,19 +17,25 @@ std::optional<QString> TChampionshipDrivers::ChampionshipName()
 {
     m_error.clear();
     QSqlQuery query(m_db);
-    if (!RunRead(m_db, query, QStringLiteral(R"(SELECT CSnaam FROM "KWL_Championship.db" WHERE CSnr = ?)"), {m_csnr}, m_error) || !query.next())
+    if (!RunRead(m_db, query, QStringLiteral(R"(SELECT CSnaam FROM "KWL_Championship.db" WHERE CSnr = ?)"), {m_csnr},
+                 m_error) ||
+        !query.next())
         return std::nullopt;
     return query.value(0).toString();
 }
 
 bool TChampionshipDrivers::Add(const QList<int>& drvnrs)
 {
-    return Apply(drvnrs, [this](TStoreTransaction& action, int drvnr) { action.Exec(QLatin1String(LinkDriver), {m_csnr, drvnr, m_csnr, drvnr}); });
+    return Apply(drvnrs, [this](TStoreTransaction& action, int drvnr) {
+        action.Exec(QLatin1String(LinkDriver), {m_csnr, drvnr, m_csnr, drvnr});
+    });
 }
 
 bool TChampionshipDrivers::Remove(const QList<int>& drvnrs)
 {
-    return Apply(drvnrs, [this](TStoreTransaction& action, int drvnr) { action.Exec(QLatin1String(UnlinkDriver), {m_csnr, drvnr}); });
+    return Apply(drvnrs, [this](TStoreTransaction& action, int drvnr) {
+        action.Exec(QLatin1String(UnlinkDriver), {m_csnr, drvnr});
+    });
 }
 
 bool TChampionshipDrivers::Apply(const QList<int>& drvnrs, const std::function<void(TStoreTransaction&, int)>& write)

@@ -46,7 +46,8 @@ TFCSChangeAdd::TFCSChangeAdd(QSqlDatabase db, QWidget* parent) : TRecordDialog(Q
 bool TFCSChangeAdd::Execute(TRecordMode mode, int csnr)
 {
     const bool begun = m_edit.Begin(mode, csnr);
-    setWindowTitle(Kobalap::SubCaption(mode == TRecordMode::Add ? QStringLiteral("Add Championship") : QStringLiteral("Change Championship")));
+    setWindowTitle(Kobalap::SubCaption(mode == TRecordMode::Add ? QStringLiteral("Add Championship")
+                                                                : QStringLiteral("Change Championship")));
     m_filling = true;
     m_name->setText(m_edit.name);
     m_lapsMinutes->setText(m_edit.lapsMinutes);

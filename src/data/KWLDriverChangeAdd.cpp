@@ -16,7 +16,8 @@ TFDRVAddChange::TFDRVAddChange(QSqlDatabase db, QWidget* parent) : TRecordDialog
 bool TFDRVAddChange::Execute(TRecordMode mode, int drvnr)
 {
     const bool begun = m_edit.Begin(mode, drvnr);
-    setWindowTitle(Kobalap::SubCaption(mode == TRecordMode::Add ? QStringLiteral("Add Driver") : QStringLiteral("Change Driver")));
+    setWindowTitle(
+        Kobalap::SubCaption(mode == TRecordMode::Add ? QStringLiteral("Add Driver") : QStringLiteral("Change Driver")));
     m_name->setText(m_edit.name);
     m_name->setFocus();
     const bool written = Run(begun, m_edit.ReadError());

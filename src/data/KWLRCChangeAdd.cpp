@@ -7,8 +7,8 @@
 
 TFRCChangeAdd::TFRCChangeAdd(QSqlDatabase db, QWidget* parent) : TRecordDialog(QSize(350, 214), parent), m_edit(db)
 {
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     move(143, 109);
 
     m_championship = new QLabel(this);
@@ -25,7 +25,8 @@ TFRCChangeAdd::TFRCChangeAdd(QSqlDatabase db, QWidget* parent) : TRecordDialog(Q
 bool TFRCChangeAdd::Execute(TRecordMode mode, int csnr, int rcnr)
 {
     const bool begun = m_edit.Begin(mode, csnr, rcnr);
-    setWindowTitle(Kobalap::SubCaption(mode == TRecordMode::Add ? QStringLiteral("Add Race") : QStringLiteral("Change Race")));
+    setWindowTitle(
+        Kobalap::SubCaption(mode == TRecordMode::Add ? QStringLiteral("Add Race") : QStringLiteral("Change Race")));
     m_championship->setText(m_edit.championshipName);
     m_name->setText(m_edit.name);
     m_name->setFocus();

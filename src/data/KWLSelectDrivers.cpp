@@ -40,7 +40,8 @@ TRecordGrid* AddGrid(QGroupBox* group, QSqlDatabase db, const QString& sql, cons
 }
 }  // namespace
 
-TFKWLSelectDrivers::TFKWLSelectDrivers(QSqlDatabase db, QWidget* parent) : TModalShell(QStringLiteral("Select Drivers"), parent), m_db(db)
+TFKWLSelectDrivers::TFKWLSelectDrivers(QSqlDatabase db, QWidget* parent)
+    : TModalShell(QStringLiteral("Select Drivers"), parent), m_db(db)
 {
     // No title-bar buttons: every move is written at once, so there is
     // nothing to cancel, and "Done" is the way out.
@@ -61,18 +62,21 @@ TFKWLSelectDrivers::TFKWLSelectDrivers(QSqlDatabase db, QWidget* parent) : TModa
     m_title->setFixedHeight(41);
 
     auto* driversGroup = new QGroupBox(QStringLiteral("Drivers"), this);
-    m_drivers = AddGrid(driversGroup, db, QStringLiteral(R"(SELECT DRVnr, "Driver Name" FROM "KWL_Drivers.DB" ORDER BY "Driver Name")"),
-                        QStringLiteral("GridDrivers"), QStringLiteral("All drivers; Ctrl- or Shift-click selects several"));
+    m_drivers = AddGrid(
+        driversGroup, db, QStringLiteral(R"(SELECT DRVnr, "Driver Name" FROM "KWL_Drivers.DB" ORDER BY "Driver Name")"),
+        QStringLiteral("GridDrivers"), QStringLiteral("All drivers; Ctrl- or Shift-click selects several"));
     auto* inGroup = new QGroupBox(QStringLiteral("Drivers in Championship"), this);
     m_championshipDrivers = AddGrid(inGroup, db, SharedQueries::Query1(), QStringLiteral("GridChampionshipDrivers"),
                                     QStringLiteral("The drivers of this championship"));
     connect(m_drivers, &QAbstractItemView::doubleClicked, this, [this] { ButtonAddClick(); });
     connect(m_championshipDrivers, &QAbstractItemView::doubleClicked, this, [this] { ButtonRemoveClick(); });
 
-    QPushButton* add = AddButton(this, QStringLiteral("ButtonAdd"), QStringLiteral(">>"), QStringLiteral("Add the selected drivers to the championship"));
-    QPushButton* remove =
-        AddButton(this, QStringLiteral("ButtonRemove"), QStringLiteral("<<"), QStringLiteral("Remove the selected drivers from the championship"));
-    QPushButton* done = AddButton(this, QStringLiteral("ButtonDone"), QStringLiteral("Done"), QStringLiteral("Close the driver selection"));
+    QPushButton* add = AddButton(this, QStringLiteral("ButtonAdd"), QStringLiteral(">>"),
+                                 QStringLiteral("Add the selected drivers to the championship"));
+    QPushButton* remove = AddButton(this, QStringLiteral("ButtonRemove"), QStringLiteral("<<"),
+                                    QStringLiteral("Remove the selected drivers from the championship"));
+    QPushButton* done = AddButton(this, QStringLiteral("ButtonDone"), QStringLiteral("Done"),
+                                  QStringLiteral("Close the driver selection"));
     connect(add, &QPushButton::clicked, this, [this] { ButtonAddClick(); });
     connect(remove, &QPushButton::clicked, this, [this] { ButtonRemoveClick(); });
     connect(done, &QPushButton::clicked, this, &QDialog::accept);

@@ -67,8 +67,10 @@ TKWLStore::Status TKWLStore::Open(const QString& workingDirectory)
     const QFileInfo file(m_path);
     const bool exists = file.exists() && file.size() > 0;
     if (!exists && !QDir().mkpath(folder))
-        return Fail(QStringLiteral("The race database could not be created."),
-                    QStringLiteral("The folder %1 could not be created; check that the working directory can be written.").arg(QDir::toNativeSeparators(folder)));
+        return Fail(
+            QStringLiteral("The race database could not be created."),
+            QStringLiteral("The folder %1 could not be created; check that the working directory can be written.")
+                .arg(QDir::toNativeSeparators(folder)));
     if (exists && !VerifyExisting())
         return m_status;
 
@@ -114,15 +116,19 @@ bool TKWLStore::VerifyExisting()
         } else {
             QSqlQuery query(probe);
             if (!query.exec(QStringLiteral("PRAGMA application_id")) || !query.next()) {
-                failure = QStringLiteral("The file %1 is damaged or is not a Kobalap race database. It has been left untouched.");
+                failure = QStringLiteral(
+                    "The file %1 is damaged or is not a Kobalap race database. It has been left untouched.");
                 detail = LastError(probe, query);
             } else if (query.value(0).toInt() != Schema::ApplicationId) {
                 failure = QStringLiteral("The file %1 is not a Kobalap race database. It has been left untouched.");
                 detail = QStringLiteral("Its application id is %1.").arg(query.value(0).toLongLong());
-            } else if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next() || query.value(0).toInt() > Schema::Version) {
-                failure = QStringLiteral("The file %1 was written by a newer version of Kobalap. It has been left untouched.");
+            } else if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next() ||
+                       query.value(0).toInt() > Schema::Version) {
+                failure = QStringLiteral(
+                    "The file %1 was written by a newer version of Kobalap. It has been left untouched.");
                 detail = LastError(probe, query);
-            } else if (!query.exec(QStringLiteral("PRAGMA quick_check")) || !query.next() || query.value(0).toString() != QLatin1String("ok")) {
+            } else if (!query.exec(QStringLiteral("PRAGMA quick_check")) || !query.next() ||
+                       query.value(0).toString() != QLatin1String("ok")) {
                 failure = QStringLiteral("The file %1 is damaged. It has been left untouched.");
                 detail = query.isActive() ? query.value(0).toString() : LastError(probe, query);
             }
@@ -151,14 +157,15 @@ bool TKWLStore::Configure(QSqlDatabase& db, bool readOnly)
         // Nothing may be written, not even the journal mode; just make sure
         // the tables can be read.
         if (!query.exec(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(QLatin1String(Schema::Drivers)))) {
-            return Refuse(QStringLiteral("The race database is read-only and could not be read."), LastError(db, query));
+            return Refuse(QStringLiteral("The race database is read-only and could not be read."),
+                          LastError(db, query));
         }
         return true;
     }
     // WAL with synchronous=FULL: a commit is on disk when it returns, and a
     // crash can never leave half an action behind.
-    if (!query.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !query.next()
-        || query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
+    if (!query.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !query.next() ||
+        query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
         return Refuse(QStringLiteral("The race database could not be prepared for writing."), LastError(db, query));
     }
     if (!query.exec(QStringLiteral("PRAGMA synchronous = FULL"))) {
@@ -168,7 +175,8 @@ bool TKWLStore::Configure(QSqlDatabase& db, bool readOnly)
     TStoreTransaction action(db);
     QString error;
     if (!action.Active() || !Schema::Create(db, error) || !action.Commit()) {
-        return Refuse(QStringLiteral("The tables of the race database could not be created."), error.isEmpty() ? action.ErrorText() : error);
+        return Refuse(QStringLiteral("The tables of the race database could not be created."),
+                      error.isEmpty() ? action.ErrorText() : error);
     }
     return true;
 }

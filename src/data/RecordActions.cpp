@@ -56,9 +56,15 @@ std::optional<int> TRecordActions::Insert(const QString& sql, std::initializer_l
     return key.toInt();
 }
 
-std::optional<int> TRecordActions::DriverCount() { return Count(QStringLiteral(R"(SELECT count(*) FROM "KWL_Drivers.DB")"), {}); }
+std::optional<int> TRecordActions::DriverCount()
+{
+    return Count(QStringLiteral(R"(SELECT count(*) FROM "KWL_Drivers.DB")"), {});
+}
 
-std::optional<int> TRecordActions::ChampionshipCount() { return Count(QStringLiteral(R"(SELECT count(*) FROM "KWL_Championship.db")"), {}); }
+std::optional<int> TRecordActions::ChampionshipCount()
+{
+    return Count(QStringLiteral(R"(SELECT count(*) FROM "KWL_Championship.db")"), {});
+}
 
 std::optional<int> TRecordActions::RaceCount(int csnr)
 {
@@ -120,8 +126,10 @@ bool TRecordActions::AddDrivers(const QStringList& names)
 
 std::optional<int> TRecordActions::AddChampionship(const QString& name, int lapsMinutes, int racesThatCount, bool timed)
 {
-    return Insert(QStringLiteral(R"(INSERT INTO "KWL_Championship.db" (CSnaam, CSLapsMinutes, CSRacesThatCount, CSTimed) VALUES (?, ?, ?, ?))"),
-                  {name, lapsMinutes, racesThatCount, timed ? 1 : 0});
+    return Insert(
+        QStringLiteral(
+            R"(INSERT INTO "KWL_Championship.db" (CSnaam, CSLapsMinutes, CSRacesThatCount, CSTimed) VALUES (?, ?, ?, ?))"),
+        {name, lapsMinutes, racesThatCount, timed ? 1 : 0});
 }
 
 std::optional<int> TRecordActions::AddRace(int csnr, const QString& name)
@@ -151,16 +159,21 @@ std::optional<QString> TRecordActions::DriverName(int drvnr)
 std::optional<TChampionshipRow> TRecordActions::Championship(int csnr)
 {
     QSqlQuery query(m_db);
-    if (!ReadRow(query, QStringLiteral(R"(SELECT CSnaam, CSLapsMinutes, CSRacesThatCount, CSTimed FROM "KWL_Championship.db" WHERE CSnr = ?)"),
-                 {csnr}))
+    if (!ReadRow(
+            query,
+            QStringLiteral(
+                R"(SELECT CSnaam, CSLapsMinutes, CSRacesThatCount, CSTimed FROM "KWL_Championship.db" WHERE CSnr = ?)"),
+            {csnr}))
         return std::nullopt;
-    return TChampionshipRow{query.value(0).toString(), query.value(1).toInt(), query.value(2).toInt(), query.value(3).toInt() != 0};
+    return TChampionshipRow{query.value(0).toString(), query.value(1).toInt(), query.value(2).toInt(),
+                            query.value(3).toInt() != 0};
 }
 
 std::optional<QString> TRecordActions::RaceName(int csnr, int rcnr)
 {
     QSqlQuery query(m_db);
-    if (!ReadRow(query, QStringLiteral(R"(SELECT RCnaam FROM "KWL_Race.DB" WHERE CSnr = ? AND RCnr = ?)"), {csnr, rcnr}))
+    if (!ReadRow(query, QStringLiteral(R"(SELECT RCnaam FROM "KWL_Race.DB" WHERE CSnr = ? AND RCnr = ?)"),
+                 {csnr, rcnr}))
         return std::nullopt;
     return query.value(0).toString();
 }
@@ -171,13 +184,15 @@ TDriverWrite TRecordActions::SaveDriver(int drvnr, const QString& name)
     // stale in between. The comparison takes the column's collation, the one
     // its unique index uses.
     TStoreTransaction action(m_db);
-    if (action.Exec(QStringLiteral(R"(SELECT 1 FROM "KWL_Drivers.DB" WHERE "Driver Name" = ? AND DRVnr <> ? LIMIT 1)"), {name, drvnr})
-        && action.Query().next())
+    if (action.Exec(QStringLiteral(R"(SELECT 1 FROM "KWL_Drivers.DB" WHERE "Driver Name" = ? AND DRVnr <> ? LIMIT 1)"),
+                    {name, drvnr}) &&
+        action.Query().next())
         return TDriverWrite::Duplicate;  // rolled back, nothing written
     if (drvnr == 0)
         action.Exec(QLatin1String(InsertDriver), {name});
-    else if (action.Exec(QStringLiteral(R"(UPDATE "KWL_Drivers.DB" SET "Driver Name" = ? WHERE DRVnr = ?)"), {name, drvnr})
-             && action.Query().numRowsAffected() != 1) {
+    else if (action.Exec(QStringLiteral(R"(UPDATE "KWL_Drivers.DB" SET "Driver Name" = ? WHERE DRVnr = ?)"),
+                         {name, drvnr}) &&
+             action.Query().numRowsAffected() != 1) {
         m_error = QLatin1String(RowGone);
         return TDriverWrite::Failed;
     }
@@ -196,11 +211,14 @@ bool TRecordActions::UpdateOne(const QString& sql, std::initializer_list<QVarian
 
 bool TRecordActions::UpdateChampionship(int csnr, const TChampionshipRow& row)
 {
-    return UpdateOne(QStringLiteral(R"(UPDATE "KWL_Championship.db" SET CSnaam = ?, CSLapsMinutes = ?, CSRacesThatCount = ?, CSTimed = ? WHERE CSnr = ?)"),
-                     {row.name, row.lapsMinutes, row.racesThatCount, row.timed ? 1 : 0, csnr});
+    return UpdateOne(
+        QStringLiteral(
+            R"(UPDATE "KWL_Championship.db" SET CSnaam = ?, CSLapsMinutes = ?, CSRacesThatCount = ?, CSTimed = ? WHERE CSnr = ?)"),
+        {row.name, row.lapsMinutes, row.racesThatCount, row.timed ? 1 : 0, csnr});
 }
 
 bool TRecordActions::UpdateRace(int csnr, int rcnr, const QString& name)
 {
-    return UpdateOne(QStringLiteral(R"(UPDATE "KWL_Race.DB" SET RCnaam = ? WHERE CSnr = ? AND RCnr = ?)"), {name, csnr, rcnr});
+    return UpdateOne(QStringLiteral(R"(UPDATE "KWL_Race.DB" SET RCnaam = ? WHERE CSnr = ? AND RCnr = ?)"),
+                     {name, csnr, rcnr});
 }

@@ -42,12 +42,9 @@ TRecordOk TDriverEdit::Ok()
         return Cancelled();
     m_pending = false;
     switch (m_actions.SaveDriver(m_drvnr, name)) {
-    case TDriverWrite::Written:
-        return Written();
-    case TDriverWrite::Duplicate:
-        return Refused(QStringLiteral("Driver already exists."));
-    case TDriverWrite::Failed:
-        break;
+    case TDriverWrite::Written: return Written();
+    case TDriverWrite::Duplicate: return Refused(QStringLiteral("Driver already exists."));
+    case TDriverWrite::Failed: break;
     }
     // Not a duplicate: say what the store said rather than blame the name.
     return StoreFailed(m_actions.LastError());
@@ -55,7 +52,10 @@ TRecordOk TDriverEdit::Ok()
 
 // --- championship
 
-QString TChampionshipEdit::LengthCaption(bool timed) { return timed ? QStringLiteral("Minutes") : QStringLiteral("Laps"); }
+QString TChampionshipEdit::LengthCaption(bool timed)
+{
+    return timed ? QStringLiteral("Minutes") : QStringLiteral("Laps");
+}
 
 bool TChampionshipEdit::Begin(TRecordMode mode, int csnr)
 {
@@ -108,9 +108,10 @@ TRecordOk TChampionshipEdit::Ok()
     row.racesThatCount = number;
 
     m_pending = false;
-    const bool stored = m_mode == TRecordMode::Add
-        ? m_actions.AddChampionship(row.name, row.lapsMinutes, row.racesThatCount, row.timed).has_value()
-        : m_actions.UpdateChampionship(m_csnr, row);
+    const bool stored =
+        m_mode == TRecordMode::Add
+            ? m_actions.AddChampionship(row.name, row.lapsMinutes, row.racesThatCount, row.timed).has_value()
+            : m_actions.UpdateChampionship(m_csnr, row);
     return stored ? Written() : StoreFailed(m_actions.LastError());
 }
 
@@ -152,6 +153,7 @@ TRecordOk TRaceEdit::Ok()
     if (!m_pending)
         return Cancelled();
     m_pending = false;
-    const bool stored = m_mode == TRecordMode::Add ? m_actions.AddRace(m_csnr, name).has_value() : m_actions.UpdateRace(m_csnr, m_rcnr, name);
+    const bool stored = m_mode == TRecordMode::Add ? m_actions.AddRace(m_csnr, name).has_value()
+                                                   : m_actions.UpdateRace(m_csnr, m_rcnr, name);
     return stored ? Written() : StoreFailed(m_actions.LastError());
 }

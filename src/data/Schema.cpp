@@ -13,8 +13,9 @@ namespace {
 QString Int(const QString& name, bool notNull = true)
 {
     const QString q = QLatin1Char('"') + name + QLatin1Char('"');
-    return q + QStringLiteral(" INTEGER") + (notNull ? QStringLiteral(" NOT NULL") : QString())
-        + QStringLiteral(" CHECK (%1 IS NULL OR (typeof(%1) = 'integer' AND %1 BETWEEN -2147483648 AND 2147483647))").arg(q);
+    return q + QStringLiteral(" INTEGER") + (notNull ? QStringLiteral(" NOT NULL") : QString()) +
+           QStringLiteral(" CHECK (%1 IS NULL OR (typeof(%1) = 'integer' AND %1 BETWEEN -2147483648 AND 2147483647))")
+               .arg(q);
 }
 
 QString Bool(const QString& name)
@@ -37,12 +38,15 @@ QString Text(const QString& name, bool notNull, const char* collate = nullptr)
         def += QStringLiteral(" NOT NULL");
     if (collate)
         def += QStringLiteral(" COLLATE ") + QLatin1String(collate);
-    return def + QStringLiteral(" CHECK (%1 IS NULL OR (typeof(%1) = 'text' AND length(%1) <= %2))").arg(q).arg(MaxNameLength);
+    return def + QStringLiteral(" CHECK (%1 IS NULL OR (typeof(%1) = 'text' AND length(%1) <= %2))")
+                     .arg(q)
+                     .arg(MaxNameLength);
 }
 
 QString Table(const char* name, const QStringList& columns)
 {
-    return QStringLiteral("CREATE TABLE IF NOT EXISTS \"%1\" (\n  %2\n)").arg(QLatin1String(name), columns.join(QStringLiteral(",\n  ")));
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS \"%1\" (\n  %2\n)")
+        .arg(QLatin1String(name), columns.join(QStringLiteral(",\n  ")));
 }
 
 QString Index(const char* table, const char* index, const QString& fields, bool unique = false)
@@ -55,23 +59,28 @@ QString Index(const char* table, const char* index, const QString& fields, bool 
 
 QStringList TableNames()
 {
-    return {QLatin1String(Drivers), QLatin1String(Championship), QLatin1String(Race), QLatin1String(Heat),
-            QLatin1String(HeatDetail), QLatin1String(HeatDetailLaps), QLatin1String(DIC), QLatin1String(Result),
+    return {QLatin1String(Drivers),      QLatin1String(Championship),   QLatin1String(Race), QLatin1String(Heat),
+            QLatin1String(HeatDetail),   QLatin1String(HeatDetailLaps), QLatin1String(DIC),  QLatin1String(Result),
             QLatin1String(ResultDetail), QLatin1String(SingelRace)};
 }
 
-QString IndexName(const char* table, const char* index) { return QLatin1String(table) + QLatin1Char('.') + QLatin1String(index); }
+QString IndexName(const char* table, const char* index)
+{
+    return QLatin1String(table) + QLatin1Char('.') + QLatin1String(index);
+}
 
 QStringList CreateStatements()
 {
     // Driver names compare without regard to letter case (ASCII), so "jan" and
     // "Jan" cannot both be entered, and lists sort the way people read them.
     return {
-        Table(Drivers, {QStringLiteral("\"DRVnr\" INTEGER PRIMARY KEY AUTOINCREMENT"), Text(QStringLiteral("Driver Name"), true, "NOCASE")}),
+        Table(Drivers, {QStringLiteral("\"DRVnr\" INTEGER PRIMARY KEY AUTOINCREMENT"),
+                        Text(QStringLiteral("Driver Name"), true, "NOCASE")}),
         Index(Drivers, "DRVIdxName", QStringLiteral("\"Driver Name\""), true),
 
-        Table(Championship, {QStringLiteral("\"CSnr\" INTEGER PRIMARY KEY AUTOINCREMENT"), Text(QStringLiteral("CSnaam"), true, "NOCASE"),
-                             Int(QStringLiteral("CSLapsMinutes")), Int(QStringLiteral("CSRacesThatCount")), Bool(QStringLiteral("CSTimed"))}),
+        Table(Championship, {QStringLiteral("\"CSnr\" INTEGER PRIMARY KEY AUTOINCREMENT"),
+                             Text(QStringLiteral("CSnaam"), true, "NOCASE"), Int(QStringLiteral("CSLapsMinutes")),
+                             Int(QStringLiteral("CSRacesThatCount")), Bool(QStringLiteral("CSTimed"))}),
         Index(Championship, "IdxCSnaam", QStringLiteral("\"CSnaam\"")),
 
         // RCnr is unique over the whole table, which SQLite can only number
@@ -80,36 +89,41 @@ QStringList CreateStatements()
                      Text(QStringLiteral("RCnaam"), true, "NOCASE"), QStringLiteral("UNIQUE (\"CSnr\", \"RCnr\")")}),
         Index(Race, "CSnr_RCnaam", QStringLiteral("\"CSnr\", \"RCnaam\" COLLATE NOCASE")),
 
-        Table(Heat, {Int(QStringLiteral("CSnr")), Int(QStringLiteral("RCnr")), Int(QStringLiteral("HTnr")), Bool(QStringLiteral("Finished")),
-                     QStringLiteral("PRIMARY KEY (\"CSnr\", \"RCnr\", \"HTnr\")")}),
+        Table(Heat, {Int(QStringLiteral("CSnr")), Int(QStringLiteral("RCnr")), Int(QStringLiteral("HTnr")),
+                     Bool(QStringLiteral("Finished")), QStringLiteral("PRIMARY KEY (\"CSnr\", \"RCnr\", \"HTnr\")")}),
 
         Table(HeatDetail, {Int(QStringLiteral("CSnr")), Int(QStringLiteral("RCnr")), Int(QStringLiteral("HTnr")),
-                           Int(QStringLiteral("Tracknr")) + QStringLiteral(" CHECK (\"Tracknr\" BETWEEN 1 AND 4)"), Int(QStringLiteral("DRVnr")),
-                           Int(QStringLiteral("Laps")), Int(QStringLiteral("Time")), Int(QStringLiteral("TopLapTime")),
+                           Int(QStringLiteral("Tracknr")) + QStringLiteral(" CHECK (\"Tracknr\" BETWEEN 1 AND 4)"),
+                           Int(QStringLiteral("DRVnr")), Int(QStringLiteral("Laps")), Int(QStringLiteral("Time")),
+                           Int(QStringLiteral("TopLapTime")),
                            QStringLiteral("PRIMARY KEY (\"CSnr\", \"RCnr\", \"HTnr\", \"Tracknr\")")}),
         Index(HeatDetail, "CSnr_RCnr_DRVnr", QStringLiteral("\"CSnr\", \"RCnr\", \"DRVnr\"")),
         Index(HeatDetail, "IdxDRVnr", QStringLiteral("\"DRVnr\"")),
 
-        Table(HeatDetailLaps, {Int(QStringLiteral("CSnr")), Int(QStringLiteral("RCnr")), Int(QStringLiteral("HTnr")),
-                               Int(QStringLiteral("Tracknr")) + QStringLiteral(" CHECK (\"Tracknr\" BETWEEN 1 AND 4)"), Int(QStringLiteral("RNDnr")),
-                               Int(QStringLiteral("Time")), Int(QStringLiteral("SpeedTrapTime")),
-                               QStringLiteral("PRIMARY KEY (\"CSnr\", \"RCnr\", \"HTnr\", \"Tracknr\", \"RNDnr\")")}),
+        Table(HeatDetailLaps,
+              {Int(QStringLiteral("CSnr")), Int(QStringLiteral("RCnr")), Int(QStringLiteral("HTnr")),
+               Int(QStringLiteral("Tracknr")) + QStringLiteral(" CHECK (\"Tracknr\" BETWEEN 1 AND 4)"),
+               Int(QStringLiteral("RNDnr")), Int(QStringLiteral("Time")), Int(QStringLiteral("SpeedTrapTime")),
+               QStringLiteral("PRIMARY KEY (\"CSnr\", \"RCnr\", \"HTnr\", \"Tracknr\", \"RNDnr\")")}),
         Index(HeatDetailLaps, "CSnr_RCnr_DRVnr", QStringLiteral("\"CSnr\", \"RCnr\", \"RNDnr\"")),
         Index(HeatDetailLaps, "IdxDRVnr", QStringLiteral("\"RNDnr\"")),
 
-        Table(DIC, {Int(QStringLiteral("CSnr")), Int(QStringLiteral("DRVnr")), QStringLiteral("PRIMARY KEY (\"CSnr\", \"DRVnr\")")}),
+        Table(DIC, {Int(QStringLiteral("CSnr")), Int(QStringLiteral("DRVnr")),
+                    QStringLiteral("PRIMARY KEY (\"CSnr\", \"DRVnr\")")}),
         Index(DIC, "IdxDRVnr", QStringLiteral("\"DRVnr\"")),
 
         Table(Result, {Int(QStringLiteral("CSnr")), Int(QStringLiteral("DRVnr")), Float(QStringLiteral("TotalPoints")),
                        QStringLiteral("PRIMARY KEY (\"CSnr\", \"DRVnr\")")}),
 
-        Table(ResultDetail, {Int(QStringLiteral("CSnr")), Int(QStringLiteral("RCnr")), Int(QStringLiteral("DRVnr")), Int(QStringLiteral("Time"), false),
-                             Float(QStringLiteral("Points")), QStringLiteral("PRIMARY KEY (\"CSnr\", \"RCnr\", \"DRVnr\")")}),
+        Table(ResultDetail, {Int(QStringLiteral("CSnr")), Int(QStringLiteral("RCnr")), Int(QStringLiteral("DRVnr")),
+                             Int(QStringLiteral("Time"), false), Float(QStringLiteral("Points")),
+                             QStringLiteral("PRIMARY KEY (\"CSnr\", \"RCnr\", \"DRVnr\")")}),
         Index(ResultDetail, "CSnr_RCnr_Time", QStringLiteral("\"CSnr\", \"RCnr\", \"Time\"")),
         Index(ResultDetail, "CSnr_RCnr_Time_DESC", QStringLiteral("\"CSnr\", \"RCnr\", \"Time\" DESC")),
 
-        Table(SingelRace, {Text(QStringLiteral("Driver Track 1"), false), Text(QStringLiteral("Driver Track 2"), false),
-                           Text(QStringLiteral("Driver Track 3"), false), Text(QStringLiteral("Driver Track 4"), false)}),
+        Table(SingelRace,
+              {Text(QStringLiteral("Driver Track 1"), false), Text(QStringLiteral("Driver Track 2"), false),
+               Text(QStringLiteral("Driver Track 3"), false), Text(QStringLiteral("Driver Track 4"), false)}),
     };
 }
 
@@ -123,8 +137,8 @@ bool Create(QSqlDatabase& db, QString& error)
             return false;
         }
     }
-    if (!query.exec(QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId))
-        || !query.exec(QStringLiteral("PRAGMA user_version = %1").arg(Version))) {
+    if (!query.exec(QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId)) ||
+        !query.exec(QStringLiteral("PRAGMA user_version = %1").arg(Version))) {
         error = query.lastError().text();
         return false;
     }

@@ -39,8 +39,10 @@ std::array<QString, 4> TSingleRaceScratch::Drivers()
 {
     std::array<QString, 4> names;
     QSqlQuery query(m_db);
-    const QString sql = QStringLiteral(
-        "SELECT \"Driver Track 1\", \"Driver Track 2\", \"Driver Track 3\", \"Driver Track 4\" FROM %1 LIMIT 1").arg(Table);
+    const QString sql =
+        QStringLiteral(
+            "SELECT \"Driver Track 1\", \"Driver Track 2\", \"Driver Track 3\", \"Driver Track 4\" FROM %1 LIMIT 1")
+            .arg(Table);
     if (!RunRead(m_db, query, sql, {}, m_error) || !query.next())
         return names;
     for (int n = 0; n < 4; ++n)
@@ -52,7 +54,8 @@ QStringList TSingleRaceScratch::DriverNames()
 {
     QStringList names;
     QSqlQuery query(m_db);
-    const QString sql = QStringLiteral("SELECT \"Driver Name\" FROM \"%1\" ORDER BY \"Driver Name\"").arg(QLatin1String(Schema::Drivers));
+    const QString sql = QStringLiteral("SELECT \"Driver Name\" FROM \"%1\" ORDER BY \"Driver Name\"")
+                            .arg(QLatin1String(Schema::Drivers));
     if (!RunRead(m_db, query, sql, {}, m_error))
         return names;
     while (query.next())

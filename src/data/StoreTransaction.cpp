@@ -62,7 +62,8 @@ bool TStoreTransaction::Commit()
     return true;
 }
 
-bool RunRead(QSqlDatabase db, QSqlQuery& query, const QString& sql, std::initializer_list<QVariant> values, QString& error)
+bool RunRead(QSqlDatabase db, QSqlQuery& query, const QString& sql, std::initializer_list<QVariant> values,
+             QString& error)
 {
     query = QSqlQuery(db);
     query.setForwardOnly(true);
@@ -79,7 +80,8 @@ bool RunRead(QSqlDatabase db, QSqlQuery& query, const QString& sql, std::initial
     return true;
 }
 
-QVariant ReadScalar(QSqlDatabase db, const QString& sql, std::initializer_list<QVariant> values, QString& error, const QVariant& fallback)
+QVariant ReadScalar(QSqlDatabase db, const QString& sql, std::initializer_list<QVariant> values, QString& error,
+                    const QVariant& fallback)
 {
     QSqlQuery query(db);
     if (!RunRead(db, query, sql, values, error))

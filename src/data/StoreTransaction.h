@@ -38,6 +38,8 @@ private:
 
 // A read with positional parameters outside any action. Returns false with
 // the store's message when it cannot run.
-bool RunRead(QSqlDatabase db, QSqlQuery& query, const QString& sql, std::initializer_list<QVariant> values, QString& error);
+bool RunRead(QSqlDatabase db, QSqlQuery& query, const QString& sql, std::initializer_list<QVariant> values,
+             QString& error);
 // The first column of the first row of a read, or the fallback.
-QVariant ReadScalar(QSqlDatabase db, const QString& sql, std::initializer_list<QVariant> values, QString& error, const QVariant& fallback = {});
+QVariant ReadScalar(QSqlDatabase db, const QString& sql, std::initializer_list<QVariant> values, QString& error,
+                    const QVariant& fallback = {});

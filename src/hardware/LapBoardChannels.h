@@ -57,8 +57,8 @@ struct TLapBoardChannels {
     std::array<TAckSlot, AckSlots> AckTimes{};
     std::atomic<uint32_t> AckedWrites{0};
 
-    std::atomic<uint8_t> Levels{0};       // bit n-1: a car at sensor n
+    std::atomic<uint8_t> Levels{0};  // bit n-1: a car at sensor n
     std::atomic<bool> Connected{false};
-    std::atomic<uint32_t> Epoch{0};       // counts the connections made
+    std::atomic<uint32_t> Epoch{0};  // counts the connections made
     std::atomic<bool> StopRequested{false};
 };

@@ -24,8 +24,8 @@ TLapBoardLink::TGreeting TLapBoardLink::Connect()
         m_port = new QSerialPort;
     m_port->setPortName(m_device);
     if (!m_port->open(QIODevice::ReadWrite)) {
-        m_problem = QStringLiteral("The lap-sensor board's port %1 cannot be opened: %2.")
-                        .arg(m_device, m_port->errorString());
+        m_problem =
+            QStringLiteral("The lap-sensor board's port %1 cannot be opened: %2.").arg(m_device, m_port->errorString());
         return TGreeting::CannotOpen;
     }
     m_port->setBaudRate(QSerialPort::Baud115200);
@@ -50,12 +50,14 @@ TLapBoardLink::TGreeting TLapBoardLink::Connect()
             break;
     }
     if (m_helloProtocol != LapBoard::ProtocolVersion) {
-        m_problem = m_helloProtocol == 0
-            ? QStringLiteral("No lap-sensor board answers on %1.").arg(m_device)
-            : QStringLiteral("The lap-sensor board on %1 speaks protocol version %2; this Kobalap knows version %3 only.")
-                  .arg(m_device)
-                  .arg(m_helloProtocol)
-                  .arg(LapBoard::ProtocolVersion);
+        m_problem =
+            m_helloProtocol == 0
+                ? QStringLiteral("No lap-sensor board answers on %1.").arg(m_device)
+                : QStringLiteral(
+                      "The lap-sensor board on %1 speaks protocol version %2; this Kobalap knows version %3 only.")
+                      .arg(m_device)
+                      .arg(m_helloProtocol)
+                      .arg(LapBoard::ProtocolVersion);
         const TGreeting outcome = m_helloProtocol == 0 ? TGreeting::NoAnswer : TGreeting::UnknownVersion;
         m_port->close();
         return outcome;
@@ -172,10 +174,7 @@ void TLapBoardLink::Hello(int protocol, const char* firmware, bool restarted)
     }
 }
 
-void TLapBoardLink::Arrival(int sensor, int64_t boardUs)
-{
-    m_channels.PushArrival({sensor, m_epoch, boardUs});
-}
+void TLapBoardLink::Arrival(int sensor, int64_t boardUs) { m_channels.PushArrival({sensor, m_epoch, boardUs}); }
 
 void TLapBoardLink::Levels(uint8_t levels) { m_channels.Levels.store(levels, std::memory_order_relaxed); }
 

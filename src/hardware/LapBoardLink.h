@@ -12,13 +12,13 @@ struct TLapBoardChannels;
 
 // How long the conversation waits for what (docs/lap-board.md).
 struct TLapBoardTimeouts {
-    int HelloMs = 4000;        // an Arduino's boot loader takes up to ~1.5 s
+    int HelloMs = 4000;  // an Arduino's boot loader takes up to ~1.5 s
     int HelloRepeatMs = 250;
-    int SilenceMs = 500;       // no good line for this long: the board is lost
+    int SilenceMs = 500;  // no good line for this long: the board is lost
     int HeartbeatMs = 100;
-    int ResendMs = 100;        // an output command not applied by then goes again
+    int ResendMs = 100;  // an output command not applied by then goes again
     int ReconnectMs = 500;
-    int PollMs = 2;            // the longest an output write waits to be sent
+    int PollMs = 2;  // the longest an output write waits to be sent
 };
 
 // The conversation with the board, run on the board's own reader thread:

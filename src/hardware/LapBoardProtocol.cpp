@@ -125,8 +125,7 @@ bool DecodeBody(const char* text, std::size_t size, TMessage& m)
         if (!ReadSpace(text, size, pos) || !ReadWord(text, size, pos, m.Text))
             return false;
         break;
-    default:
-        return false;
+    default: return false;
     }
     return pos == size;  // nothing may follow the last field
 }

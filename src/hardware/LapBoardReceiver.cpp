@@ -104,9 +104,7 @@ void TLapBoardReceiver::TakeMessage(const LapBoard::TMessage& message, TLapBoard
         m_levelsTrusted = true;
         sink.Levels(m_levels);
         break;
-    case TKind::Applied:
-        sink.Applied(message.PcSeq, ExtendTime(message.TimeUs), message.Outputs);
-        break;
+    case TKind::Applied: sink.Applied(message.PcSeq, ExtendTime(message.TimeUs), message.Outputs); break;
     case TKind::Refusal:
         if (message.Text[0] == 'L') {  // LOST: the board dropped changes
             ++m_faults.Lost;
@@ -115,8 +113,7 @@ void TLapBoardReceiver::TakeMessage(const LapBoard::TMessage& message, TLapBoard
             sink.Refused();
         }
         break;
-    case TKind::Hello:
-        break;
+    case TKind::Hello: break;
     }
 }
 

@@ -37,7 +37,10 @@ TPpdevPort::TPpdevPort(QString sysfsDir, QString deviceDir, TPpdevCalls* calls)
 
 TPpdevPort::~TPpdevPort() { Close(); }
 
-QString TPpdevPort::AddressText(uint32_t address) { return QStringLiteral("$") + QString::number(address, 16).toUpper(); }
+QString TPpdevPort::AddressText(uint32_t address)
+{
+    return QStringLiteral("$") + QString::number(address, 16).toUpper();
+}
 
 std::optional<uint32_t> TPpdevPort::ParseBaseAddr(const QByteArray& text)
 {
@@ -154,7 +157,8 @@ QString TPpdevPort::PortsFound() const
 {
     QStringList found;
     for (int i = 0; i < m_count; ++i)
-        found << QStringLiteral("%1 (%2)").arg(AddressText(m_ports[size_t(i)].Base), DevicePath(m_ports[size_t(i)].Number));
+        found << QStringLiteral("%1 (%2)").arg(AddressText(m_ports[size_t(i)].Base),
+                                               DevicePath(m_ports[size_t(i)].Number));
     return found.join(QStringLiteral(", "));
 }
 

@@ -42,8 +42,8 @@ TSimulatedTrackConfig Sanitized(TSimulatedTrackConfig config)
 
 }  // namespace
 
-TSimulatedTrack::TSimulatedTrack(TRaceClock& clock, const TSettings& settings, const TSensorMasks& masks,
-                                 uint32_t seed, const TSimulatedTrackConfig& config)
+TSimulatedTrack::TSimulatedTrack(TRaceClock& clock, const TSettings& settings, const TSensorMasks& masks, uint32_t seed,
+                                 const TSimulatedTrackConfig& config)
     : m_clock(clock), m_settings(settings), m_masks(masks), m_config(Sanitized(config))
 {
     m_nowUs = m_clock.NowUs();
@@ -171,9 +171,7 @@ void TSimulatedTrack::AdvanceCar(TCar& car, int index, int64_t toUs)
 {
     while (car.TimeUs < toUs) {
         switch (car.Phase) {
-        case TCarPhase::Stopped:
-            car.TimeUs = toUs;
-            break;
+        case TCarPhase::Stopped: car.TimeUs = toUs; break;
         case TCarPhase::Holding:
             if (car.DepartUs > toUs) {
                 car.TimeUs = toUs;
@@ -182,9 +180,7 @@ void TSimulatedTrack::AdvanceCar(TCar& car, int index, int64_t toUs)
                 car.Phase = TCarPhase::Driving;
             }
             break;
-        case TCarPhase::Driving:
-            Move(car, index, toUs, FullSpeed);
-            break;
+        case TCarPhase::Driving: Move(car, index, toUs, FullSpeed); break;
         case TCarPhase::Coasting:
             Move(car, index, std::min(toUs, car.CoastEndUs), m_config.CoastSpeedPermille);
             if (car.TimeUs >= car.CoastEndUs)

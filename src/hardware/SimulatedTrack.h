@@ -22,13 +22,13 @@ struct TSimulatedTrackConfig {
     // How long the sensor sees a car passing at full speed: a 1:32 car of
     // some 14 cm at 4 m/s shades a light barrier for about 35 ms.
     int64_t PulseUs = 30'000;
-    int32_t GridPermille = 40;    // the grid spot, this part of a base lap behind the line
-    int64_t CoastUs = 300'000;    // after the power goes off a car rolls on this long...
-    int32_t CoastSpeedPermille = 500;  // ...at this part of its speed, then stands
-    int64_t GridHoldUs = 7'000'000;    // how long a driver on the grid waits for green
-    int64_t ReactionMinUs = 100'000;   // a driver leaves this long after green...
-    int64_t ReactionMaxUs = 300'000;   // ...up to this long (uniform)
-    double JumpStartProbability = 0.1;  // per car and start from the grid
+    int32_t GridPermille = 40;           // the grid spot, this part of a base lap behind the line
+    int64_t CoastUs = 300'000;           // after the power goes off a car rolls on this long...
+    int32_t CoastSpeedPermille = 500;    // ...at this part of its speed, then stands
+    int64_t GridHoldUs = 7'000'000;      // how long a driver on the grid waits for green
+    int64_t ReactionMinUs = 100'000;     // a driver leaves this long after green...
+    int64_t ReactionMaxUs = 300'000;     // ...up to this long (uniform)
+    double JumpStartProbability = 0.1;   // per car and start from the grid
     int64_t JumpEarliestUs = 1'500'000;  // a jumper leaves this long after its power came on...
     int64_t JumpLatestUs = 5'500'000;    // ...up to this long, so it crosses before green
 };
@@ -92,12 +92,12 @@ private:
         std::mt19937 Random;
         TCarPhase Phase = TCarPhase::Stopped;
         bool Powered = false;
-        int64_t TimeUs = 0;     // the car has been moved up to this time
-        int64_t DepartUs = 0;   // Holding: when it drives off
-        int64_t CoastEndUs = 0; // Coasting: when it stands
-        int64_t ReactionUs = 0; // drawn when the power came on, used at green
-        int64_t ToLine = 0;     // distance units left to the line
-        int64_t SinceLine = 0;  // distance units since the last pass (capped)
+        int64_t TimeUs = 0;      // the car has been moved up to this time
+        int64_t DepartUs = 0;    // Holding: when it drives off
+        int64_t CoastEndUs = 0;  // Coasting: when it stands
+        int64_t ReactionUs = 0;  // drawn when the power came on, used at green
+        int64_t ToLine = 0;      // distance units left to the line
+        int64_t SinceLine = 0;   // distance units since the last pass (capped)
         int64_t Crossings = 0;
         int64_t LastCrossingUs = NoCrossing;
     };

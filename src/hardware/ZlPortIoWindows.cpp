@@ -20,10 +20,11 @@ std::wstring Wide(const char* text) { return QString::fromLatin1(text).toStdWStr
 QString WindowsError(DWORD code)
 {
     wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
-    QString text = length != 0 ? QString::fromWCharArray(buffer, int(length)).trimmed()
-                               : QStringLiteral("error %1").arg(code);
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+    QString text =
+        length != 0 ? QString::fromWCharArray(buffer, int(length)).trimmed() : QStringLiteral("error %1").arg(code);
     if (buffer)
         LocalFree(buffer);
     return text;
@@ -71,7 +72,8 @@ bool TZlPortIoDriver::Open()
         if (!ZlPortIo::OpenSucceeded(device != INVALID_HANDLE_VALUE, lastError)) {
             if (device != INVALID_HANDLE_VALUE)
                 CloseHandle(device);
-            m_errorText = QStringLiteral("Cannot open %1: %2").arg(QLatin1String(ZlPortIo::DeviceName), WindowsError(lastError));
+            m_errorText =
+                QStringLiteral("Cannot open %1: %2").arg(QLatin1String(ZlPortIo::DeviceName), WindowsError(lastError));
             RemoveService();  // the program ends now; leave no service behind
             return false;
         }
@@ -153,8 +155,8 @@ void TZlPortIoDriver::WritePort(uint32_t address, TPortSize size, uint32_t value
         return;
     ZlPortIo::TPortRequest request = ZlPortIo::PackPortRequest(address, size, value);
     DWORD returned = 0;
-    DeviceIoControl(static_cast<HANDLE>(m_device), ZlPortIo::WriteCode, request.data(), DWORD(request.size()), nullptr, 0,
-                    &returned, nullptr);
+    DeviceIoControl(static_cast<HANDLE>(m_device), ZlPortIo::WriteCode, request.data(), DWORD(request.size()), nullptr,
+                    0, &returned, nullptr);
 }
 
 QString TZlPortIoDriver::Description() const { return QStringLiteral("zlportio driver"); }

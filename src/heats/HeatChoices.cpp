@@ -1,7 +1,7 @@
 #include "heats/HeatChoices.h"
 
-bool ResolveTrackChoice(THeatTrackChoice& choice, const std::array<QString, 4>& names, const QHash<QString, int32_t>& drivers,
-                        int tracks)
+bool ResolveTrackChoice(THeatTrackChoice& choice, const std::array<QString, 4>& names,
+                        const QHash<QString, int32_t>& drivers, int tracks)
 {
     bool any = false;
     for (size_t i = 0; i < 4; ++i) {

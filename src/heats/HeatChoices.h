@@ -12,9 +12,9 @@
 struct THeatTrackChoice {
     enum class TMode { Add, Change };
     TMode Mode = TMode::Add;
-    std::array<bool, 4> Used{};       // the track has a driver in the heat
-    std::array<int32_t, 4> DRVnr{};   // meaningful where Used is set
-    bool Rotate = false;              // add mode: the rotated follow-up heats too
+    std::array<bool, 4> Used{};      // the track has a driver in the heat
+    std::array<int32_t, 4> DRVnr{};  // meaningful where Used is set
+    bool Rotate = false;             // add mode: the rotated follow-up heats too
 };
 
 // The stored results of a finished heat, per track 1..4, as the result
@@ -25,8 +25,8 @@ struct THeatResultChoice {
         int32_t Laps = 0;  // lap value: laps * 1000 + sections
         int32_t Time = 0;  // ms
     };
-    bool Timed = false;             // the championship's kind: which value decides
-    std::array<bool, 4> Has{};      // the heat has a detail row on the track
+    bool Timed = false;         // the championship's kind: which value decides
+    std::array<bool, 4> Has{};  // the heat has a detail row on the track
     std::array<TEntry, 4> Entry{};
 };
 
@@ -34,5 +34,5 @@ struct THeatResultChoice {
 // the name chosen for it, and a track without a chosen name is no longer
 // used. Tracks above `tracks` (ticks left from a time with more tracks) are
 // never used. True when at least one track has a driver.
-bool ResolveTrackChoice(THeatTrackChoice& choice, const std::array<QString, 4>& names, const QHash<QString, int32_t>& drivers,
-                        int tracks);
+bool ResolveTrackChoice(THeatTrackChoice& choice, const std::array<QString, 4>& names,
+                        const QHash<QString, int32_t>& drivers, int tracks);

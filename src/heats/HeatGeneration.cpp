@@ -96,7 +96,8 @@ THeatPlan GenerateHeatsA(TDriverPool& pool, int tracks, const TTrackRotation& ne
     return plan;
 }
 
-THeatPlan PlanHeatByHand(const std::array<int32_t, 4>& drivers, bool rotate, int tracks, const TTrackRotation& next, int32_t lastHeat)
+THeatPlan PlanHeatByHand(const std::array<int32_t, 4>& drivers, bool rotate, int tracks, const TTrackRotation& next,
+                         int32_t lastHeat)
 {
     THeatPlan plan;
     if (tracks < 1 || tracks > 4)

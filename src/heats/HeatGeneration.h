@@ -80,7 +80,8 @@ THeatPlan GenerateHeatsA(TDriverPool& pool, int tracks, const TTrackRotation& ne
 // A heat put together by hand, numbered lastHeat + 1, with the given drivers
 // on tracks 1..tracks; with `rotate` the tracks - 1 heats that follow it
 // rotate its drivers exactly as a group of GenerateHeatsA does.
-THeatPlan PlanHeatByHand(const std::array<int32_t, 4>& drivers, bool rotate, int tracks, const TTrackRotation& next, int32_t lastHeat);
+THeatPlan PlanHeatByHand(const std::array<int32_t, 4>& drivers, bool rotate, int tracks, const TTrackRotation& next,
+                         int32_t lastHeat);
 // One heat per driver: a window of `tracks` drivers sliding along one random
 // order, put on tracks N..1. Nothing when there are fewer drivers than tracks.
 THeatPlan GenerateHeatsB(TDriverPool& pool, int tracks, int32_t lastHeat);

@@ -26,7 +26,9 @@ const QString LapsTable = Quoted(Schema::HeatDetailLaps);
 // everywhere they are shown or summed.
 QString InsertDetailSql()
 {
-    return QStringLiteral("INSERT INTO %1 (CSnr, RCnr, HTnr, Tracknr, DRVnr, Laps, \"Time\", TopLapTime) VALUES (?, ?, ?, ?, ?, 0, 0, 0)").arg(DetailTable);
+    return QStringLiteral(
+               "INSERT INTO %1 (CSnr, RCnr, HTnr, Tracknr, DRVnr, Laps, \"Time\", TopLapTime) VALUES (?, ?, ?, ?, ?, 0, 0, 0)")
+        .arg(DetailTable);
 }
 
 constexpr int32_t Int32Max = std::numeric_limits<int32_t>::max();
@@ -52,7 +54,10 @@ bool RunNamed(QSqlQuery& query, const QString& sql, const QList<QPair<QString, Q
 }
 
 // The texts of the calculated grid fields; an empty field counts as 0.
-QString HeatLapsText(const QVariant& laps, int32_t sectionsPerLap) { return FormatLapValue(laps.toInt(), sectionsPerLap); }
+QString HeatLapsText(const QVariant& laps, int32_t sectionsPerLap)
+{
+    return FormatLapValue(laps.toInt(), sectionsPerLap);
+}
 
 QString HeatTimeText(const QVariant& time) { return FormatRaceTime(uint32_t(std::max(time.toInt(), 0)), 3, true); }
 
@@ -63,7 +68,8 @@ QString HeatTopLapText(const QVariant& time) { return FormatRaceTime(uint32_t(st
 std::optional<THeatChampionship> THeatStore::Championship()
 {
     QSqlQuery query(m_db);
-    const QString sql = QStringLiteral("SELECT CSnaam, CSTimed, CSLapsMinutes FROM %1 WHERE CSnr = ?").arg(Quoted(Schema::Championship));
+    const QString sql = QStringLiteral("SELECT CSnaam, CSTimed, CSLapsMinutes FROM %1 WHERE CSnr = ?")
+                            .arg(Quoted(Schema::Championship));
     if (!RunRead(m_db, query, sql, {m_csnr}, m_error))
         return std::nullopt;
     if (!query.next()) {
@@ -89,7 +95,8 @@ std::optional<QString> THeatStore::RaceName()
 std::optional<std::vector<int32_t>> THeatStore::ChampionshipDrivers()
 {
     QSqlQuery query(m_db);
-    const QString sql = QStringLiteral("SELECT DRVnr FROM %1 WHERE CSnr = ? ORDER BY CSnr, DRVnr").arg(Quoted(Schema::DIC));
+    const QString sql =
+        QStringLiteral("SELECT DRVnr FROM %1 WHERE CSnr = ? ORDER BY CSnr, DRVnr").arg(Quoted(Schema::DIC));
     if (!RunRead(m_db, query, sql, {m_csnr}, m_error))
         return std::nullopt;
     std::vector<int32_t> drivers;
@@ -100,7 +107,8 @@ std::optional<std::vector<int32_t>> THeatStore::ChampionshipDrivers()
 
 std::optional<int32_t> THeatStore::LastHeatNumber()
 {
-    const QString sql = QStringLiteral("SELECT COALESCE(MAX(HTnr), 0) FROM %1 WHERE CSnr = ? AND RCnr = ?").arg(HeatTable);
+    const QString sql =
+        QStringLiteral("SELECT COALESCE(MAX(HTnr), 0) FROM %1 WHERE CSnr = ? AND RCnr = ?").arg(HeatTable);
     m_error.clear();
     const QVariant last = ReadScalar(m_db, sql, {m_csnr, m_rcnr}, m_error);
     if (!m_error.isEmpty())
@@ -111,7 +119,8 @@ std::optional<int32_t> THeatStore::LastHeatNumber()
 std::optional<int32_t> THeatStore::NextUnfinishedHeat()
 {
     const QString sql =
-        QStringLiteral("SELECT COALESCE(MIN(HTnr), 0) FROM %1 WHERE CSnr = ? AND RCnr = ? AND NOT Finished").arg(HeatTable);
+        QStringLiteral("SELECT COALESCE(MIN(HTnr), 0) FROM %1 WHERE CSnr = ? AND RCnr = ? AND NOT Finished")
+            .arg(HeatTable);
     m_error.clear();
     const QVariant next = ReadScalar(m_db, sql, {m_csnr, m_rcnr}, m_error);
     if (!m_error.isEmpty())
@@ -122,9 +131,11 @@ std::optional<int32_t> THeatStore::NextUnfinishedHeat()
 std::optional<THeatLineup> THeatStore::Lineup(int32_t htnr)
 {
     QSqlQuery query(m_db);
-    const QString sql = QStringLiteral("SELECT d.Tracknr, d.DRVnr, r.\"Driver Name\", d.Laps, d.\"Time\" FROM %1 d LEFT JOIN %2 r ON r.DRVnr = d.DRVnr"
-                                       " WHERE d.CSnr = ? AND d.RCnr = ? AND d.HTnr = ? ORDER BY d.Tracknr")
-                            .arg(DetailTable, Quoted(Schema::Drivers));
+    const QString sql =
+        QStringLiteral(
+            "SELECT d.Tracknr, d.DRVnr, r.\"Driver Name\", d.Laps, d.\"Time\" FROM %1 d LEFT JOIN %2 r ON r.DRVnr = d.DRVnr"
+            " WHERE d.CSnr = ? AND d.RCnr = ? AND d.HTnr = ? ORDER BY d.Tracknr")
+            .arg(DetailTable, Quoted(Schema::Drivers));
     if (!RunRead(m_db, query, sql, {m_csnr, m_rcnr, htnr}, m_error))
         return std::nullopt;
     THeatLineup lineup;
@@ -156,7 +167,8 @@ std::optional<int32_t> THeatStore::RunningTotal(int32_t drvnr, bool timed)
 bool THeatStore::AppendHeats(const THeatPlan& plan)
 {
     TStoreTransaction action(m_db);
-    const QString heatSql = QStringLiteral("INSERT INTO %1 (CSnr, RCnr, HTnr, Finished) VALUES (?, ?, ?, 0)").arg(HeatTable);
+    const QString heatSql =
+        QStringLiteral("INSERT INTO %1 (CSnr, RCnr, HTnr, Finished) VALUES (?, ?, ?, 0)").arg(HeatTable);
     const QString detailSql = InsertDetailSql();
     for (const TPlannedHeat& heat : plan) {
         action.Exec(heatSql, {m_csnr, m_rcnr, heat.HTnr});
@@ -179,12 +191,16 @@ bool THeatStore::StoreHeatResult(int32_t htnr, const TTrackStates& tracks, int t
         return false;
 
     TStoreTransaction action(m_db);
-    action.Exec(QStringLiteral("DELETE FROM %1 WHERE CSnr = ? AND RCnr = ? AND HTnr = ?").arg(LapsTable), {m_csnr, m_rcnr, htnr});
+    action.Exec(QStringLiteral("DELETE FROM %1 WHERE CSnr = ? AND RCnr = ? AND HTnr = ?").arg(LapsTable),
+                {m_csnr, m_rcnr, htnr});
     const QString resultSql =
-        QStringLiteral("UPDATE %1 SET Laps = ?, \"Time\" = ?, TopLapTime = ? WHERE CSnr = ? AND RCnr = ? AND HTnr = ? AND Tracknr = ?")
+        QStringLiteral(
+            "UPDATE %1 SET Laps = ?, \"Time\" = ?, TopLapTime = ? WHERE CSnr = ? AND RCnr = ? AND HTnr = ? AND Tracknr = ?")
             .arg(DetailTable);
     const QString lapSql =
-        QStringLiteral("INSERT INTO %1 (CSnr, RCnr, HTnr, Tracknr, RNDnr, \"Time\", SpeedTrapTime) VALUES (?, ?, ?, ?, ?, ?, ?)").arg(LapsTable);
+        QStringLiteral(
+            "INSERT INTO %1 (CSnr, RCnr, HTnr, Tracknr, RNDnr, \"Time\", SpeedTrapTime) VALUES (?, ?, ?, ?, ?, ?, ?)")
+            .arg(LapsTable);
 
     for (int t = 1; t <= std::clamp(trackCount, 0, 4); ++t) {
         if (lineup->DRVnr[size_t(t - 1)] == 0)
@@ -206,10 +222,12 @@ bool THeatStore::StoreHeatResult(int32_t htnr, const TTrackStates& tracks, int t
         for (int32_t lap = 1; lap <= driven; ++lap) {
             const uint32_t lapTime = track.LapTimes[size_t(lap)];
             if (lapTime != 0)
-                action.Exec(lapSql, {m_csnr, m_rcnr, htnr, t, lap, StoredTime(lapTime), StoredTime(track.SpeedTrapTimes[size_t(lap)])});
+                action.Exec(lapSql, {m_csnr, m_rcnr, htnr, t, lap, StoredTime(lapTime),
+                                     StoredTime(track.SpeedTrapTimes[size_t(lap)])});
         }
     }
-    action.Exec(QStringLiteral("UPDATE %1 SET Finished = 1 WHERE CSnr = ? AND RCnr = ? AND HTnr = ?").arg(HeatTable), {m_csnr, m_rcnr, htnr});
+    action.Exec(QStringLiteral("UPDATE %1 SET Finished = 1 WHERE CSnr = ? AND RCnr = ? AND HTnr = ?").arg(HeatTable),
+                {m_csnr, m_rcnr, htnr});
     if (action.Commit())
         return true;
     m_error = action.ErrorText();
@@ -226,10 +244,13 @@ bool THeatStore::ChangeHeatDrivers(int32_t htnr, const THeatTrackChoice& choice,
         const size_t i = size_t(t - 1);
         const bool hasRow = lineup->DRVnr[i] != 0;
         if (hasRow && choice.Used[i])
-            action.Exec(QStringLiteral("UPDATE %1 SET DRVnr = ? WHERE CSnr = ? AND RCnr = ? AND HTnr = ? AND Tracknr = ?").arg(DetailTable),
-                        {choice.DRVnr[i], m_csnr, m_rcnr, htnr, t});
+            action.Exec(
+                QStringLiteral("UPDATE %1 SET DRVnr = ? WHERE CSnr = ? AND RCnr = ? AND HTnr = ? AND Tracknr = ?")
+                    .arg(DetailTable),
+                {choice.DRVnr[i], m_csnr, m_rcnr, htnr, t});
         else if (hasRow)
-            action.Exec(QStringLiteral("DELETE FROM %1 WHERE CSnr = ? AND RCnr = ? AND HTnr = ? AND Tracknr = ?").arg(DetailTable),
+            action.Exec(QStringLiteral("DELETE FROM %1 WHERE CSnr = ? AND RCnr = ? AND HTnr = ? AND Tracknr = ?")
+                            .arg(DetailTable),
                         {m_csnr, m_rcnr, htnr, t});
         else if (choice.Used[i])
             action.Exec(InsertDetailSql(), {m_csnr, m_rcnr, htnr, t, choice.DRVnr[i]});
@@ -260,7 +281,8 @@ bool THeatStore::DeleteHeat(int32_t htnr)
 {
     TStoreTransaction action(m_db);
     for (const QString& table : {DetailTable, LapsTable, HeatTable})
-        action.Exec(QStringLiteral("DELETE FROM %1 WHERE CSnr = ? AND RCnr = ? AND HTnr = ?").arg(table), {m_csnr, m_rcnr, htnr});
+        action.Exec(QStringLiteral("DELETE FROM %1 WHERE CSnr = ? AND RCnr = ? AND HTnr = ?").arg(table),
+                    {m_csnr, m_rcnr, htnr});
     if (action.Commit())
         return true;
     m_error = action.ErrorText();
@@ -282,7 +304,10 @@ std::optional<std::vector<THeatInfoRow>> THeatStore::HeatInfo(int32_t htnr, int3
 {
     QSqlQuery query(m_db);
     if (!RunNamed(query, SharedQueries::QueryHeatDetail(),
-                  {{QStringLiteral(":ParCSnr"), m_csnr}, {QStringLiteral(":ParRCnr"), m_rcnr}, {QStringLiteral(":ParHTnr"), htnr}}, m_error))
+                  {{QStringLiteral(":ParCSnr"), m_csnr},
+                   {QStringLiteral(":ParRCnr"), m_rcnr},
+                   {QStringLiteral(":ParHTnr"), htnr}},
+                  m_error))
         return std::nullopt;
     std::vector<THeatInfoRow> rows;
     while (query.next()) {
@@ -301,7 +326,8 @@ std::optional<std::vector<THeatInfoRow>> THeatStore::HeatInfo(int32_t htnr, int3
 std::optional<std::vector<THeatInfoRow>> THeatStore::DriverInfo(int32_t sectionsPerLap)
 {
     QSqlQuery query(m_db);
-    if (!RunNamed(query, SharedQueries::QueryDriverInfo(), {{QStringLiteral(":PCSnr"), m_csnr}, {QStringLiteral(":PRCnr"), m_rcnr}}, m_error))
+    if (!RunNamed(query, SharedQueries::QueryDriverInfo(),
+                  {{QStringLiteral(":PCSnr"), m_csnr}, {QStringLiteral(":PRCnr"), m_rcnr}}, m_error))
         return std::nullopt;
     std::vector<THeatInfoRow> rows;
     while (query.next()) {

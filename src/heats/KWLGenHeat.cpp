@@ -8,8 +8,8 @@
 TFKWLGenHeats::TFKWLGenHeats(QWidget* parent) : TModalShell(QStringLiteral("Generate Heats"), parent)
 {
     // Only a close box: the pictures are the dialog's buttons.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
 
     m_imageMethodA = new TMethodPicture(TMethodPicture::TKind::GroupsWithRotation, QSize(278, 216), this);
     m_imageMethodA->setObjectName(QStringLiteral("ImageMethodA"));
@@ -32,10 +32,7 @@ TGenerationMethod TFKWLGenHeats::Choose()
     return m_method;
 }
 
-void TFKWLGenHeats::FormShow()
-{
-    m_method = TGenerationMethod::None;
-}
+void TFKWLGenHeats::FormShow() { m_method = TGenerationMethod::None; }
 
 void TFKWLGenHeats::ImageMethodAClick()
 {

@@ -100,7 +100,9 @@ void TFHTAddChange::FormShow()
     QStringList ordered{QString()};
     QSqlQuery query(m_db);
     QString error;
-    if (RunRead(m_db, query, QStringLiteral(R"(SELECT DRVnr, "Driver Name" FROM "KWL_Drivers.DB" ORDER BY "Driver Name")"), {}, error)) {
+    if (RunRead(m_db, query,
+                QStringLiteral(R"(SELECT DRVnr, "Driver Name" FROM "KWL_Drivers.DB" ORDER BY "Driver Name")"), {},
+                error)) {
         while (query.next()) {
             m_driverNumbers.insert(query.value(1).toString(), query.value(0).toInt());
             names.insert(query.value(0).toInt(), query.value(1).toString());

@@ -45,16 +45,11 @@ QString Named(const char* name, int track) { return QLatin1String(name) + QStrin
 TResultEdit* MakeEdit(int index, QWidget* parent)
 {
     switch (TResultField(index)) {
-    case TResultField::Minutes:
-        return new TMinEdit(parent);
-    case TResultField::Seconds:
-        return new TSecEdit(parent);
-    case TResultField::Milliseconds:
-        return new TMSEdit(parent);
-    case TResultField::Laps:
-        return new TLapsEdit(parent);
-    case TResultField::Sections:
-        break;
+    case TResultField::Minutes: return new TMinEdit(parent);
+    case TResultField::Seconds: return new TSecEdit(parent);
+    case TResultField::Milliseconds: return new TMSEdit(parent);
+    case TResultField::Laps: return new TLapsEdit(parent);
+    case TResultField::Sections: break;
     }
     return new TSectionsEdit(parent);
 }
@@ -107,7 +102,8 @@ void TFHTChangeResult::FormCreate()
 
         line.label = new TFittedLabel(QString(), line.panel);
         line.label->setObjectName(Named("LabelTrack", track));
-        line.label->setGeometry(LabelLeft, LabelTop, EditLefts.front() - LabelLeft - 8, QFontMetrics(labelFont).height());
+        line.label->setGeometry(LabelLeft, LabelTop, EditLefts.front() - LabelLeft - 8,
+                                QFontMetrics(labelFont).height());
         line.label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         // A long name shrinks rather than running under the fields.
         line.label->Fit(labelFont, {});

@@ -1,10 +1,10 @@
 #include "heats/KWLHeats.h"
 
 #include "app/AppContext.h"
-#include "app/TextGrid.h"
 #include "app/AppWindows.h"
 #include "app/PageButtons.h"
 #include "app/RecordGrid.h"
+#include "app/TextGrid.h"
 #include "common/MessageBoxes.h"
 #include "heats/GenerationMethod.h"
 #include "heats/KWLGenHeat.h"
@@ -51,26 +51,37 @@ TFKWLHeats::TFKWLHeats(TAppContext& context, TAppWindows& windows, QWidget* pare
     m_title = MakeTitlePanel(titleFont, this);
 
     auto* heatsGroup = new QGroupBox(QStringLiteral("Heats"), this);
-    m_heats = new TRecordGrid(context.store.Database(),
-                              QStringLiteral(R"(SELECT HTnr, HTnr, CASE WHEN Finished THEN 'Yes' ELSE 'No' END FROM "KWL_Heat.DB" )"
-                                             R"(WHERE CSnr = ? AND RCnr = ? ORDER BY HTnr)"),
-                              1, {QStringLiteral("Heat"), QStringLiteral("Finished")}, heatsGroup);
+    m_heats = new TRecordGrid(
+        context.store.Database(),
+        QStringLiteral(R"(SELECT HTnr, HTnr, CASE WHEN Finished THEN 'Yes' ELSE 'No' END FROM "KWL_Heat.DB" )"
+                       R"(WHERE CSnr = ? AND RCnr = ? ORDER BY HTnr)"),
+        1, {QStringLiteral("Heat"), QStringLiteral("Finished")}, heatsGroup);
     m_heats->setObjectName(QStringLiteral("HeatGrid"));
     connect(m_heats, &TRecordGrid::CurrentRowChanged, this, &TFKWLHeats::KWL_HeatTableAfterScroll);
     connect(m_heats, &QAbstractItemView::doubleClicked, this, &TFKWLHeats::StartHeat1Click);
 
     TPageButtons heatButtons(this, m_heats);
     auto* heatButtonGrid = new QGridLayout;
-    heatButtonGrid->addWidget(heatButtons.Add(QStringLiteral("ButtonAddHT"), QStringLiteral("Add"), QStringLiteral("Put drivers on the tracks for a new heat"),
-                                              [this] { AddRecordHTClick(); }), 0, 0);
+    heatButtonGrid->addWidget(
+        heatButtons.Add(QStringLiteral("ButtonAddHT"), QStringLiteral("Add"),
+                        QStringLiteral("Put drivers on the tracks for a new heat"), [this] { AddRecordHTClick(); }),
+        0, 0);
     heatButtonGrid->addWidget(heatButtons.Add(QStringLiteral("ButtonChangeHT"), QStringLiteral("Change"),
-                                              QStringLiteral("Change the drivers, or the result, of the selected heat"), [this] { ChangeRecordHTClick(); }), 0, 1);
-    heatButtonGrid->addWidget(heatButtons.Add(QStringLiteral("ButtonDeleteHT"), QStringLiteral("Delete"), QStringLiteral("Delete the selected heat"),
-                                              [this] { DeleteRecordHTClick(); }), 1, 0);
-    heatButtonGrid->addWidget(BoldButton(heatButtons.Add(QStringLiteral("ButtonStartHeat"), QStringLiteral("Start Heat"),
-                                                         QStringLiteral("Run the selected heat on the track"), [this] { StartHeat1Click(); })), 2, 0);
-    heatButtonGrid->addWidget(BoldButton(heatButtons.Add(QStringLiteral("ButtonShowLaps"), QStringLiteral("Show Laps"),
-                                                         QStringLiteral("Lap times of the selected heat"), [this] { ShowLaps1Click(); })), 2, 1);
+                                              QStringLiteral("Change the drivers, or the result, of the selected heat"),
+                                              [this] { ChangeRecordHTClick(); }),
+                              0, 1);
+    heatButtonGrid->addWidget(
+        heatButtons.Add(QStringLiteral("ButtonDeleteHT"), QStringLiteral("Delete"),
+                        QStringLiteral("Delete the selected heat"), [this] { DeleteRecordHTClick(); }),
+        1, 0);
+    heatButtonGrid->addWidget(BoldButton(heatButtons.Add(
+                                  QStringLiteral("ButtonStartHeat"), QStringLiteral("Start Heat"),
+                                  QStringLiteral("Run the selected heat on the track"), [this] { StartHeat1Click(); })),
+                              2, 0);
+    heatButtonGrid->addWidget(
+        BoldButton(heatButtons.Add(QStringLiteral("ButtonShowLaps"), QStringLiteral("Show Laps"),
+                                   QStringLiteral("Lap times of the selected heat"), [this] { ShowLaps1Click(); })),
+        2, 1);
     // The heat list needs little room; the results beside it need it all.
     heatsGroup->setMaximumWidth(210);
     auto* heatsLayout = new QVBoxLayout(heatsGroup);
@@ -79,7 +90,8 @@ TFKWLHeats::TFKWLHeats(TAppContext& context, TAppWindows& windows, QWidget* pare
 
     auto* infoGroup = new QGroupBox(QStringLiteral("Heat Info"), this);
     m_heatInfo = MakeTextGrid(QStringLiteral("HeatInfoGrid"),
-                              {QStringLiteral("Track"), QStringLiteral("Driver"), QStringLiteral("Laps"), QStringLiteral("Time"), QStringLiteral("TopLapTime")},
+                              {QStringLiteral("Track"), QStringLiteral("Driver"), QStringLiteral("Laps"),
+                               QStringLiteral("Time"), QStringLiteral("TopLapTime")},
                               {42, 110, 60, 80}, infoGroup);
     auto* infoLayout = new QVBoxLayout(infoGroup);
     infoLayout->addWidget(m_heatInfo);
@@ -87,18 +99,21 @@ TFKWLHeats::TFKWLHeats(TAppContext& context, TAppWindows& windows, QWidget* pare
     auto* rightButtons = new QVBoxLayout;
     TPageButtons raceButtons(this, this);
     setContextMenuPolicy(Qt::NoContextMenu);
-    rightButtons->addWidget(BoldButton(raceButtons.Add(QStringLiteral("ButtonGenerateHeats"), QStringLiteral("Generate Heats"),
-                                                       QStringLiteral("Draw heats from the championship's drivers"), [this] { ButtonGenerateHeatsClick(); }, false)));
-    rightButtons->addWidget(BoldButton(raceButtons.Add(QStringLiteral("ButtonDeleteHeats"), QStringLiteral("Delete All Heats"),
-                                                       QStringLiteral("Delete every heat of this race"), [this] { ButtonDeleteHeatsClick(); }, false)));
+    rightButtons->addWidget(BoldButton(raceButtons.Add(
+        QStringLiteral("ButtonGenerateHeats"), QStringLiteral("Generate Heats"),
+        QStringLiteral("Draw heats from the championship's drivers"), [this] { ButtonGenerateHeatsClick(); }, false)));
+    rightButtons->addWidget(BoldButton(raceButtons.Add(
+        QStringLiteral("ButtonDeleteHeats"), QStringLiteral("Delete All Heats"),
+        QStringLiteral("Delete every heat of this race"), [this] { ButtonDeleteHeatsClick(); }, false)));
     rightButtons->addStretch();
-    rightButtons->addWidget(BoldButton(raceButtons.Add(QStringLiteral("ButtonDone"), QStringLiteral("Done"), QStringLiteral("Back to the championships"),
-                                                       [this] { Button1Click(); }, false)));
+    rightButtons->addWidget(BoldButton(raceButtons.Add(
+        QStringLiteral("ButtonDone"), QStringLiteral("Done"), QStringLiteral("Back to the championships"),
+        [this] { Button1Click(); }, false)));
 
     auto* driverGroup = new QGroupBox(QStringLiteral("Driver Info"), this);
     m_driverInfo = MakeTextGrid(QStringLiteral("DriverInfoGrid"),
-                                {QStringLiteral("Driver"), QStringLiteral("Track"), QStringLiteral("Heat"), QStringLiteral("Laps"), QStringLiteral("Time"),
-                                 QStringLiteral("TopLapTime")},
+                                {QStringLiteral("Driver"), QStringLiteral("Track"), QStringLiteral("Heat"),
+                                 QStringLiteral("Laps"), QStringLiteral("Time"), QStringLiteral("TopLapTime")},
                                 {170, 50, 50, 80, 100}, driverGroup);
     auto* driverLayout = new QVBoxLayout(driverGroup);
     driverLayout->addWidget(m_driverInfo);
@@ -228,8 +243,14 @@ void TFKWLHeats::FillGrid(QTableWidget* grid, const std::vector<THeatInfoRow>& r
     grid->setRowCount(int(rows.size()));
     for (int r = 0; r < int(rows.size()); ++r) {
         const THeatInfoRow& row = rows[size_t(r)];
-        const QStringList texts = perDriver ? QStringList{row.Driver, QString::number(row.Tracknr), QString::number(row.Heat), row.Laps, row.Time, row.TopLapTime}
-                                            : QStringList{QString::number(row.Tracknr), row.Driver, row.Laps, row.Time, row.TopLapTime};
+        const QStringList texts =
+            perDriver ? QStringList{row.Driver,
+                                    QString::number(row.Tracknr),
+                                    QString::number(row.Heat),
+                                    row.Laps,
+                                    row.Time,
+                                    row.TopLapTime}
+                      : QStringList{QString::number(row.Tracknr), row.Driver, row.Laps, row.Time, row.TopLapTime};
         for (int c = 0; c < texts.size(); ++c)
             grid->setItem(r, c, new QTableWidgetItem(texts.at(c)));
     }
@@ -250,9 +271,10 @@ void TFKWLHeats::ButtonGenerateHeatsClick()
         const int tracks = TimedTrackCount(m_context.settings);
         TDriverPool pool;
         pool.LoadDriverPool(*drivers, m_seed());
-        const THeatPlan plan = method == TGenerationMethod::A
-                                   ? GenerateHeatsA(pool, tracks, UsableRotation(m_context.settings.TrackRotation, tracks), *last)
-                                   : GenerateHeatsB(pool, tracks, *last);
+        const THeatPlan plan =
+            method == TGenerationMethod::A
+                ? GenerateHeatsA(pool, tracks, UsableRotation(m_context.settings.TrackRotation, tracks), *last)
+                : GenerateHeatsB(pool, tracks, *last);
         if (!store.AppendHeats(plan))
             StoreError(store.LastError());
     } else {
@@ -283,8 +305,9 @@ void TFKWLHeats::AddRecordHTClick()
         std::array<int32_t, 4> drivers{};
         for (size_t i = 0; i < 4; ++i)
             drivers[i] = m_trackChoice.Used[i] ? m_trackChoice.DRVnr[i] : 0;
-        if (!last || !store.AppendHeats(PlanHeatByHand(drivers, m_trackChoice.Rotate, tracks,
-                                                        UsableRotation(m_context.settings.TrackRotation, tracks), *last)))
+        if (!last ||
+            !store.AppendHeats(PlanHeatByHand(drivers, m_trackChoice.Rotate, tracks,
+                                              UsableRotation(m_context.settings.TrackRotation, tracks), *last)))
             StoreError(store.LastError());
     }
     ShowFirstHeat();
@@ -333,7 +356,8 @@ void TFKWLHeats::ChangeResults(int32_t htnr)
     for (size_t i = 0; i < 4; ++i) {
         const bool has = int(i) < TimedTrackCount(m_context.settings) && lineup->DRVnr[i] != 0;
         m_resultChoice.Has[i] = has;
-        m_resultChoice.Entry[i] = has ? THeatResultChoice::TEntry{lineup->DRVnr[i], lineup->Laps[i], lineup->Time[i]} : THeatResultChoice::TEntry{};
+        m_resultChoice.Entry[i] = has ? THeatResultChoice::TEntry{lineup->DRVnr[i], lineup->Laps[i], lineup->Time[i]}
+                                      : THeatResultChoice::TEntry{};
     }
     if (!m_windows.HeatResultDialog->Execute(m_resultChoice))
         return;
@@ -376,9 +400,9 @@ void TFKWLHeats::RunHeat()
         return StoreError(store.LastError());
 
     const QString kind = championship->Timed ? QStringLiteral("Timed") : QStringLiteral("Lap");
-    const int32_t length = championship->Timed
-                               ? int32_t(std::clamp<int64_t>(int64_t(championship->LapsMinutes) * 60, 0, std::numeric_limits<int32_t>::max()))
-                               : championship->LapsMinutes;
+    const int32_t length = championship->Timed ? int32_t(std::clamp<int64_t>(int64_t(championship->LapsMinutes) * 60, 0,
+                                                                             std::numeric_limits<int32_t>::max()))
+                                               : championship->LapsMinutes;
     const int tracks = TimedTrackCount(m_context.settings);
     std::array<QString, 4> names;
     std::array<int32_t, 4> totals{};
@@ -401,7 +425,8 @@ void TFKWLHeats::RunHeat()
 
     // The result goes to disk before the lap view opens, so nothing that
     // happens while the laps are looked at can lose it.
-    if (!store.StoreHeatResult(htnr, m_windows.Timer->Tracks(), tracks, m_context.settings.SectionsPerLap, *championship))
+    if (!store.StoreHeatResult(htnr, m_windows.Timer->Tracks(), tracks, m_context.settings.SectionsPerLap,
+                               *championship))
         StoreError(store.LastError());
     m_windows.RoundResults->ShowLapResults(m_placement, m_windows.Timer->Tracks());
 

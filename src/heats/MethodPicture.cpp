@@ -27,13 +27,15 @@ constexpr int TrackCount = 4;
 
 QColor DriverColour(int driver)
 {
-    static const QColor colours[DriverCount] = {{214, 39, 40}, {31, 119, 180}, {44, 160, 44}, {240, 120, 0}, {148, 103, 189}};
+    static const QColor colours[DriverCount] = {
+        {214, 39, 40}, {31, 119, 180}, {44, 160, 44}, {240, 120, 0}, {148, 103, 189}};
     return colours[(driver - 1) % DriverCount];
 }
 
 // One driver: a coloured disc with his number; a faded one stands outside
 // the heat.
-void DrawDriver(QPainter& painter, const QPointF& centre, qreal radius, int driver, const QFont& digitFont, bool faded = false)
+void DrawDriver(QPainter& painter, const QPointF& centre, qreal radius, int driver, const QFont& digitFont,
+                bool faded = false)
 {
     QColor fill = DriverColour(driver);
     if (faded)
@@ -94,7 +96,8 @@ void DrawLabel(QPainter& painter, const QRectF& box, const QString& text, const 
 {
     painter.setPen(Ink);
     painter.setFont(font);
-    painter.drawText(alignment.testFlag(Qt::AlignLeft) ? box.adjusted(2, 0, 0, 0) : box, alignment | Qt::AlignVCenter, text);
+    painter.drawText(alignment.testFlag(Qt::AlignLeft) ? box.adjusted(2, 0, 0, 0) : box, alignment | Qt::AlignVCenter,
+                     text);
 }
 
 // Method A: four drivers on the four lanes; from heat to heat each moves on
@@ -107,9 +110,10 @@ void DrawGroupsWithRotation(QPainter& painter, const QRect& area, const QFont& b
     const qreal laneWidth = qreal(area.width() - labelWidth) / TrackCount;
     const qreal rowHeight = qreal(area.height() - headerHeight) / TrackCount;
     const qreal radius = qMin(laneWidth, rowHeight) * 0.31;
-    const QFont labelFont = LabelFont(baseFont, heats + QStringList{QStringLiteral("Track")}, QSize(labelWidth, headerHeight));
-    const QFont digitFont = FittedFont(Bold(baseFont), {QStringLiteral("4")}, QSize(int(radius * 1.6), int(radius * 1.6)),
-                                       Qt::AlignCenter);
+    const QFont labelFont =
+        LabelFont(baseFont, heats + QStringList{QStringLiteral("Track")}, QSize(labelWidth, headerHeight));
+    const QFont digitFont =
+        FittedFont(Bold(baseFont), {QStringLiteral("4")}, QSize(int(radius * 1.6), int(radius * 1.6)), Qt::AlignCenter);
 
     auto laneLeft = [&](int track) { return area.left() + labelWidth + (track - 1) * laneWidth; };
     auto centre = [&](int heat, int track) {
@@ -126,8 +130,8 @@ void DrawGroupsWithRotation(QPainter& painter, const QRect& area, const QFont& b
         painter.drawRoundedRect(lane, 4, 4);
         painter.setPen(QPen(Slot, 2));
         painter.drawLine(QPointF(lane.center().x(), lane.top() + 4), QPointF(lane.center().x(), lane.bottom() - 4));
-        DrawLabel(painter, QRectF(laneLeft(track), area.top(), laneWidth, headerHeight), QString::number(track), labelFont,
-                  Qt::AlignHCenter);
+        DrawLabel(painter, QRectF(laneLeft(track), area.top(), laneWidth, headerHeight), QString::number(track),
+                  labelFont, Qt::AlignHCenter);
     }
 
     for (int heat = 1; heat <= TrackCount; ++heat) {
@@ -168,8 +172,8 @@ void DrawSlidingWindow(QPainter& painter, const QRect& area, const QFont& baseFo
     const qreal rowHeight = qreal(area.height()) / DriverCount;
     const qreal radius = qMin(cellWidth, rowHeight) * 0.33;
     const QFont labelFont = LabelFont(baseFont, heats, QSize(labelWidth, int(rowHeight)));
-    const QFont digitFont = FittedFont(Bold(baseFont), {QStringLiteral("5")}, QSize(int(radius * 1.6), int(radius * 1.6)),
-                                       Qt::AlignCenter);
+    const QFont digitFont =
+        FittedFont(Bold(baseFont), {QStringLiteral("5")}, QSize(int(radius * 1.6), int(radius * 1.6)), Qt::AlignCenter);
 
     auto cellLeft = [&](int position) { return area.left() + labelWidth + (position - 1) * cellWidth; };
     for (int heat = 1; heat <= DriverCount; ++heat) {
@@ -186,13 +190,14 @@ void DrawSlidingWindow(QPainter& painter, const QRect& area, const QFont& baseFo
         painter.setPen(QPen(WindowFrame, 2));
         painter.setBrush(WindowFill);
         for (const auto& piece : pieces) {
-            const QRectF frame(cellLeft(piece.first) + 2, middle - radius - 4, (piece.second - piece.first + 1) * cellWidth - 4,
-                               2 * radius + 8);
+            const QRectF frame(cellLeft(piece.first) + 2, middle - radius - 4,
+                               (piece.second - piece.first + 1) * cellWidth - 4, 2 * radius + 8);
             painter.drawRoundedRect(frame, radius + 4, radius + 4);
         }
         for (int position = 1; position <= DriverCount; ++position) {
             const bool inHeat = (position - heat + DriverCount) % DriverCount < TrackCount;
-            DrawDriver(painter, QPointF(cellLeft(position) + cellWidth / 2, middle), radius, position, digitFont, !inHeat);
+            DrawDriver(painter, QPointF(cellLeft(position) + cellWidth / 2, middle), radius, position, digitFont,
+                       !inHeat);
         }
     }
 }
@@ -221,15 +226,17 @@ void TMethodPicture::paintEvent(QPaintEvent*)
         DrawSlidingWindow(painter, area, font());
 
     const QRect caption(Margin, height() - Margin - CaptionHeight, width() - 2 * Margin, CaptionHeight);
-    const QString text =
-        m_kind == TKind::GroupsWithRotation ? QStringLiteral("A: Groups with track rotation") : QStringLiteral("B: Sliding window");
-    DrawLabel(painter, caption, text, FittedFont(Bold(font()), {text}, caption.size(), Qt::AlignCenter), Qt::AlignHCenter);
+    const QString text = m_kind == TKind::GroupsWithRotation ? QStringLiteral("A: Groups with track rotation")
+                                                             : QStringLiteral("B: Sliding window");
+    DrawLabel(painter, caption, text, FittedFont(Bold(font()), {text}, caption.size(), Qt::AlignCenter),
+              Qt::AlignHCenter);
 
     // The frame shows which picture a click or Space would pick.
     const bool marked = underMouse() || hasFocus();
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(marked ? Hover : Border, marked ? 2 : 1));
-    painter.drawRect(QRectF(rect()).adjusted(marked ? 1 : 0.5, marked ? 1 : 0.5, marked ? -1 : -0.5, marked ? -1 : -0.5));
+    painter.drawRect(
+        QRectF(rect()).adjusted(marked ? 1 : 0.5, marked ? 1 : 0.5, marked ? -1 : -0.5, marked ? -1 : -0.5));
 }
 
 void TMethodPicture::mousePressEvent(QMouseEvent* event)

@@ -23,16 +23,11 @@ bool AllDigits(const QString& text)
 int32_t ResultFieldLimit(TResultField field, int32_t sectionsPerLap)
 {
     switch (field) {
-    case TResultField::Minutes:
-        return MinutesLimit;
-    case TResultField::Seconds:
-        return SecondsLimit;
-    case TResultField::Milliseconds:
-        return MillisecondsLimit;
-    case TResultField::Laps:
-        return LapsLimit;
-    case TResultField::Sections:
-        break;
+    case TResultField::Minutes: return MinutesLimit;
+    case TResultField::Seconds: return SecondsLimit;
+    case TResultField::Milliseconds: return MillisecondsLimit;
+    case TResultField::Laps: return LapsLimit;
+    case TResultField::Sections: break;
     }
     return std::max(sectionsPerLap - 1, 0);
 }
@@ -54,9 +49,8 @@ TResultTexts ShownFieldTexts(const THeatResultChoice::TEntry& entry, int32_t sec
 {
     // A stored time is unsigned where it is kept; read it back the same way.
     const TRaceTimeParts time = SplitRaceTime(uint32_t(entry.Time));
-    TResultTexts texts{QString::number(time.Minutes), QString::number(time.Seconds),
-                       QString::number(time.Milliseconds), QString::number(LapsOf(entry.Laps)),
-                       QString::number(SectionsOf(entry.Laps))};
+    TResultTexts texts{QString::number(time.Minutes), QString::number(time.Seconds), QString::number(time.Milliseconds),
+                       QString::number(LapsOf(entry.Laps)), QString::number(SectionsOf(entry.Laps))};
     for (int i = 0; i < ResultFieldCount; ++i)
         texts[size_t(i)] = LimitedFieldText(texts[size_t(i)], ResultFieldLimit(TResultField(i), sectionsPerLap));
     return texts;

@@ -38,8 +38,8 @@ TResultTexts ShownFieldTexts(const THeatResultChoice::TEntry& entry, int32_t sec
 struct TResultLineValues {
     bool Valid = false;
     TResultField BadField = TResultField::Minutes;  // where Valid is false
-    int32_t Time = 0;  // ms
-    int32_t Laps = 0;  // lap value
+    int32_t Time = 0;                               // ms
+    int32_t Laps = 0;                               // lap value
 };
 // Values above a field's limit are cut to it here too, so no text can give a
 // time above 999:59.999 or more than 9999 laps.

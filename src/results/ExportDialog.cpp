@@ -4,8 +4,8 @@
 #include "results/ResultsExport.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace {
 
@@ -43,7 +43,9 @@ QString AskExportFileName(QWidget* parent, const QString& workingDirectory, cons
     const bool pdf = suffix == QLatin1String("pdf");
     const bool png = suffix == QLatin1String("png");
     QFileDialog dialog(parent, QString(), folder,
-                       pdf ? QStringLiteral("PDF-file (*.pdf)") : png ? QStringLiteral("PNG-image (*.png)") : QStringLiteral("CSV-file (*.csv)"));
+                       pdf   ? QStringLiteral("PDF-file (*.pdf)")
+                       : png ? QStringLiteral("PNG-image (*.png)")
+                             : QStringLiteral("CSV-file (*.csv)"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -69,7 +71,8 @@ bool ExportToFile(QWidget* parent, const QString& workingDirectory, const QStrin
     return true;
 }
 
-bool ExportStandingsFile(QWidget* parent, const QString& workingDirectory, const QString& suggestedName, const QByteArray& bytes)
+bool ExportStandingsFile(QWidget* parent, const QString& workingDirectory, const QString& suggestedName,
+                         const QByteArray& bytes)
 {
     return ExportToFile(parent, workingDirectory, suggestedName,
                         [&bytes](const QString& path, QString& error) { return WriteExportFile(path, bytes, error); });

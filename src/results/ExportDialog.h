@@ -25,7 +25,8 @@ bool ExportToFile(QWidget* parent, const QString& workingDirectory, const QStrin
 // Asks for a file name and writes `bytes` to it; a file that cannot be written
 // is reported in an error message naming the file and the cause. Returns
 // whether a file was written (false on cancel too).
-bool ExportStandingsFile(QWidget* parent, const QString& workingDirectory, const QString& suggestedName, const QByteArray& bytes);
+bool ExportStandingsFile(QWidget* parent, const QString& workingDirectory, const QString& suggestedName,
+                         const QByteArray& bytes);
 
 // --- for tests: while set, `answer` is asked instead of the dialog, with the
 // folder the dialog would open in and the proposed name; it returns the

@@ -12,7 +12,9 @@ class TExportLineWriter {
 public:
     // The separator setting is one 8-bit character; a character above ASCII
     // is written as its UTF-8 sequence like the rest of the text.
-    explicit TExportLineWriter(char separator) : m_separator(QString(QChar(uchar(UsableSeparator(separator)))).toUtf8()) {}
+    explicit TExportLineWriter(char separator) : m_separator(QString(QChar(uchar(UsableSeparator(separator)))).toUtf8())
+    {
+    }
 
     void Line(const QList<QByteArray>& fields)
     {
@@ -30,7 +32,8 @@ private:
     // column of its line, and a line break would split the row in two.
     QByteArray Field(const QByteArray& text) const
     {
-        const bool needsQuotes = text.contains(m_separator) || text.contains('"') || text.contains('\r') || text.contains('\n');
+        const bool needsQuotes =
+            text.contains(m_separator) || text.contains('"') || text.contains('\r') || text.contains('\n');
         if (!needsQuotes)
             return text;
         QByteArray quoted = text;

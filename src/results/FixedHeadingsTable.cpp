@@ -11,7 +11,10 @@
 // section n.
 class TLeadingCells : public QSortFilterProxyModel {
 public:
-    TLeadingCells(QAbstractItemModel* source, QObject* parent) : QSortFilterProxyModel(parent) { setSourceModel(source); }
+    TLeadingCells(QAbstractItemModel* source, QObject* parent) : QSortFilterProxyModel(parent)
+    {
+        setSourceModel(source);
+    }
 
     void SetLimits(int rows, int columns)
     {
@@ -22,7 +25,10 @@ public:
 
 protected:
     bool filterAcceptsRow(int row, const QModelIndex&) const override { return m_rows < 0 || row < m_rows; }
-    bool filterAcceptsColumn(int column, const QModelIndex&) const override { return m_columns < 0 || column < m_columns; }
+    bool filterAcceptsColumn(int column, const QModelIndex&) const override
+    {
+        return m_columns < 0 || column < m_columns;
+    }
 
 private:
     int m_rows = -1;
@@ -36,7 +42,8 @@ void FollowScrollBar(QScrollBar* leader, QScrollBar* follower)
     QObject::connect(leader, &QScrollBar::valueChanged, follower, &QScrollBar::setValue);
     QObject::connect(follower, &QScrollBar::valueChanged, leader, &QScrollBar::setValue);
     // A pane learns its range after the table has moved; it catches up then.
-    QObject::connect(follower, &QScrollBar::rangeChanged, leader, [leader, follower] { follower->setValue(leader->value()); });
+    QObject::connect(follower, &QScrollBar::rangeChanged, leader,
+                     [leader, follower] { follower->setValue(leader->value()); });
 }
 
 void MatchHeader(const QHeaderView* table, QHeaderView* pane)

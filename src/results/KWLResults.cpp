@@ -55,13 +55,15 @@ TFKWLResults::TFKWLResults(TAppContext& context, TAppWindows& windows, QWidget* 
     m_title = MakeTitlePanel(titleFont, this);
 
     auto* totalsGroup = new QGroupBox(QStringLiteral("Totals"), this);
-    m_totals = MakeTextGrid(QStringLiteral("GridTotals"), {QStringLiteral("Nr"), QStringLiteral("Driver"), QStringLiteral("Points")}, {38, 146, 48},
-                        totalsGroup);
-    QPushButton* printTotals = Button(QStringLiteral("ButtonPrintTotals"), QStringLiteral("Print"), QStringLiteral("Print the standings"), totalsGroup);
-    QPushButton* exportTotals =
-        Button(QStringLiteral("ButtonExportTotals"), QStringLiteral("Export"), QStringLiteral("Save the standings for a spreadsheet"), totalsGroup);
-    QPushButton* pdfTotals = Button(QStringLiteral("ButtonPdfTotals"), QStringLiteral("PDF"), QStringLiteral("Save the printed standings as a PDF file"),
-                                    totalsGroup);
+    m_totals = MakeTextGrid(QStringLiteral("GridTotals"),
+                            {QStringLiteral("Nr"), QStringLiteral("Driver"), QStringLiteral("Points")}, {38, 146, 48},
+                            totalsGroup);
+    QPushButton* printTotals = Button(QStringLiteral("ButtonPrintTotals"), QStringLiteral("Print"),
+                                      QStringLiteral("Print the standings"), totalsGroup);
+    QPushButton* exportTotals = Button(QStringLiteral("ButtonExportTotals"), QStringLiteral("Export"),
+                                       QStringLiteral("Save the standings for a spreadsheet"), totalsGroup);
+    QPushButton* pdfTotals = Button(QStringLiteral("ButtonPdfTotals"), QStringLiteral("PDF"),
+                                    QStringLiteral("Save the printed standings as a PDF file"), totalsGroup);
     connect(printTotals, &QPushButton::clicked, this, &TFKWLResults::ButtonPrintTotalsClick);
     connect(pdfTotals, &QPushButton::clicked, this, &TFKWLResults::ButtonPdfTotalsClick);
     connect(exportTotals, &QPushButton::clicked, this, &TFKWLResults::ButtonExportTotalsClick);
@@ -75,22 +77,27 @@ TFKWLResults::TFKWLResults(TAppContext& context, TAppWindows& windows, QWidget* 
     totalsLayout->addLayout(totalsButtons);
 
     auto* detailsGroup = new QGroupBox(QStringLiteral("Details"), this);
-    m_details = MakeTextGrid(QStringLiteral("GridDetails"),
-                         {QStringLiteral("Race"), QStringLiteral("Driver"), QStringLiteral("Time"), QStringLiteral("Points")}, {120, 157, 75},
-                         detailsGroup);
-    QPushButton* printDetails =
-        Button(QStringLiteral("ButtonPrintDetails"), QStringLiteral("Print"), QStringLiteral("Print the points of every race"), detailsGroup);
-    QPushButton* exportDetails = Button(QStringLiteral("ButtonExportDetails"), QStringLiteral("Export"),
-                                        QStringLiteral("Save the points of every race for a spreadsheet"), detailsGroup);
-    QPushButton* refresh = Button(QStringLiteral("ButtonRefresh"), QStringLiteral("Refresh"), QStringLiteral("Compute the standings again"), detailsGroup);
-    QPushButton* done = Button(QStringLiteral("ButtonDone"), QStringLiteral("Done"), QStringLiteral("Back to the championships"), detailsGroup);
+    m_details = MakeTextGrid(
+        QStringLiteral("GridDetails"),
+        {QStringLiteral("Race"), QStringLiteral("Driver"), QStringLiteral("Time"), QStringLiteral("Points")},
+        {120, 157, 75}, detailsGroup);
+    QPushButton* printDetails = Button(QStringLiteral("ButtonPrintDetails"), QStringLiteral("Print"),
+                                       QStringLiteral("Print the points of every race"), detailsGroup);
+    QPushButton* exportDetails =
+        Button(QStringLiteral("ButtonExportDetails"), QStringLiteral("Export"),
+               QStringLiteral("Save the points of every race for a spreadsheet"), detailsGroup);
+    QPushButton* refresh = Button(QStringLiteral("ButtonRefresh"), QStringLiteral("Refresh"),
+                                  QStringLiteral("Compute the standings again"), detailsGroup);
+    QPushButton* done = Button(QStringLiteral("ButtonDone"), QStringLiteral("Done"),
+                               QStringLiteral("Back to the championships"), detailsGroup);
     QPushButton* pdfDetails = Button(QStringLiteral("ButtonPdfDetails"), QStringLiteral("PDF"),
                                      QStringLiteral("Save the printed race points as a PDF file"), detailsGroup);
     connect(printDetails, &QPushButton::clicked, this, &TFKWLResults::ButtonPrintDetailsClick);
     connect(pdfDetails, &QPushButton::clicked, this, &TFKWLResults::ButtonPdfDetailsClick);
     connect(exportDetails, &QPushButton::clicked, this, &TFKWLResults::ButtonExportDetailsClick);
-    QPushButton* exportLaps = Button(QStringLiteral("ButtonExportLaps"), QStringLiteral("Export Laps"),
-                                     QStringLiteral("Save every lap of the championship for a spreadsheet"), detailsGroup);
+    QPushButton* exportLaps =
+        Button(QStringLiteral("ButtonExportLaps"), QStringLiteral("Export Laps"),
+               QStringLiteral("Save every lap of the championship for a spreadsheet"), detailsGroup);
     connect(exportLaps, &QPushButton::clicked, this, &TFKWLResults::ButtonExportLapsClick);
     connect(refresh, &QPushButton::clicked, this, &TFKWLResults::ButtonRefreshClick);
     connect(done, &QPushButton::clicked, this, &QDialog::accept);
@@ -189,7 +196,8 @@ void TFKWLResults::ButtonExportLapsClick()
     QString error;
     if (!ReadChampionshipLaps(m_context.store.Database(), m_csnr, title, laps, error))
         return Messages::Error(error, {}, this);
-    ExportStandingsFile(this, m_context.workingDirectory, QStringLiteral("Laps.csv"), LapsFileBytes(title, laps, m_context.settings.ExportSeparator));
+    ExportStandingsFile(this, m_context.workingDirectory, QStringLiteral("Laps.csv"),
+                        LapsFileBytes(title, laps, m_context.settings.ExportSeparator));
 }
 
 void TFKWLResults::ButtonPrintTotalsClick() { m_windows.ReportResult->PrintResults(m_csnr); }
@@ -198,16 +206,20 @@ void TFKWLResults::ButtonPrintDetailsClick() { m_windows.ReportResultDetail->Pri
 
 void TFKWLResults::ButtonPdfTotalsClick()
 {
-    ExportToFile(this, m_context.workingDirectory, QStringLiteral("Totals.pdf"), [this](const QString& path, QString& error) {
-        return WriteResultReportPdf(path, TResultReport::Standings, m_standings, QDateTime::currentDateTime(), error);
-    });
+    ExportToFile(this, m_context.workingDirectory, QStringLiteral("Totals.pdf"),
+                 [this](const QString& path, QString& error) {
+                     return WriteResultReportPdf(path, TResultReport::Standings, m_standings,
+                                                 QDateTime::currentDateTime(), error);
+                 });
 }
 
 void TFKWLResults::ButtonPdfDetailsClick()
 {
-    ExportToFile(this, m_context.workingDirectory, QStringLiteral("Details.pdf"), [this](const QString& path, QString& error) {
-        return WriteResultReportPdf(path, TResultReport::RacePoints, m_standings, QDateTime::currentDateTime(), error);
-    });
+    ExportToFile(this, m_context.workingDirectory, QStringLiteral("Details.pdf"),
+                 [this](const QString& path, QString& error) {
+                     return WriteResultReportPdf(path, TResultReport::RacePoints, m_standings,
+                                                 QDateTime::currentDateTime(), error);
+                 });
 }
 
 void TFKWLResults::done(int result)

@@ -89,7 +89,8 @@ TKWL_RoundResults::TKWL_RoundResults(QSqlDatabase db, const TSettings& settings,
     m_figures->setObjectName(QStringLiteral("ListLapFigures"));
     m_figures->setSelectionMode(QAbstractItemView::NoSelection);
     m_figures->setFocusPolicy(Qt::NoFocus);
-    m_figures->setToolTip(QStringLiteral("Median lap, spread of the laps and share of laps within 2 % of the driver's best"));
+    m_figures->setToolTip(
+        QStringLiteral("Median lap, spread of the laps and share of laps within 2 % of the driver's best"));
     const int figureRow = m_figures->fontMetrics().height() + 2;
     m_figures->setFixedHeight(FigureRowsInView * figureRow + 2 * m_figures->frameWidth() + 2);
 
@@ -176,7 +177,8 @@ void TKWL_RoundResults::Present(const TWindowPlacement& placement, const QString
     FitTitle();  // a window shown at its previous size gets no resize
     FillGrid(grid);
     FillFigures();
-    m_chart->setEnabled(std::any_of(m_driverLaps.cbegin(), m_driverLaps.cend(), [](const TDriverLaps& d) { return !d.Laps.isEmpty(); }));
+    m_chart->setEnabled(std::any_of(m_driverLaps.cbegin(), m_driverLaps.cend(),
+                                    [](const TDriverLaps& d) { return !d.Laps.isEmpty(); }));
 
     // The window takes its caller's bounds; the user cannot resize it after.
     setMinimumSize(0, 0);

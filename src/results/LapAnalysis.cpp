@@ -4,8 +4,8 @@
 #include "timing/RaceRules.h"
 
 #include <QHash>
-#include <QSqlQuery>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -48,7 +48,8 @@ QList<TDriverLaps> DriverLapsOfScope(const TStoredLaps& stored, int tracks)
         }
         TDriverLaps& owner = result[*known];
         // A damaged row's negative time is a lap without a time, as in the grid.
-        owner.Laps.append({int(owner.Laps.size()) + 1, lap.Time > 0 ? uint32_t(lap.Time) : 0u, lap.RCnr, lap.HTnr, lap.Tracknr, lap.RNDnr});
+        owner.Laps.append({int(owner.Laps.size()) + 1, lap.Time > 0 ? uint32_t(lap.Time) : 0u, lap.RCnr, lap.HTnr,
+                           lap.Tracknr, lap.RNDnr});
     }
     return result;
 }
@@ -109,7 +110,8 @@ TLapFigures ComputeLapFigures(const QList<TDriverLap>& laps)
 
     const qsizetype n = times.size();
     figures.Laps = int(n);
-    figures.MedianMs = n % 2 == 1 ? double(times.at(n / 2)) : (double(times.at(n / 2 - 1)) + double(times.at(n / 2))) / 2.0;
+    figures.MedianMs =
+        n % 2 == 1 ? double(times.at(n / 2)) : (double(times.at(n / 2 - 1)) + double(times.at(n / 2))) / 2.0;
 
     double sum = 0;
     for (const uint32_t time : times)
@@ -123,7 +125,8 @@ TLapFigures ComputeLapFigures(const QList<TDriverLap>& laps)
     // In whole numbers, so that a lap of exactly 2 % over the best counts
     // however the division would round.
     const uint64_t best = times.first();
-    const auto within = std::count_if(times.cbegin(), times.cend(), [best](uint32_t time) { return uint64_t(time) * 100 <= best * 102; });
+    const auto within = std::count_if(times.cbegin(), times.cend(),
+                                      [best](uint32_t time) { return uint64_t(time) * 100 <= best * 102; });
     figures.WithinTwoPercent = double(within) / double(n);
     return figures;
 }

@@ -23,9 +23,9 @@ struct TDriverLap {
 };
 
 struct TDriverLaps {
-    int DRVnr = 0;        // 0 for the race just run (its drivers are names only)
-    QString Driver;       // the name shown
-    int Track = 1;        // 1..4: the track whose colour the driver's line takes
+    int DRVnr = 0;   // 0 for the race just run (its drivers are names only)
+    QString Driver;  // the name shown
+    int Track = 1;   // 1..4: the track whose colour the driver's line takes
     QList<TDriverLap> Laps;
 };
 

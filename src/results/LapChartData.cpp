@@ -31,7 +31,10 @@ TLapChartData BuildLapChartData(const QList<TDriverLaps>& drivers)
         line.Points.reserve(driver.Laps.size());
         for (const TDriverLap& lap : driver.Laps) {
             if (!ChartsLap(lap.TimeMs)) {
-                data.LeftOut << QStringLiteral("%1 lap %2 (%3)").arg(driver.Driver).arg(lap.Number).arg(LeftOutReason(lap.TimeMs));
+                data.LeftOut << QStringLiteral("%1 lap %2 (%3)")
+                                    .arg(driver.Driver)
+                                    .arg(lap.Number)
+                                    .arg(LeftOutReason(lap.TimeMs));
                 continue;
             }
             const QPointF point(lap.Number, lap.TimeMs / 1000.0);

@@ -19,8 +19,8 @@
 #include <QSaveFile>
 #include <QScatterSeries>
 #include <QToolTip>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 #include <array>
 #include <cmath>
 
@@ -40,7 +40,8 @@ QPushButton* Button(const QString& name, const QString& caption, QWidget* parent
 // dash pattern of their own, and past the five patterns a lighter shade.
 QPen LinePen(const TSettings& settings, const TLapChartLine& line)
 {
-    static constexpr std::array<Qt::PenStyle, 5> Dashes = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine, Qt::DashDotDotLine};
+    static constexpr std::array<Qt::PenStyle, 5> Dashes = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine,
+                                                           Qt::DashDotDotLine};
     const int track = std::clamp(line.Track, 1, TSettings::TrackCount);
     QColor colour = ColourOfSetting(settings.Foreground[size_t(track - 1)]);
     if (line.Variant >= int(Dashes.size()))
@@ -176,7 +177,10 @@ void TLapChartWindow::AddLine(const TLapChartLine& line, bool pointsVisible)
     // The line's own legend entry names the fastest lap already.
     for (QLegendMarker* marker : m_chart->legend()->markers(fastest))
         marker->setVisible(false);
-    const QString tip = QStringLiteral("%1: fastest lap %2, %3 s").arg(line.Driver).arg(int(line.Fastest.x())).arg(LapTimeText(line.FastestMs));
+    const QString tip = QStringLiteral("%1: fastest lap %2, %3 s")
+                            .arg(line.Driver)
+                            .arg(int(line.Fastest.x()))
+                            .arg(LapTimeText(line.FastestMs));
     connect(fastest, &QScatterSeries::hovered, this, [tip](const QPointF&, bool state) {
         if (state)
             QToolTip::showText(QCursor::pos(), tip);
@@ -198,7 +202,10 @@ void TLapChartWindow::SetAxisRanges()
     FitTimeTicks(m_timeAxis->min(), m_timeAxis->max());
 }
 
-void TLapChartWindow::FitLapTicks(double first, double last) { m_lapAxis->setTickInterval(std::max(1.0, NiceStep(last - first, 12))); }
+void TLapChartWindow::FitLapTicks(double first, double last)
+{
+    m_lapAxis->setTickInterval(std::max(1.0, NiceStep(last - first, 12)));
+}
 
 void TLapChartWindow::FitTimeTicks(double first, double last)
 {
@@ -218,8 +225,10 @@ void TLapChartWindow::ButtonSaveImageClick()
         // The file appears complete or not at all under the chosen name.
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) || !m_view->grab().save(&file, "PNG") || !file.commit()) {
-            const QString cause = file.error() == QFileDevice::NoError ? QStringLiteral("the picture could not be made") : file.errorString();
-            error = QStringLiteral("The chart image %1 could not be written: %2").arg(QDir::toNativeSeparators(path), cause);
+            const QString cause = file.error() == QFileDevice::NoError ? QStringLiteral("the picture could not be made")
+                                                                       : file.errorString();
+            error = QStringLiteral("The chart image %1 could not be written: %2")
+                        .arg(QDir::toNativeSeparators(path), cause);
             return false;
         }
         return true;

@@ -77,11 +77,10 @@ QString LapViewTitle(const TStoredLaps& stored)
 {
     switch (stored.Scope) {
     case TLapScope::Heat:
-        return stored.ChampionshipName + QStringLiteral(" - ") + stored.RaceName + QStringLiteral(" / Heat:") + QString::number(stored.HTnr);
-    case TLapScope::Race:
-        return stored.ChampionshipName + QStringLiteral(" - ") + stored.RaceName;
-    case TLapScope::Championship:
-        break;
+        return stored.ChampionshipName + QStringLiteral(" - ") + stored.RaceName + QStringLiteral(" / Heat:") +
+               QString::number(stored.HTnr);
+    case TLapScope::Race: return stored.ChampionshipName + QStringLiteral(" - ") + stored.RaceName;
+    case TLapScope::Championship: break;
     }
     return stored.ChampionshipName;
 }
@@ -142,7 +141,8 @@ TLapGrid BuildSummaryGrid(const TStoredLaps& stored, int tracks)
             QStringList cells{lap.DriverName};
             if (withRace)
                 cells << lap.RaceName;
-            cells << NumberOrEmpty(lap.HTnr) << NumberOrEmpty(lap.RNDnr) << (fastest ? FastestText(lap.Time) : SlowestText(lap.Time));
+            cells << NumberOrEmpty(lap.HTnr) << NumberOrEmpty(lap.RNDnr)
+                  << (fastest ? FastestText(lap.Time) : SlowestText(lap.Time));
             for (int i = 0; i < cells.size(); ++i)
                 grid.SetCell(t, first + i, cells.at(i));
         }

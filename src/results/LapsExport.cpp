@@ -14,15 +14,18 @@ QByteArray LapsFileBytes(const QString& title, const QList<TExportLap>& laps, ch
     writer.Line({title.toUtf8()});
     writer.Line({"Race", "Heat", "Track", "Driver", "Lap", "Time (ms)", "Time"});
     for (const TExportLap& lap : laps)
-        writer.Line({lap.RaceName.toUtf8(), QByteArray::number(lap.Heat), QByteArray::number(lap.Track), lap.Driver.toUtf8(),
-                     QByteArray::number(lap.Lap), QByteArray::number(lap.TimeMs), LapCellText(lap.TimeMs).toUtf8()});
+        writer.Line({lap.RaceName.toUtf8(), QByteArray::number(lap.Heat), QByteArray::number(lap.Track),
+                     lap.Driver.toUtf8(), QByteArray::number(lap.Lap), QByteArray::number(lap.TimeMs),
+                     LapCellText(lap.TimeMs).toUtf8()});
     return writer.Bytes();
 }
 
 bool ReadChampionshipLaps(QSqlDatabase db, int csnr, QString& title, QList<TExportLap>& laps, QString& error)
 {
     QString readError;
-    title = ReadScalar(db, QStringLiteral(R"(SELECT CSnaam FROM "KWL_Championship.db" WHERE CSnr = ?)"), {csnr}, readError).toString();
+    title =
+        ReadScalar(db, QStringLiteral(R"(SELECT CSnaam FROM "KWL_Championship.db" WHERE CSnr = ?)"), {csnr}, readError)
+            .toString();
     if (!readError.isEmpty()) {
         error = readError;
         return false;
@@ -43,8 +46,8 @@ bool ReadChampionshipLaps(QSqlDatabase db, int csnr, QString& title, QList<TExpo
     while (query.next()) {
         // A damaged row's negative time is a lap without a time, as in the lap view.
         const int time = query.value(5).toInt();
-        laps.append({query.value(0).toString(), query.value(1).toInt(), query.value(2).toInt(), query.value(3).toString(),
-                     query.value(4).toInt(), time > 0 ? uint32_t(time) : 0u});
+        laps.append({query.value(0).toString(), query.value(1).toInt(), query.value(2).toInt(),
+                     query.value(3).toString(), query.value(4).toInt(), time > 0 ? uint32_t(time) : 0u});
     }
     return true;
 }

@@ -18,8 +18,8 @@ struct TExportLap {
     QString RaceName;
     int Heat = 0;
     int Track = 0;
-    QString Driver;   // empty for a lap whose heat has no driver row
-    int Lap = 0;      // the lap's number in its heat
+    QString Driver;       // empty for a lap whose heat has no driver row
+    int Lap = 0;          // the lap's number in its heat
     uint32_t TimeMs = 0;  // 0: the lap has no time
 };
 

@@ -63,7 +63,8 @@ private:
     {
         switch (item.kind) {
         case TReportItemKind::Label: return item.text;
-        case TReportItemKind::Field: return row && item.field >= 0 && item.field < row->size() ? row->at(item.field) : QString();
+        case TReportItemKind::Field:
+            return row && item.field >= 0 && item.field < row->size() ? row->at(item.field) : QString();
         case TReportItemKind::DateTime: return m_printedAt;
         case TReportItemKind::PageNumber: return QString::number(page);
         case TReportItemKind::Picture: break;

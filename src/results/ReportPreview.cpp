@@ -9,7 +9,8 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
-TResultReportForm::TResultReportForm(const QString& title, TResultReport report, QSqlDatabase db, const TSettings& settings, QWidget* parent)
+TResultReportForm::TResultReportForm(const QString& title, TResultReport report, QSqlDatabase db,
+                                     const TSettings& settings, QWidget* parent)
     : TModalShell(title, parent), m_report(report), m_db(db), m_settings(settings)
 {
 }
@@ -18,7 +19,8 @@ void TResultReportForm::Preview(int csnr)
 {
     m_csnr = csnr;
     QPrinter printer(QPrinter::HighResolution);
-    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10),
+                                      QPageLayout::Millimeter));
     QPrintPreviewDialog preview(&printer, parentWidget());
     preview.setObjectName(QStringLiteral("ReportPreview"));
     preview.setWindowTitle(windowTitle());

@@ -14,7 +14,8 @@ class QPrinter;
 class TResultReportForm : public TModalShell {
     Q_OBJECT
 public:
-    TResultReportForm(const QString& title, TResultReport report, QSqlDatabase db, const TSettings& settings, QWidget* parent);
+    TResultReportForm(const QString& title, TResultReport report, QSqlDatabase db, const TSettings& settings,
+                      QWidget* parent);
 
     // Shows the preview of championship csnr modally until it is closed.
     void Preview(int csnr);

@@ -1,8 +1,8 @@
 #include "results/ResultReports.h"
 
-#include "common/ProgramFiles.h"
 #include "common/AppInfo.h"
 #include "common/JpegImage.h"
+#include "common/ProgramFiles.h"
 #include "results/ReportPainter.h"
 
 #include <QCoreApplication>
@@ -18,7 +18,8 @@ const TReportFont TitleFont{18, true, true};
 const TReportFont NameFont{24, true};
 
 // A width of 0 makes the item as wide as its text.
-TReportItem Label(const QRectF& box, const QString& text, const TReportFont& font, Qt::Alignment alignment = Qt::AlignLeft)
+TReportItem Label(const QRectF& box, const QString& text, const TReportFont& font,
+                  Qt::Alignment alignment = Qt::AlignLeft)
 {
     TReportItem item;
     item.box = box;
@@ -82,7 +83,8 @@ TReportBand PageFooter(qreal dateLeft, const QImage& logo)
 // Points as the grids show them: the shortest form, "20", "18.5".
 QString PointsText(double points) { return QString::number(points, 'g', 15); }
 
-void StandingsReport(const TStandings& standings, const QImage& logo, TReportDesign& design, std::vector<QStringList>& rows)
+void StandingsReport(const TStandings& standings, const QImage& logo, TReportDesign& design,
+                     std::vector<QStringList>& rows)
 {
     design.pageHeader = PageHeader(QStringLiteral("Championship Results"), 8.7, standings.Championship);
     design.pageHeader.items.push_back(Label({2.1, 22.2, 13.0, 5.3}, QStringLiteral("Nr"), HeadingFont, Qt::AlignRight));
@@ -96,18 +98,22 @@ void StandingsReport(const TStandings& standings, const QImage& logo, TReportDes
         rows.push_back({QString::number(row.Nr), row.Driver, PointsText(row.TotalPoints)});
 }
 
-void RacePointsReport(const TStandings& standings, const QImage& logo, TReportDesign& design, std::vector<QStringList>& rows)
+void RacePointsReport(const TStandings& standings, const QImage& logo, TReportDesign& design,
+                      std::vector<QStringList>& rows)
 {
     design.pageHeader = PageHeader(QStringLiteral("Championship Detail Results"), 9.8, standings.Championship);
     design.pageHeader.items.push_back(Label({8.5, 22.2, 0, 5.3}, QStringLiteral("Race"), HeadingFont));
     design.pageHeader.items.push_back(Label({65.6, 22.2, 0, 5.3}, QStringLiteral("Driver"), HeadingFont));
     // A timed championship ranks by distance, a lap championship by time.
-    design.pageHeader.items.push_back(Label({129.1, 22.2, 31.8, 5.3}, standings.Timed ? QStringLiteral("Laps") : QStringLiteral("Time"),
+    design.pageHeader.items.push_back(Label({129.1, 22.2, 31.8, 5.3},
+                                            standings.Timed ? QStringLiteral("Laps") : QStringLiteral("Time"),
                                             HeadingFont, Qt::AlignRight));
-    design.pageHeader.items.push_back(Label({163.0, 22.2, 19.6, 5.3}, QStringLiteral("Points"), HeadingFont, Qt::AlignRight));
+    design.pageHeader.items.push_back(
+        Label({163.0, 22.2, 19.6, 5.3}, QStringLiteral("Points"), HeadingFont, Qt::AlignRight));
     design.detail.height = 4.2;
     design.detail.items = {Field({8.5, 0, 55.3, 4.5}, 0), Field({65.6, 0, 61.6, 4.5}, 1),
-                           Field({129.1, 0, 32.0, 4.5}, 2, Qt::AlignRight), Field({163.0, 0, 19.3, 4.5}, 3, Qt::AlignRight)};
+                           Field({129.1, 0, 32.0, 4.5}, 2, Qt::AlignRight),
+                           Field({163.0, 0, 19.3, 4.5}, 3, Qt::AlignRight)};
     design.pageFooter = PageFooter(84.7, logo);
     for (const TRacePointsRow& row : standings.RacePoints)
         rows.push_back({row.Race, row.Driver, row.TimeStr, PointsText(row.Points)});
@@ -127,10 +133,7 @@ int PaintResultReport(QPagedPaintDevice& device, TResultReport report, const TSt
     return PaintReport(device, design, rows, printedAt);
 }
 
-QImage ReportLogo()
-{
-    return DecodeJpegFile(ProgramFile(QStringLiteral("logo.jpg")));
-}
+QImage ReportLogo() { return DecodeJpegFile(ProgramFile(QStringLiteral("logo.jpg"))); }
 
 bool WriteResultReportPdf(const QString& path, TResultReport report, const TStandings& standings,
                           const QDateTime& printedAt, QString& error)

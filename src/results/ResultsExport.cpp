@@ -46,6 +46,7 @@ bool WriteExportFile(const QString& path, const QByteArray& bytes, QString& erro
     file.setDirectWriteFallback(false);
     const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
     if (!written)
-        error = QStringLiteral("The export file %1 could not be written: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        error = QStringLiteral("The export file %1 could not be written: %2")
+                    .arg(QDir::toNativeSeparators(path), file.errorString());
     return written;
 }

@@ -15,7 +15,8 @@
 
 std::vector<TRaceTotal> SumRaceResults(std::vector<TStandingsHeatRow> rows, bool timed, int32_t sectionsPerLap)
 {
-    std::stable_sort(rows.begin(), rows.end(), [](const TStandingsHeatRow& a, const TStandingsHeatRow& b) { return a.DRVnr < b.DRVnr; });
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const TStandingsHeatRow& a, const TStandingsHeatRow& b) { return a.DRVnr < b.DRVnr; });
     std::vector<TRaceTotal> totals;
     bool open = false;
     TRaceTotal current;
@@ -76,7 +77,8 @@ namespace {
 // largest value, which still reads "999:99.999" behind every finisher.
 int32_t StoredTotal(int64_t total)
 {
-    return int32_t(std::clamp<int64_t>(total, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+    return int32_t(
+        std::clamp<int64_t>(total, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 }  // namespace
@@ -84,7 +86,9 @@ int32_t StoredTotal(int64_t total)
 bool TStandingsStore::Compute(const TSettings& settings)
 {
     QSqlQuery read(m_db);
-    if (!RunRead(m_db, read, QStringLiteral(R"(SELECT CSTimed, CSRacesThatCount FROM "KWL_Championship.db" WHERE CSnr = ?)"), {m_csnr}, m_error))
+    if (!RunRead(m_db, read,
+                 QStringLiteral(R"(SELECT CSTimed, CSRacesThatCount FROM "KWL_Championship.db" WHERE CSnr = ?)"),
+                 {m_csnr}, m_error))
         return false;
     if (!read.next())
         return Clear();  // gone meanwhile: nothing to show
@@ -100,7 +104,8 @@ bool TStandingsStore::Compute(const TSettings& settings)
                  {m_csnr}, m_error))
         return false;
     while (read.next())
-        races[read.value(0).toInt()].push_back({read.value(1).toInt(), read.value(2).toBool(), read.value(3).toInt(), read.value(4).toInt()});
+        races[read.value(0).toInt()].push_back(
+            {read.value(1).toInt(), read.value(2).toBool(), read.value(3).toInt(), read.value(4).toInt()});
     read.finish();
 
     std::array<int32_t, 20> placePoints{};
@@ -114,8 +119,10 @@ bool TStandingsStore::Compute(const TSettings& settings)
         std::vector<TRaceTotal> race = SumRaceResults(std::move(rows), timed, settings.SectionsPerLap);
         AwardRacePoints(race, timed, placePoints);
         for (const TRaceTotal& result : race) {
-            action.Exec(QStringLiteral(R"(INSERT INTO "KWL_ResultDetail.db" (CSnr, RCnr, DRVnr, "Time", Points) VALUES (?, ?, ?, ?, ?))"),
-                        {m_csnr, rcnr, result.DRVnr, StoredTotal(result.Total), result.Points});
+            action.Exec(
+                QStringLiteral(
+                    R"(INSERT INTO "KWL_ResultDetail.db" (CSnr, RCnr, DRVnr, "Time", Points) VALUES (?, ?, ?, ?, ?))"),
+                {m_csnr, rcnr, result.DRVnr, StoredTotal(result.Total), result.Points});
             pointsOfDriver[result.DRVnr].push_back(result.Points);
         }
     }
@@ -143,7 +150,8 @@ std::optional<TStandings> TStandingsStore::Read(int32_t sectionsPerLap)
 {
     TStandings standings;
     QSqlQuery query(m_db);
-    if (!RunRead(m_db, query, QStringLiteral(R"(SELECT CSnaam, CSTimed FROM "KWL_Championship.db" WHERE CSnr = ?)"), {m_csnr}, m_error))
+    if (!RunRead(m_db, query, QStringLiteral(R"(SELECT CSnaam, CSTimed FROM "KWL_Championship.db" WHERE CSnr = ?)"),
+                 {m_csnr}, m_error))
         return std::nullopt;
     if (query.next()) {
         standings.Championship = query.value(0).toString();
@@ -162,12 +170,18 @@ std::optional<TStandings> TStandingsStore::Read(int32_t sectionsPerLap)
     if (!run(SharedQueries::QueryResult()))
         return std::nullopt;
     while (query.next())
-        standings.Totals.push_back({int(standings.Totals.size()) + 1, query.value(0).toString(), query.value(1).toDouble()});
+        standings.Totals.push_back(
+            {int(standings.Totals.size()) + 1, query.value(0).toString(), query.value(1).toDouble()});
     if (!run(SharedQueries::QueryResultDetail()))
         return std::nullopt;
     while (query.next()) {
-        TRacePointsRow row{query.value(0).toString(), query.value(1).toString(), query.value(2).toInt(), {}, query.value(3).toDouble()};
-        row.TimeStr = standings.Timed ? FormatLapValue(row.Time, sectionsPerLap) : FormatRaceTime(uint32_t(std::max(row.Time, 0)), 3, true);
+        TRacePointsRow row{query.value(0).toString(),
+                           query.value(1).toString(),
+                           query.value(2).toInt(),
+                           {},
+                           query.value(3).toDouble()};
+        row.TimeStr = standings.Timed ? FormatLapValue(row.Time, sectionsPerLap)
+                                      : FormatRaceTime(uint32_t(std::max(row.Time, 0)), 3, true);
         standings.RacePoints.push_back(row);
     }
     return standings;

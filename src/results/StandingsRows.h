@@ -9,7 +9,7 @@
 
 // A row of the standings (QueryResult): best points first, then by name.
 struct TTotalsRow {
-    int Nr = 0;           // position in that order, from 1
+    int Nr = 0;  // position in that order, from 1
     QString Driver;
     double TotalPoints = 0;
 };
@@ -18,8 +18,8 @@ struct TTotalsRow {
 struct TRacePointsRow {
     QString Race;
     QString Driver;
-    int32_t Time = 0;     // the race total: ms (Lap championship) or a lap value (Timed)
-    QString TimeStr;      // that total as shown: "1:23.456", "999:99.999" or "16.15"
+    int32_t Time = 0;  // the race total: ms (Lap championship) or a lap value (Timed)
+    QString TimeStr;   // that total as shown: "1:23.456", "999:99.999" or "16.15"
     double Points = 0;
 };
 

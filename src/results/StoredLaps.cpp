@@ -17,12 +17,9 @@ using THeatTrackKey = std::tuple<int, int, int>;  // RCnr, HTnr, Tracknr
 QString ScopeCondition(TLapScope scope)
 {
     switch (scope) {
-    case TLapScope::Heat:
-        return QStringLiteral(" WHERE CSnr = ? AND RCnr = ? AND HTnr = ?");
-    case TLapScope::Race:
-        return QStringLiteral(" WHERE CSnr = ? AND RCnr = ?");
-    case TLapScope::Championship:
-        break;
+    case TLapScope::Heat: return QStringLiteral(" WHERE CSnr = ? AND RCnr = ? AND HTnr = ?");
+    case TLapScope::Race: return QStringLiteral(" WHERE CSnr = ? AND RCnr = ?");
+    case TLapScope::Championship: break;
     }
     return QStringLiteral(" WHERE CSnr = ?");
 }
@@ -30,38 +27,36 @@ QString ScopeCondition(TLapScope scope)
 bool ReadScopeRows(QSqlDatabase db, QSqlQuery& query, const QString& sql, const TStoredLaps& scope, QString& error)
 {
     switch (scope.Scope) {
-    case TLapScope::Heat:
-        return RunRead(db, query, sql, {scope.CSnr, scope.RCnr, scope.HTnr}, error);
-    case TLapScope::Race:
-        return RunRead(db, query, sql, {scope.CSnr, scope.RCnr}, error);
-    case TLapScope::Championship:
-        break;
+    case TLapScope::Heat: return RunRead(db, query, sql, {scope.CSnr, scope.RCnr, scope.HTnr}, error);
+    case TLapScope::Race: return RunRead(db, query, sql, {scope.CSnr, scope.RCnr}, error);
+    case TLapScope::Championship: break;
     }
     return RunRead(db, query, sql, {scope.CSnr}, error);
 }
 
 bool ReadLaps(QSqlDatabase db, TStoredLaps& scope)
 {
-    const QString sql = QStringLiteral(R"(SELECT RCnr, HTnr, Tracknr, RNDnr, "Time" FROM "KWL_HeatDetailLaps.DB")")
-        + ScopeCondition(scope.Scope) + QStringLiteral(" ORDER BY RCnr, HTnr, Tracknr, RNDnr");
+    const QString sql = QStringLiteral(R"(SELECT RCnr, HTnr, Tracknr, RNDnr, "Time" FROM "KWL_HeatDetailLaps.DB")") +
+                        ScopeCondition(scope.Scope) + QStringLiteral(" ORDER BY RCnr, HTnr, Tracknr, RNDnr");
     QSqlQuery query(db);
     if (!ReadScopeRows(db, query, sql, scope, scope.ReadError))
         return false;
     while (query.next())
-        scope.Laps.append({query.value(0).toInt(), query.value(1).toInt(), query.value(2).toInt(), query.value(3).toInt(),
-                           query.value(4).toInt()});
+        scope.Laps.append({query.value(0).toInt(), query.value(1).toInt(), query.value(2).toInt(),
+                           query.value(3).toInt(), query.value(4).toInt()});
     return true;
 }
 
 bool ReadHeatRows(QSqlDatabase db, TStoredLaps& scope)
 {
-    const QString sql = QStringLiteral(R"(SELECT RCnr, HTnr, Tracknr, DRVnr FROM "KWL_HeatDetail.DB")") + ScopeCondition(scope.Scope)
-        + QStringLiteral(" ORDER BY RCnr, HTnr, Tracknr");
+    const QString sql = QStringLiteral(R"(SELECT RCnr, HTnr, Tracknr, DRVnr FROM "KWL_HeatDetail.DB")") +
+                        ScopeCondition(scope.Scope) + QStringLiteral(" ORDER BY RCnr, HTnr, Tracknr");
     QSqlQuery query(db);
     if (!ReadScopeRows(db, query, sql, scope, scope.ReadError))
         return false;
     while (query.next())
-        scope.HeatRows.append({query.value(0).toInt(), query.value(1).toInt(), query.value(2).toInt(), query.value(3).toInt()});
+        scope.HeatRows.append(
+            {query.value(0).toInt(), query.value(1).toInt(), query.value(2).toInt(), query.value(3).toInt()});
     return true;
 }
 
@@ -83,7 +78,8 @@ public:
         const auto known = m_drivers.constFind(drvnr);
         if (known != m_drivers.cend())
             return *known;
-        const QString name = Read(QStringLiteral(R"(SELECT "Driver Name" FROM "KWL_Drivers.DB" WHERE DRVnr = ?)"), {drvnr});
+        const QString name =
+            Read(QStringLiteral(R"(SELECT "Driver Name" FROM "KWL_Drivers.DB" WHERE DRVnr = ?)"), {drvnr});
         m_drivers.insert(drvnr, name);
         return name;
     }

@@ -7,14 +7,14 @@
 // needs is the head: the request line and the headers up to the blank line.
 struct THttpRequestHead {
     enum class TVerdict {
-        Incomplete,      // no blank line yet: wait for more bytes
-        TooLarge,        // the head outgrew the bound: 431
-        Malformed,       // not an HTTP/1.x request: 400
-        NotAllowed,      // a method other than GET: 405
-        NotFound,        // any other path: 404
-        UpgradeNeeded,   // the feed asked for without a WebSocket upgrade: 426
-        Page,            // GET /
-        Feed,            // GET /feed with a WebSocket upgrade
+        Incomplete,     // no blank line yet: wait for more bytes
+        TooLarge,       // the head outgrew the bound: 431
+        Malformed,      // not an HTTP/1.x request: 400
+        NotAllowed,     // a method other than GET: 405
+        NotFound,       // any other path: 404
+        UpgradeNeeded,  // the feed asked for without a WebSocket upgrade: 426
+        Page,           // GET /
+        Feed,           // GET /feed with a WebSocket upgrade
     };
     TVerdict Verdict = TVerdict::Incomplete;
 };

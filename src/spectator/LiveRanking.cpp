@@ -49,7 +49,14 @@ QList<TRankingRow> RankLive(const TTrackStates& tracks, int trackCount, int32_t 
     for (int n = 0; n < timed; ++n) {
         const TTrackState& track = tracks[size_t(n)];
         if (track.Active)
-            rows.append({0, n + 1, track.DriverName, track.Laps, track.LastLap, track.FastestLap, track.TotalTime, {},
+            rows.append({0,
+                         n + 1,
+                         track.DriverName,
+                         track.Laps,
+                         track.LastLap,
+                         track.FastestLap,
+                         track.TotalTime,
+                         {},
                          track.FalseStart});
     }
     return Rank(std::move(rows), sectionsPerLap);
@@ -61,8 +68,15 @@ QList<TRankingRow> RankLive(const TRaceSnapshot& snapshot)
     for (size_t n = 0; n < snapshot.Tracks.size(); ++n) {
         const TSnapshotTrack& track = snapshot.Tracks[n];
         if (track.Active)
-            rows.append({0, int(n + 1), QString::fromUtf8(track.Name.data()), track.Laps, track.LastLap,
-                         track.FastestLap, track.TotalTime, {}, track.FalseStart});
+            rows.append({0,
+                         int(n + 1),
+                         QString::fromUtf8(track.Name.data()),
+                         track.Laps,
+                         track.LastLap,
+                         track.FastestLap,
+                         track.TotalTime,
+                         {},
+                         track.FalseStart});
     }
     return Rank(std::move(rows), snapshot.SectionsPerLap);
 }

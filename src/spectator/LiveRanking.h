@@ -3,8 +3,8 @@
 #include "spectator/RaceSnapshot.h"
 #include "timing/RaceState.h"
 
-#include <QString>
 #include <QList>
+#include <QString>
 #include <cstdint>
 
 // How far a driver is behind the leader. Behind by laps (his lap value is
@@ -21,10 +21,10 @@ struct TRankingRow {
     int Place = 0;  // 1 = leader
     int Track = 0;  // 1..4
     QString DriverName;
-    int32_t Laps = 0;                  // lap value
-    uint32_t LastLap = 0;              // ms
-    uint32_t BestLap = NoFastestLap;   // ms; NoFastestLap: no lap yet
-    uint32_t TotalTime = 0;            // ms, race time of the last counted pass
+    int32_t Laps = 0;                 // lap value
+    uint32_t LastLap = 0;             // ms
+    uint32_t BestLap = NoFastestLap;  // ms; NoFastestLap: no lap yet
+    uint32_t TotalTime = 0;           // ms, race time of the last counted pass
     TRankingGap Gap;
     bool FalseStart = false;
     bool operator==(const TRankingRow&) const = default;

@@ -24,20 +24,20 @@ struct TSnapshotTrack {
     bool Active = false;  // a driver is on this track and the track is timed
     bool FalseStart = false;
     std::array<char, SnapshotNameBytes> Name{};
-    int32_t Laps = 0;                     // lap value
-    uint32_t LastLap = 0;                 // ms
-    uint32_t FastestLap = NoFastestLap;   // ms; NoFastestLap before the first lap
-    uint32_t TotalTime = 0;               // ms, race time of the last counted pass
+    int32_t Laps = 0;                    // lap value
+    uint32_t LastLap = 0;                // ms
+    uint32_t FastestLap = NoFastestLap;  // ms; NoFastestLap before the first lap
+    uint32_t TotalTime = 0;              // ms, race time of the last counted pass
 };
 
 struct TRaceSnapshot {
     TRaceKind RaceKind = TRaceKind::Lap;
     TRacePhase Phase = TRacePhase::Ready;
     bool LightsOn = false;
-    uint8_t LampsLit = 0;        // bit k-1 set: start lamp k (1..5) lit; lamp 5 is the green one
-    int32_t SectionsPerLap = 0;  // for showing and subtracting lap values
-    int32_t RaceLength = 0;      // laps (Lap race) or seconds (Timed race)
-    int64_t Elapsed = 0;         // ms of race time
+    uint8_t LampsLit = 0;                    // bit k-1 set: start lamp k (1..5) lit; lamp 5 is the green one
+    int32_t SectionsPerLap = 0;              // for showing and subtracting lap values
+    int32_t RaceLength = 0;                  // laps (Lap race) or seconds (Timed race)
+    int64_t Elapsed = 0;                     // ms of race time
     std::array<TSnapshotTrack, 4> Tracks{};  // tracks 1..4 are indices 0..3
 };
 static_assert(std::is_trivially_copyable_v<TRaceSnapshot>, "the publisher copies snapshots word by word");

@@ -74,8 +74,8 @@ void Lamps(QPainter& painter, const QRect& room, const TRaceSnapshot& race)
     painter.setRenderHint(QPainter::Antialiasing);
     for (int lamp = 1; lamp <= count; ++lamp) {
         const bool lit = (race.LampsLit >> (lamp - 1) & 1) != 0;
-        const QRect circle(room.left() + pitch * (lamp - 1) + (pitch - side) / 2, room.top() + (room.height() - side) / 2,
-                           side, side);
+        const QRect circle(room.left() + pitch * (lamp - 1) + (pitch - side) / 2,
+                           room.top() + (room.height() - side) / 2, side, side);
         painter.setPen(QPen(Qt::black, TFKWLStopLicht::OutlineWidth));
         painter.setBrush(TFKWLStopLicht::LampColour(lamp, lit));
         painter.drawEllipse(circle);
@@ -119,11 +119,12 @@ void Ranking(QPainter& painter, const QRect& room, const TRaceSnapshot& race, co
     const int rowHeight = rowPitch - gapBetween;
     QStringList numbers;
     for (const TRankingRow& row : rows)
-        numbers << FormatLapValue(row.Laps, race.SectionsPerLap) << SpectatorLapText(row.LastLap) << SpectatorLapText(row.BestLap)
-                << GapText(row, race.SectionsPerLap);
+        numbers << FormatLapValue(row.Laps, race.SectionsPerLap) << SpectatorLapText(row.LastLap)
+                << SpectatorLapText(row.BestLap) << GapText(row, race.SectionsPerLap);
     const TColumns first = Columns(QRect(room.left(), top, room.width(), rowHeight));
     // One size for every number, so the columns read as a table.
-    const QFont numberFont = FontFitting(rowHeight * 55 / 100, numbers, std::min({first.Last.width(), first.Gap.width()}));
+    const QFont numberFont =
+        FontFitting(rowHeight * 55 / 100, numbers, std::min({first.Last.width(), first.Gap.width()}));
     // A long name is made smaller before it is cut: a spectator looks for
     // his whole name. Cut it is only below two thirds of the size.
     QStringList names;
@@ -132,7 +133,8 @@ void Ranking(QPainter& painter, const QRect& room, const TRaceSnapshot& race, co
     const int namePixels = rowHeight * 50 / 100;
     QFont nameFont = FontFitting(namePixels, names, first.Name.width());
     nameFont.setPixelSize(std::max(nameFont.pixelSize(), namePixels * 2 / 3));
-    const QFont placeFont = FontFitting(rowHeight * 60 / 100, {QString::number(std::max<int>(int(rows.size()), 1))}, first.Place.width());
+    const QFont placeFont =
+        FontFitting(rowHeight * 60 / 100, {QString::number(std::max<int>(int(rows.size()), 1))}, first.Place.width());
 
     for (int i = 0; i < int(rows.size()); ++i) {
         const TRankingRow& row = rows[i];
@@ -146,12 +148,13 @@ void Ranking(QPainter& painter, const QRect& room, const TRaceSnapshot& race, co
             const int nameHeight = cells.Name.height() * 68 / 100;
             Text(painter, QRect(cells.Name.left(), cells.Name.top(), cells.Name.width(), nameHeight), row.DriverName,
                  nameFont, colours.Text, Qt::AlignLeft);
-            Text(painter, cells.Name.adjusted(0, nameHeight - cells.Name.height() / 12, 0, 0), QStringLiteral("false start"),
-                 Font(cells.Name.height() * 22 / 100), colours.Text, Qt::AlignLeft);
+            Text(painter, cells.Name.adjusted(0, nameHeight - cells.Name.height() / 12, 0, 0),
+                 QStringLiteral("false start"), Font(cells.Name.height() * 22 / 100), colours.Text, Qt::AlignLeft);
         } else {
             Text(painter, cells.Name, row.DriverName, nameFont, colours.Text, Qt::AlignLeft);
         }
-        Text(painter, cells.Laps, FormatLapValue(row.Laps, race.SectionsPerLap), numberFont, colours.Text, Qt::AlignRight);
+        Text(painter, cells.Laps, FormatLapValue(row.Laps, race.SectionsPerLap), numberFont, colours.Text,
+             Qt::AlignRight);
         Text(painter, cells.Last, SpectatorLapText(row.LastLap), numberFont, colours.Text, Qt::AlignRight);
         Text(painter, cells.Best, SpectatorLapText(row.BestLap), numberFont, colours.Text, Qt::AlignRight);
         Text(painter, cells.Gap, GapText(row, race.SectionsPerLap), numberFont, colours.Text, Qt::AlignRight);
@@ -161,17 +164,20 @@ void Ranking(QPainter& painter, const QRect& room, const TRaceSnapshot& race, co
 void RaceScene(QPainter& painter, const QRect& area, TSpectatorBoard& board)
 {
     const TRaceSnapshot& race = board.Race();
-    const bool anyone = std::any_of(race.Tracks.begin(), race.Tracks.end(), [](const TSnapshotTrack& t) { return t.Active; });
+    const bool anyone =
+        std::any_of(race.Tracks.begin(), race.Tracks.end(), [](const TSnapshotTrack& t) { return t.Active; });
     QString title = board.RaceTitle().isEmpty() ? QStringLiteral("Race") : board.RaceTitle();
     if (race.Phase == TRacePhase::Paused || race.Phase == TRacePhase::Finished)
         title = QStringLiteral("%1 - %2").arg(title, PhaseText(race.Phase));
-    const QColor clockColour = race.Phase == TRacePhase::Racing || race.Phase == TRacePhase::StartLights ? ClockColour : Dim;
-    const int heading = Heading(painter, area, anyone ? title : QStringLiteral("Kobalap"), anyone ? ClockText(race) : QString(),
-                                clockColour);
+    const QColor clockColour =
+        race.Phase == TRacePhase::Racing || race.Phase == TRacePhase::StartLights ? ClockColour : Dim;
+    const int heading = Heading(painter, area, anyone ? title : QStringLiteral("Kobalap"),
+                                anyone ? ClockText(race) : QString(), clockColour);
     const int margin = area.width() / 60;
     const QRect room = area.adjusted(margin, heading, -margin, -margin);
     if (!anyone)
-        return Text(painter, room, QStringLiteral("Waiting for the next race"), Font(area.height() / 12), Dim, Qt::AlignHCenter);
+        return Text(painter, room, QStringLiteral("Waiting for the next race"), Font(area.height() / 12), Dim,
+                    Qt::AlignHCenter);
     if (race.LightsOn)
         return Lamps(painter, room, race);
     Ranking(painter, room, race, board.Settings());
@@ -219,8 +225,8 @@ void StandingsScene(QPainter& painter, const QRect& area, const TSpectatorBoard&
     for (int i = 0; i < shown; ++i) {
         const TStandingsLine& line = standings.Lines[size_t(i)];
         const int column = i / rowsPerColumn;
-        const QRect band(room.left() + column * (columnWidth + margin), room.top() + (i % rowsPerColumn) * pitch, columnWidth,
-                         pitch - std::max(pitch / 16, 2));
+        const QRect band(room.left() + column * (columnWidth + margin), room.top() + (i % rowsPerColumn) * pitch,
+                         columnWidth, pitch - std::max(pitch / 16, 2));
         painter.fillRect(band, i % 2 == 0 ? QColor(40, 40, 40) : QColor(24, 24, 24));
         const QRect inner = band.adjusted(pitch / 5, 0, -pitch / 5, 0);
         const int placeWidth = inner.width() * 8 / 100;
@@ -233,8 +239,8 @@ void StandingsScene(QPainter& painter, const QRect& area, const TSpectatorBoard&
     }
     if (shown < count) {
         const int i = shown;
-        const QRect foot(room.left() + (i / rowsPerColumn) * (columnWidth + margin), room.top() + (i % rowsPerColumn) * pitch,
-                         columnWidth, pitch);
+        const QRect foot(room.left() + (i / rowsPerColumn) * (columnWidth + margin),
+                         room.top() + (i % rowsPerColumn) * pitch, columnWidth, pitch);
         Text(painter, foot.adjusted(pitch / 5, 0, 0, 0), QStringLiteral("and %1 more").arg(count - shown), font, Dim,
              Qt::AlignLeft);
     }

@@ -63,7 +63,8 @@ QString UrlOf(const QHostAddress& address, quint16 port)
 }  // namespace
 
 TSpectatorServer::TSpectatorServer(QObject* parent)
-    : QObject(parent), m_http(new QTcpServer(this)),
+    : QObject(parent),
+      m_http(new QTcpServer(this)),
       m_feed(new QWebSocketServer(QStringLiteral("Kobalap"), QWebSocketServer::NonSecureMode, this))
 {
     InitSpectatorResources();
@@ -158,9 +159,7 @@ void TSpectatorServer::ReadRequest(QTcpSocket* socket)
     case TVerdict::Malformed: answer = ErrorResponse("400 Bad Request"); break;
     case TVerdict::NotAllowed: answer = ErrorResponse("405 Method Not Allowed", "Allow: GET\r\n"); break;
     case TVerdict::NotFound: answer = ErrorResponse("404 Not Found"); break;
-    case TVerdict::UpgradeNeeded:
-        answer = ErrorResponse("426 Upgrade Required", "Upgrade: websocket\r\n");
-        break;
+    case TVerdict::UpgradeNeeded: answer = ErrorResponse("426 Upgrade Required", "Upgrade: websocket\r\n"); break;
     }
     // One answer per connection; whatever else the client sends is ignored.
     disconnect(socket, &QTcpSocket::readyRead, this, nullptr);

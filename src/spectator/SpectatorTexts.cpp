@@ -31,7 +31,10 @@ QString ClockText(const TRaceSnapshot& snapshot)
     return FormatRaceTime(uint32_t(std::clamp<int64_t>(shown, 0, 0xFFFFFFFFll)), 0, true);
 }
 
-QString SpectatorLapText(uint32_t ms) { return ms == 0 || ms == NoFastestLap ? QString() : FormatRaceTime(ms, 3, false); }
+QString SpectatorLapText(uint32_t ms)
+{
+    return ms == 0 || ms == NoFastestLap ? QString() : FormatRaceTime(ms, 3, false);
+}
 
 QString GapText(const TRankingRow& row, int32_t sectionsPerLap)
 {

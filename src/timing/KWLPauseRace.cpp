@@ -178,8 +178,8 @@ TFKWLPauseRace::TPauseResult TFKWLPauseRace::Execute(TRaceState& state, TTrackSt
     return m_result;
 }
 
-TFKWLPauseRace::TPauseOutcome TFKWLPauseRace::ExecutePause(TRaceState& state, TTrackStates& tracks,
-                                                           TTimerThread& race, bool requested)
+TFKWLPauseRace::TPauseOutcome TFKWLPauseRace::ExecutePause(TRaceState& state, TTrackStates& tracks, TTimerThread& race,
+                                                           bool requested)
 {
     TPauseOutcome outcome;
     // Connected before the request, so that neither the halt nor the end of

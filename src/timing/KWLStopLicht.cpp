@@ -60,15 +60,9 @@ void TFKWLStopLicht::SetLamp(int lamp, bool lit)
     update();
 }
 
-void TFKWLStopLicht::HideLights()
-{
-    hide();
-}
+void TFKWLStopLicht::HideLights() { hide(); }
 
-bool TFKWLStopLicht::LampLit(int lamp) const
-{
-    return lamp >= 1 && lamp <= LampCount && m_lit[lamp - 1];
-}
+bool TFKWLStopLicht::LampLit(int lamp) const { return lamp >= 1 && lamp <= LampCount && m_lit[lamp - 1]; }
 
 QRect TFKWLStopLicht::LampRect(int lamp) const
 {

@@ -158,10 +158,7 @@ bool TKWL_Timer::StartRace(const QString& raceType, int32_t raceLength, const st
     return m_state.Accepted;
 }
 
-bool TKWL_Timer::Racing() const
-{
-    return m_thread && m_thread->isRunning();
-}
+bool TKWL_Timer::Racing() const { return m_thread && m_thread->isRunning(); }
 
 void TKWL_Timer::showEvent(QShowEvent* event)
 {
@@ -310,8 +307,9 @@ void TKWL_Timer::StartClick()
     // A board that is not answering could time nothing; the race would
     // only pause at once.
     if (!m_io.Port().Connected()) {
-        Messages::Warning(QStringLiteral("The lap-sensor board is not answering. Plug it back in, then start the race."),
-                          m_io.Port().Description(), this);
+        Messages::Warning(
+            QStringLiteral("The lap-sensor board is not answering. Plug it back in, then start the race."),
+            m_io.Port().Description(), this);
         return;
     }
     // The last race's thread has ended (Start is only enabled then).
@@ -322,7 +320,8 @@ void TKWL_Timer::StartClick()
     auto thread = std::make_unique<TTimerThread>(m_clock, m_io, m_settings, m_state, *m_tracks, *m_host, m_host);
     TTimerThread* started = thread.get();
     if (m_board) {
-        const TRaceSnapshot start = MakeRaceSnapshot(*m_tracks, m_state, TimedTrackCount(m_settings), m_settings.SectionsPerLap);
+        const TRaceSnapshot start =
+            MakeRaceSnapshot(*m_tracks, m_state, TimedTrackCount(m_settings), m_settings.SectionsPerLap);
         // No timing thread runs now, so this thread may be the writer once:
         // the spectators see the new field at once, not the last race's end.
         m_board->Feed().Publish(start);
@@ -427,10 +426,7 @@ void TKWL_Timer::RaceFinished()
     SetPhase(FinishedPhase(m_state.RaceKind));
 }
 
-void TKWL_Timer::RefreshRequested()
-{
-    ApplyRefresh(RefreshDisplay(m_state, *m_tracks, m_settings));
-}
+void TKWL_Timer::RefreshRequested() { ApplyRefresh(RefreshDisplay(m_state, *m_tracks, m_settings)); }
 
 void TKWL_Timer::FalseStartLampsRequested()
 {
@@ -439,7 +435,4 @@ void TKWL_Timer::FalseStartLampsRequested()
             m_panels[n]->Lamp()->show();
 }
 
-void TKWL_Timer::PauseDisableRequested()
-{
-    m_pauseButton->setEnabled(false);
-}
+void TKWL_Timer::PauseDisableRequested() { m_pauseButton->setEnabled(false); }

@@ -55,7 +55,8 @@ bool TPauseEdits::AddLap(int track)
     // A result under zero with a section part (a half-lap false-start
     // penalty gives -0.50) must come out as 0.50, which plain adding of
     // 1000 would get wrong; every other value keeps its sections as they are.
-    record.Laps = record.Laps >= 0 ? record.Laps + OneLap : AddLapValues(record.Laps, OneLap, m_settings.SectionsPerLap);
+    record.Laps =
+        record.Laps >= 0 ? record.Laps + OneLap : AddLapValues(record.Laps, OneLap, m_settings.SectionsPerLap);
     UpdatePreview();
     return true;
 }

@@ -31,7 +31,8 @@ TRaceDisplay RefreshDisplay(TRaceState& state, TTrackStates& tracks, const TSett
         display.ClockChanged = true;
         display.ClockText = RaceClockText(state, state.Elapsed);
         state.LastShownElapsed = state.Elapsed;
-        display.Caption = QStringLiteral(" K.O.B.A. v2.2- Timer     Sensor reads/sec: ") + QString::number(state.PollCount);
+        display.Caption =
+            QStringLiteral(" K.O.B.A. v2.2- Timer     Sensor reads/sec: ") + QString::number(state.PollCount);
         state.RefreshDivider = state.PollCount / 25;
         state.PollCount = 0;
     }
@@ -89,11 +90,11 @@ TRaceDisplay RefreshDisplay(TRaceState& state, TTrackStates& tracks, const TSett
             shown.LapsChanged = true;
             const int64_t carried = state.CarriedTotals[size_t(n)];
             if (state.RaceKind == TRaceKind::Lap)
-                shown.LapsText = FormatLapValue(track.Laps, sections) + QLatin1Char('/')
-                                 + FormatRaceTime(ClampTime(carried + int64_t(track.TotalTime)), 3, true);
+                shown.LapsText = FormatLapValue(track.Laps, sections) + QLatin1Char('/') +
+                                 FormatRaceTime(ClampTime(carried + int64_t(track.TotalTime)), 3, true);
             else
-                shown.LapsText = FormatLapValue(AddLapValues(int32_t(carried), track.Laps, sections), sections) + QLatin1Char('/')
-                                 + FormatRaceTime(track.TotalTime, 3, true);
+                shown.LapsText = FormatLapValue(AddLapValues(int32_t(carried), track.Laps, sections), sections) +
+                                 QLatin1Char('/') + FormatRaceTime(track.TotalTime, 3, true);
             track.ShownLaps = track.Laps;
             track.ShownTotalTime = track.TotalTime;
         }

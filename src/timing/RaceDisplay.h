@@ -13,21 +13,21 @@ struct TTrackDisplay {
     bool GaugeChanged = false;
     int32_t GaugePercent = 0;
     bool LastLapChanged = false;
-    QString LastLapText;   // "05.432"
+    QString LastLapText;  // "05.432"
     bool AverageChanged = false;
-    QString AverageText;   // "Av: 05.432"
+    QString AverageText;  // "Av: 05.432"
     bool FastestChanged = false;
-    QString FastestText;   // "Fa: 05.432"
+    QString FastestText;  // "Fa: 05.432"
     bool LapsChanged = false;
-    QString LapsText;      // "12.00/3:41.207"
+    QString LapsText;  // "12.00/3:41.207"
 };
 
 // One refresh of the timer window. The clock and caption change once a
 // second; then both flags are set.
 struct TRaceDisplay {
     bool ClockChanged = false;
-    QString ClockText;     // "4:59", counting down in a Timed race
-    QString Caption;       // with the sensor reads per second
+    QString ClockText;  // "4:59", counting down in a Timed race
+    QString Caption;    // with the sensor reads per second
     std::array<TTrackDisplay, 4> Tracks;
 };
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "spectator/RaceSnapshot.h"
 #include "timing/RaceHost.h"
 #include "timing/RaceState.h"
-#include "spectator/RaceSnapshot.h"
 #include "timing/RealTimeScheduling.h"
 
 #include <array>
@@ -123,11 +123,11 @@ private:
     bool m_interfaceLost = false;         // the loss has been reported
     bool m_boardBaseKnown = false;
     uint32_t m_boardEpoch = 0;
-    int64_t m_boardBase = 0;              // board µs at race time 0
-    bool m_greenPending = false;          // waiting for the board time of the green
+    int64_t m_boardBase = 0;      // board µs at race time 0
+    bool m_greenPending = false;  // waiting for the board time of the green
     uint32_t m_greenWrite = 0;
-    int64_t m_greenRaceUs = 0;            // the race time a (re)start continues from
-    bool m_pausePending = false;          // waiting for the board time of the power-off
+    int64_t m_greenRaceUs = 0;    // the race time a (re)start continues from
+    bool m_pausePending = false;  // waiting for the board time of the power-off
     uint32_t m_pauseWrite = 0;
     int64_t m_pauseRaceUs = 0;
     // Arrivals outside this window of race time are not counted: before the

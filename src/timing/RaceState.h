@@ -17,19 +17,19 @@ inline constexpr int32_t TimedTargetLaps = 999999;
 // pause dialog (Laps) while the thread is halted, and read by the windows
 // afterwards. Fixed size: nothing is allocated while a race runs.
 struct TTrackState {
-    bool Active = false;         // a driver is on this track
-    QString DriverName;          // at most 255 characters
-    uint32_t TotalTime = 0;      // ms, race time of the last counted pass
-    uint32_t AverageLap = 0;     // ms
+    bool Active = false;                 // a driver is on this track
+    QString DriverName;                  // at most 255 characters
+    uint32_t TotalTime = 0;              // ms, race time of the last counted pass
+    uint32_t AverageLap = 0;             // ms
     uint32_t FastestLap = NoFastestLap;  // ms
-    uint32_t LastLap = 0;        // ms
-    int32_t Laps = 0;            // lap value (laps * 1000 + sections)
+    uint32_t LastLap = 0;                // ms
+    int32_t Laps = 0;                    // lap value (laps * 1000 + sections)
     // The lap value a Timed false start took away at the end of the race, so
     // that the laps actually driven (and their times) can still be listed.
     int32_t PenaltyLaps = 0;
-    int32_t GaugePercent = 0;    // 0..100
+    int32_t GaugePercent = 0;  // 0..100
     bool FalseStart = false;
-    uint32_t ShownAverage = 0;   // what the window last showed
+    uint32_t ShownAverage = 0;  // what the window last showed
     uint32_t ShownFastest = NoFastestLap;
     uint32_t ShownLastLap = 0;
     int32_t ShownLaps = 0;
@@ -50,8 +50,8 @@ enum class TRaceKind { Lap, Timed };
 // hand-overs (display refresh, halt and release, thread start and end).
 struct TRaceState {
     TRaceKind RaceKind = TRaceKind::Lap;
-    int32_t RaceLength = 0;   // laps (Lap race) or seconds (Timed race)
-    int32_t TargetLaps = 0;   // RaceLength (Lap race) or TimedTargetLaps
+    int32_t RaceLength = 0;  // laps (Lap race) or seconds (Timed race)
+    int32_t TargetLaps = 0;  // RaceLength (Lap race) or TimedTargetLaps
     std::atomic<bool> RaceEnded{false};
     // Set while the pause dialog is open. Use RequestPause(): the timing
     // thread halts once per request, so a request it has not seen yet when
@@ -59,14 +59,14 @@ struct TRaceState {
     std::atomic<bool> PauseRequested{false};
     std::atomic<int32_t> PauseRequests{0};  // requests not yet served by the thread
     bool LightsOn = false;
-    int64_t RaceStartMark = 0;     // clock ms at the first green
-    int64_t GreenMark = 0;         // clock ms at the last green
-    int64_t PausedTotal = 0;       // ms, all pauses including the restart lights
-    int64_t PauseMark = 0;         // clock ms when the present pause began
-    int64_t Elapsed = 0;           // ms of race time, updated at every poll
-    int64_t LastShownElapsed = 0;  // Elapsed at the last whole-second update
-    int64_t PollCount = 0;         // polls since that update
-    int64_t RefreshDivider = 100;  // refresh when PollCount is a multiple of it
+    int64_t RaceStartMark = 0;               // clock ms at the first green
+    int64_t GreenMark = 0;                   // clock ms at the last green
+    int64_t PausedTotal = 0;                 // ms, all pauses including the restart lights
+    int64_t PauseMark = 0;                   // clock ms when the present pause began
+    int64_t Elapsed = 0;                     // ms of race time, updated at every poll
+    int64_t LastShownElapsed = 0;            // Elapsed at the last whole-second update
+    int64_t PollCount = 0;                   // polls since that update
+    int64_t RefreshDivider = 100;            // refresh when PollCount is a multiple of it
     std::array<int32_t, 4> CarriedTotals{};  // ms (Lap race) or lap value (Timed race)
     std::array<int32_t, 4> SectionsToAdd{};
     bool Accepted = false;

@@ -9,15 +9,9 @@ TRaceWindowHost::TRaceWindowHost(TFKWLStopLicht& lights, TSoundPlayer& sounds, Q
 {
 }
 
-void TRaceWindowHost::SetCoveredWindow(QWidget* window)
-{
-    m_covered = window;
-}
+void TRaceWindowHost::SetCoveredWindow(QWidget* window) { m_covered = window; }
 
-void TRaceWindowHost::SetPlacement(const TWindowPlacement& placement)
-{
-    m_placement = placement;
-}
+void TRaceWindowHost::SetPlacement(const TWindowPlacement& placement) { m_placement = placement; }
 
 TWindowPlacement TRaceWindowHost::Placement() const
 {
@@ -32,35 +26,17 @@ void TRaceWindowHost::ShowStartLights()
     m_lights.ShowLights();
 }
 
-void TRaceWindowHost::SetStartLamp(int lamp, bool lit)
-{
-    m_lights.SetLamp(lamp, lit);
-}
+void TRaceWindowHost::SetStartLamp(int lamp, bool lit) { m_lights.SetLamp(lamp, lit); }
 
-void TRaceWindowHost::HideStartLights()
-{
-    m_lights.HideLights();
-}
+void TRaceWindowHost::HideStartLights() { m_lights.HideLights(); }
 
-void TRaceWindowHost::RefreshDisplay()
-{
-    emit RefreshDisplayRequested();
-}
+void TRaceWindowHost::RefreshDisplay() { emit RefreshDisplayRequested(); }
 
-void TRaceWindowHost::ShowFalseStartLamps()
-{
-    emit FalseStartLampsRequested();
-}
+void TRaceWindowHost::ShowFalseStartLamps() { emit FalseStartLampsRequested(); }
 
-void TRaceWindowHost::DisablePause()
-{
-    emit PauseDisableRequested();
-}
+void TRaceWindowHost::DisablePause() { emit PauseDisableRequested(); }
 
-void TRaceWindowHost::PlaySound(TRaceSound sound)
-{
-    m_sounds.Play(sound);
-}
+void TRaceWindowHost::PlaySound(TRaceSound sound) { m_sounds.Play(sound); }
 
 void TRaceWindowHost::WaitForRelease() {}
 

@@ -105,7 +105,10 @@ TTimingScheduling UseTimingScheduling(TThreadScheduler& scheduler, unsigned core
     return scheduling;
 }
 
-TTimingScheduling UseTimingScheduling() { return UseTimingScheduling(SystemThreadScheduler(), std::thread::hardware_concurrency()); }
+TTimingScheduling UseTimingScheduling()
+{
+    return UseTimingScheduling(SystemThreadScheduler(), std::thread::hardware_concurrency());
+}
 
 TTimingScheduling LastTimingScheduling() { return Unpack(g_last.load()); }
 
@@ -136,22 +139,16 @@ QString TimingSchedulingText(const TTimingScheduling& scheduling)
 {
     const QString normal = QStringLiteral("Timing thread: normal scheduling (%1)");
     switch (scheduling.kind) {
-    case TTimingScheduling::NotTried:
-        return normal.arg(QStringLiteral("not yet started"));
+    case TTimingScheduling::NotTried: return normal.arg(QStringLiteral("not yet started"));
     case TTimingScheduling::RealTime:
         return QStringLiteral("Timing thread: real-time scheduling (SCHED_FIFO, priority %1)").arg(scheduling.Priority);
-    case TTimingScheduling::Normal:
-        break;
+    case TTimingScheduling::Normal: break;
     }
     switch (scheduling.Reason) {
-    case TTimingScheduling::OneCoreOnly:
-        return normal.arg(QStringLiteral("one core only"));
-    case TTimingScheduling::SwitchedOff:
-        return normal.arg(QStringLiteral("real-time switched off"));
+    case TTimingScheduling::OneCoreOnly: return normal.arg(QStringLiteral("one core only"));
+    case TTimingScheduling::SwitchedOff: return normal.arg(QStringLiteral("real-time switched off"));
     case EPERM:
-    case EACCES:
-        return normal.arg(QStringLiteral("real-time not permitted"));
-    default:
-        return normal.arg(QStringLiteral("real-time not available"));
+    case EACCES: return normal.arg(QStringLiteral("real-time not permitted"));
+    default: return normal.arg(QStringLiteral("real-time not available"));
     }
 }

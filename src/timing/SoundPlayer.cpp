@@ -52,13 +52,11 @@ void TSoundPlayer::Play(TRaceSound sound)
     if (thread() == QThread::currentThread())
         PlayNow(sound);
     else
-        QMetaObject::invokeMethod(this, [this, sound] { PlayNow(sound); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, sound] { PlayNow(sound); }, Qt::QueuedConnection);
 }
 
-bool TSoundPlayer::Available(TRaceSound sound) const
-{
-    return InRange(sound) && m_effects[int(sound)] != nullptr;
-}
+bool TSoundPlayer::Available(TRaceSound sound) const { return InRange(sound) && m_effects[int(sound)] != nullptr; }
 
 void TSoundPlayer::PlayNow(TRaceSound sound)
 {

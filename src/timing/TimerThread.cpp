@@ -25,12 +25,30 @@ void TUiThreadHost::OnUiThread(Call call)
         QMetaObject::invokeMethod(context, call, Qt::BlockingQueuedConnection);
 }
 
-void TUiThreadHost::ShowStartLights() { OnUiThread([this] { m_uiHost.ShowStartLights(); }); }
-void TUiThreadHost::SetStartLamp(int lamp, bool lit) { OnUiThread([this, lamp, lit] { m_uiHost.SetStartLamp(lamp, lit); }); }
-void TUiThreadHost::HideStartLights() { OnUiThread([this] { m_uiHost.HideStartLights(); }); }
-void TUiThreadHost::RefreshDisplay() { OnUiThread([this] { m_uiHost.RefreshDisplay(); }); }
-void TUiThreadHost::ShowFalseStartLamps() { OnUiThread([this] { m_uiHost.ShowFalseStartLamps(); }); }
-void TUiThreadHost::DisablePause() { OnUiThread([this] { m_uiHost.DisablePause(); }); }
+void TUiThreadHost::ShowStartLights()
+{
+    OnUiThread([this] { m_uiHost.ShowStartLights(); });
+}
+void TUiThreadHost::SetStartLamp(int lamp, bool lit)
+{
+    OnUiThread([this, lamp, lit] { m_uiHost.SetStartLamp(lamp, lit); });
+}
+void TUiThreadHost::HideStartLights()
+{
+    OnUiThread([this] { m_uiHost.HideStartLights(); });
+}
+void TUiThreadHost::RefreshDisplay()
+{
+    OnUiThread([this] { m_uiHost.RefreshDisplay(); });
+}
+void TUiThreadHost::ShowFalseStartLamps()
+{
+    OnUiThread([this] { m_uiHost.ShowFalseStartLamps(); });
+}
+void TUiThreadHost::DisablePause()
+{
+    OnUiThread([this] { m_uiHost.DisablePause(); });
+}
 
 void TUiThreadHost::PlaySound(TRaceSound sound)
 {
@@ -39,7 +57,8 @@ void TUiThreadHost::PlaySound(TRaceSound sound)
     // call is dropped with the context).
     TRaceHost* host = &m_uiHost;
     if (QObject* context = m_context.data())
-        QMetaObject::invokeMethod(context, [host, sound] { host->PlaySound(sound); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            context, [host, sound] { host->PlaySound(sound); }, Qt::QueuedConnection);
 }
 
 void TUiThreadHost::WaitForRelease()
@@ -56,7 +75,8 @@ void TUiThreadHost::TrackInterfaceLost()
     // Posted like a sound: the engine does not wait for the message.
     TRaceHost* host = &m_uiHost;
     if (QObject* context = m_context.data())
-        QMetaObject::invokeMethod(context, [host] { host->TrackInterfaceLost(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            context, [host] { host->TrackInterfaceLost(); }, Qt::QueuedConnection);
 }
 
 TTimerThread::TTimerThread(TRaceClock& clock, TTrackIo& io, const TSettings& settings, TRaceState& state,

@@ -64,8 +64,8 @@ private:
 class TTimerThread final : public QThread {
     Q_OBJECT
 public:
-    TTimerThread(TRaceClock& clock, TTrackIo& io, const TSettings& settings, TRaceState& state,
-                 TTrackStates& tracks, TRaceHost& uiHost, QObject* uiContext, QObject* parent = nullptr);
+    TTimerThread(TRaceClock& clock, TTrackIo& io, const TSettings& settings, TRaceState& state, TTrackStates& tracks,
+                 TRaceHost& uiHost, QObject* uiContext, QObject* parent = nullptr);
     ~TTimerThread() override;
 
     // Both on the UI thread.

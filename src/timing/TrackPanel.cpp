@@ -31,9 +31,7 @@ QFont ArialFont(int points, bool bold)
 
 }  // namespace
 
-TFalseStartLamp::TFalseStartLamp(QWidget* parent) : QWidget(parent)
-{
-}
+TFalseStartLamp::TFalseStartLamp(QWidget* parent) : QWidget(parent) {}
 
 void TFalseStartLamp::paintEvent(QPaintEvent*)
 {
@@ -61,15 +59,15 @@ TTrackPanel::TTrackPanel(int track, QWidget* parent) : QFrame(parent)
     m_gauge = new TRaceGauge(m_client);
     m_gauge->setObjectName(QStringLiteral("GaugeTrack") + number);
     // Created after the gauge, so they lie over it.
-    m_currentLap = MakeLabel(QStringLiteral("LabelLastLap") + number, QStringLiteral("00.000"),
-                             Qt::AlignRight | Qt::AlignVCenter);
+    m_currentLap =
+        MakeLabel(QStringLiteral("LabelLastLap") + number, QStringLiteral("00.000"), Qt::AlignRight | Qt::AlignVCenter);
     m_average = MakeLabel(QStringLiteral("LabelAverage") + number, QStringLiteral("Av: 00.000"),
                           Qt::AlignLeft | Qt::AlignVCenter);
     m_fastest = MakeLabel(QStringLiteral("LabelFastest") + number, QStringLiteral("Fa: 00.000"),
                           Qt::AlignLeft | Qt::AlignVCenter);
     m_name = MakeLabel(QStringLiteral("LabelName") + number, QStringLiteral("....."), Qt::AlignLeft | Qt::AlignVCenter);
-    m_laps = MakeLabel(QStringLiteral("LabelLaps") + number, QStringLiteral("0/0:00.000"),
-                       Qt::AlignLeft | Qt::AlignVCenter);
+    m_laps =
+        MakeLabel(QStringLiteral("LabelLaps") + number, QStringLiteral("0/0:00.000"), Qt::AlignLeft | Qt::AlignVCenter);
     for (QFrame** separator : {&m_separator1, &m_separator2}) {
         *separator = new QFrame(m_client);
         (*separator)->setFrameShape(QFrame::VLine);
@@ -127,8 +125,9 @@ void TTrackPanel::ApplyLayout(const TTrackPanelLayout& layout)
     // stops short of the false-start lamp, which would hide its last digits.
     const int clientWidth = layout.Gauge.width() - 2 * frameWidth();
     const QSize nameRoom(std::min(layout.Name.width(), clientWidth - layout.Name.x()), layout.Name.height());
-    const QSize lapsRoom(std::min({layout.Laps.width(), clientWidth - layout.Laps.x(), layout.Lamp.x() - layout.Laps.x()}),
-                         layout.Laps.height());
+    const QSize lapsRoom(
+        std::min({layout.Laps.width(), clientWidth - layout.Laps.x(), layout.Lamp.x() - layout.Laps.x()}),
+        layout.Laps.height());
 
     const QFont bold = ArialFont(layout.SmallPoints, true);
     m_currentLap->Fit(lapFont, DigitVariants(WidestLapText));

@@ -1,9 +1,9 @@
 #include "app/InfoPage.h"
 #include "app/SpectatorStart.h"
 #include "common/Settings.h"
-#include "spectator/SpectatorBoard.h"
 #include "common/SpectatorChoice.h"
 #include "spectator/RaceSnapshot.h"
+#include "spectator/SpectatorBoard.h"
 #include "spectator/SpectatorServer.h"
 #include "support/TestSupport.h"
 
@@ -49,11 +49,14 @@ private slots:
         if (!enabled)
             QCOMPARE(info.SpectatorText(), QString());
         else if (!portTaken)
-            QCOMPARE(info.SpectatorText(), QStringLiteral("Spectator page: http://127.0.0.1:%1/ (this computer only)").arg(port));
+            QCOMPARE(info.SpectatorText(),
+                     QStringLiteral("Spectator page: http://127.0.0.1:%1/ (this computer only)").arg(port));
         else {
-            QVERIFY2(info.SpectatorText().startsWith(QStringLiteral("Spectator page: not started at 127.0.0.1:%1 (").arg(port)),
+            QVERIFY2(info.SpectatorText().startsWith(
+                         QStringLiteral("Spectator page: not started at 127.0.0.1:%1 (").arg(port)),
                      qPrintable(info.SpectatorText()));
-            QCOMPARE(messages.Texts(), QStringList{QStringLiteral("The spectator page could not be started at 127.0.0.1:%1.").arg(port)});
+            QCOMPARE(messages.Texts(),
+                     QStringList{QStringLiteral("The spectator page could not be started at 127.0.0.1:%1.").arg(port)});
         }
         VERIFY_MESSAGES_SETTLED();
     }
@@ -95,7 +98,8 @@ private slots:
         QObject::connect(&phone, &QWebSocket::textMessageReceived, [&](const QString& text) { received = text; });
         phone.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/feed").arg(server->Port())));
         QTRY_VERIFY_WITH_TIMEOUT(!received.isEmpty(), 5000);
-        QVERIFY2(received.indexOf(QLatin1String("Bert")) < received.indexOf(QLatin1String("Anna")), qPrintable(received));
+        QVERIFY2(received.indexOf(QLatin1String("Bert")) < received.indexOf(QLatin1String("Anna")),
+                 qPrintable(received));
         QVERIFY2(received.contains(QLatin1String(R"("lastLap":"06.100")")) &&
                      received.contains(QLatin1String(R"("phase":"Racing")")) &&
                      received.contains(QLatin1String(R"("colour":"#ffff00")")),  // track 2's default yellow
@@ -108,7 +112,8 @@ private slots:
         next.Names = {QStringLiteral("Carla"), QStringLiteral("Dirk")};
         board.ShowNextHeat(next);
         QTRY_VERIFY_WITH_TIMEOUT(received.contains(QLatin1String(R"("scene":"nextHeat")")), 5000);
-        QVERIFY2(received.contains(QLatin1String(R"("heat":"Heat 2")")) && received.indexOf(QLatin1String("Carla")) < received.indexOf(QLatin1String("Dirk")),
+        QVERIFY2(received.contains(QLatin1String(R"("heat":"Heat 2")")) &&
+                     received.indexOf(QLatin1String("Carla")) < received.indexOf(QLatin1String("Dirk")),
                  qPrintable(received));
     }
 };

@@ -17,10 +17,22 @@
 #include <csignal>
 
 namespace {
-const QStringList AllWindows{"TKWL_MainForm",    "TKWL_Timer",          "TFKWLStopLicht",     "TFKWLPauseRace",
-                             "TFKWLSelectDrivers", "TFCSChangeAdd",     "TFKWLHeats",         "TFRCChangeAdd",
-                             "TFKWLResults",      "TFDRVAddChange",      "TFHTAddChange",      "TQuickReportResult",
-                             "TQuickReportResultDetail", "TFHTChangeResult", "TKWL_RoundResults", "TFKWLGenHeats"};
+const QStringList AllWindows{"TKWL_MainForm",
+                             "TKWL_Timer",
+                             "TFKWLStopLicht",
+                             "TFKWLPauseRace",
+                             "TFKWLSelectDrivers",
+                             "TFCSChangeAdd",
+                             "TFKWLHeats",
+                             "TFRCChangeAdd",
+                             "TFKWLResults",
+                             "TFDRVAddChange",
+                             "TFHTAddChange",
+                             "TQuickReportResult",
+                             "TQuickReportResultDetail",
+                             "TFHTChangeResult",
+                             "TKWL_RoundResults",
+                             "TFKWLGenHeats"};
 }
 
 // A parallel port found at $378 only: any other address reaches nothing.
@@ -34,7 +46,10 @@ public:
         return base == 0x378 ? QString() : QStringLiteral("no port at %1").arg(base);
     }
     bool ReadPort(uint32_t, TPortSize, uint32_t&) override { return false; }
-    void WritePort(uint32_t address, TPortSize, uint32_t value) override { writes << qMakePair(address, uint8_t(value)); }
+    void WritePort(uint32_t address, TPortSize, uint32_t value) override
+    {
+        writes << qMakePair(address, uint8_t(value));
+    }
     QString Description() const override { return QStringLiteral("port at $378"); }
     QList<uint32_t> bases;
     QList<QPair<uint32_t, uint8_t>> writes;

@@ -31,7 +31,8 @@ private slots:
         QTest::newRow("first start") << QStringList{} << false << QStringList{};
         QTest::newRow("club's own lap sound") << QStringList{"Lap.wav"} << false << QStringList{};
         QTest::newRow("all the club's own") << QStringList{"Lap.wav", "Start.wav"} << false << QStringList{};
-        QTest::newRow("a file where the folder belongs") << QStringList{} << true << QStringList{"Lap.wav", "Start.wav"};
+        QTest::newRow("a file where the folder belongs")
+            << QStringList{} << true << QStringList{"Lap.wav", "Start.wav"};
     }
     void copyDefaultSounds()
     {

@@ -65,11 +65,14 @@ QByteArray EncodeJpeg(int width, int height, Layout layout, const std::function<
 
 QByteArray SolidRgbJpeg(int width, int height, QColor colour, bool progressive = false)
 {
-    return EncodeJpeg(width, height, Layout::Rgb, [&](int, int, JSAMPLE* px) {
-        px[0] = JSAMPLE(colour.red());
-        px[1] = JSAMPLE(colour.green());
-        px[2] = JSAMPLE(colour.blue());
-    }, progressive);
+    return EncodeJpeg(
+        width, height, Layout::Rgb,
+        [&](int, int, JSAMPLE* px) {
+            px[0] = JSAMPLE(colour.red());
+            px[1] = JSAMPLE(colour.green());
+            px[2] = JSAMPLE(colour.blue());
+        },
+        progressive);
 }
 
 // Left half red, right half blue: a decoder that swaps channels, rows or
@@ -113,8 +116,8 @@ std::vector<jpeg_scan_info> ManyScans(int components)
 
 bool Near(QColor a, QColor b, int tolerance = 12)
 {
-    return qAbs(a.red() - b.red()) <= tolerance && qAbs(a.green() - b.green()) <= tolerance
-        && qAbs(a.blue() - b.blue()) <= tolerance;
+    return qAbs(a.red() - b.red()) <= tolerance && qAbs(a.green() - b.green()) <= tolerance &&
+           qAbs(a.blue() - b.blue()) <= tolerance;
 }
 
 QString Describe(QColor c) { return QStringLiteral("(%1,%2,%3)").arg(c.red()).arg(c.green()).arg(c.blue()); }
@@ -230,7 +233,8 @@ private slots:
 
     void grayscale()
     {
-        const QByteArray jpeg = EncodeJpeg(33, 17, Layout::Gray, [](int x, int, JSAMPLE* px) { *px = x < 16 ? 40 : 200; });
+        const QByteArray jpeg =
+            EncodeJpeg(33, 17, Layout::Gray, [](int x, int, JSAMPLE* px) { *px = x < 16 ? 40 : 200; });
         QString error;
         const QImage image = DecodeJpegData(jpeg, &error);
         QVERIFY2(!image.isNull(), qPrintable(error));
@@ -319,10 +323,13 @@ private slots:
         const std::vector<jpeg_scan_info> script = ManyScans(components);
         QCOMPARE(int(script.size()) <= JpegMaxScans, accepted);
         const Layout layout = components == 1 ? Layout::Gray : Layout::Rgb;
-        const QByteArray jpeg = EncodeJpeg(16, 16, layout, [&](int x, int y, JSAMPLE* px) {
-            for (int c = 0; c < components; ++c)
-                px[c] = JSAMPLE((x * 13 + y * 7 + c * 50) & 0xFF);
-        }, false, script);
+        const QByteArray jpeg = EncodeJpeg(
+            16, 16, layout,
+            [&](int x, int y, JSAMPLE* px) {
+                for (int c = 0; c < components; ++c)
+                    px[c] = JSAMPLE((x * 13 + y * 7 + c * 50) & 0xFF);
+            },
+            false, script);
         QString error;
         const QImage image = DecodeJpegData(jpeg, &error);
         QCOMPARE(!image.isNull(), accepted);

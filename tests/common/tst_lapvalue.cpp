@@ -113,8 +113,8 @@ private slots:
         QTest::newRow("0.50 - 1 lap") << 50 << 1000 << 100 << -50;
         QTest::newRow("12.30 - 14.50") << 12030 << 14050 << 100 << -2020;
         QTest::newRow("minus a negative") << 1000 << -50 << 100 << 1050;
-        QTest::newRow("saturates") << std::numeric_limits<int32_t>::min() << std::numeric_limits<int32_t>::max()
-                                   << 1000 << std::numeric_limits<int32_t>::min();
+        QTest::newRow("saturates") << std::numeric_limits<int32_t>::min() << std::numeric_limits<int32_t>::max() << 1000
+                                   << std::numeric_limits<int32_t>::min();
     }
     void subtract()
     {

@@ -1,10 +1,10 @@
 #include "common/MaskFile.h"
 #include "common/Settings.h"
 
+#include "support/TestSupport.h"
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include "support/TestSupport.h"
 
 #include <QtTest>
 
@@ -111,10 +111,7 @@ class TestSettings : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_dir = std::make_unique<TTestWorkDir>();
-    }
+    void init() { m_dir = std::make_unique<TTestWorkDir>(); }
 
     void defaults()
     {
@@ -617,7 +614,8 @@ private slots:
     {
         QCOMPARE(SettingsFilePath(QStringLiteral("/some/folder")), QStringLiteral("/some/folder/KOBA.ini"));
         // No folder means the working directory.
-        QCOMPARE(QFileInfo(SettingsFilePath(QString())).absoluteFilePath(), QDir::current().absoluteFilePath(QStringLiteral("KOBA.ini")));
+        QCOMPARE(QFileInfo(SettingsFilePath(QString())).absoluteFilePath(),
+                 QDir::current().absoluteFilePath(QStringLiteral("KOBA.ini")));
     }
 
 private:

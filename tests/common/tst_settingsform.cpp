@@ -13,8 +13,8 @@ const QStringList FieldNames = [] {
     QStringList names{"port", "inverted", "tracks", "sections", "bounce", "multiple", "rotation"};
     for (int p = 1; p <= TSettings::PlaceCount; ++p)
         names << QStringLiteral("points%1").arg(p);
-    names << QStringList{"lapFalseStart", "noFinish", "sustain", "timedFalseStart", "editResult", "showTotals", "separator",
-                         "foreground", "background", "sounds"};
+    names << QStringList{"lapFalseStart", "noFinish",  "sustain",    "timedFalseStart", "editResult",
+                         "showTotals",    "separator", "foreground", "background",      "sounds"};
     return names;
 }();
 
@@ -29,14 +29,19 @@ QString Join(const Array& values)
 
 QStringList Fields(const TSettings& s)
 {
-    QStringList fields{QString::number(s.PortAddress),   QString::number(s.InvertedInput), QString::number(s.Tracks),
-                       QString::number(s.SectionsPerLap), QString::number(s.BounceDelayMs), QString::number(s.MultiplePowerSignals),
+    QStringList fields{QString::number(s.PortAddress),
+                       QString::number(s.InvertedInput),
+                       QString::number(s.Tracks),
+                       QString::number(s.SectionsPerLap),
+                       QString::number(s.BounceDelayMs),
+                       QString::number(s.MultiplePowerSignals),
                        Join(s.TrackRotation)};
     for (int32_t points : s.PlacePoints)
         fields << QString::number(points);
-    fields << QString::number(s.LapFalseStartMs) << QString::number(s.LapNoFinishMs) << QString::number(s.SustainSensorReadMs)
-           << QString::number(s.TimedFalseStart) << QString::number(s.EditResult) << QString::number(s.ShowTotals)
-           << QString(QLatin1Char(s.ExportSeparator)) << Join(s.Foreground) << Join(s.Background) << Join(s.Sounds);
+    fields << QString::number(s.LapFalseStartMs) << QString::number(s.LapNoFinishMs)
+           << QString::number(s.SustainSensorReadMs) << QString::number(s.TimedFalseStart)
+           << QString::number(s.EditResult) << QString::number(s.ShowTotals) << QString(QLatin1Char(s.ExportSeparator))
+           << Join(s.Foreground) << Join(s.Background) << Join(s.Sounds);
     return fields;
 }
 
@@ -137,8 +142,8 @@ private slots:
         QTest::newRow("1") << 1 << QStringList{"1"};
         QTest::newRow("2") << 2 << QStringList{"1 > 2"};
         QTest::newRow("3") << 3 << QStringList{"1 > 2 > 3", "1 > 3 > 2"};
-        QTest::newRow("4") << 4
-                           << QStringList{"1 > 2 > 3 > 4", "1 > 2 > 4 > 3", "1 > 3 > 2 > 4", "1 > 3 > 4 > 2", "1 > 4 > 2 > 3", "1 > 4 > 3 > 2"};
+        QTest::newRow("4") << 4 << QStringList{"1 > 2 > 3 > 4", "1 > 2 > 4 > 3", "1 > 3 > 2 > 4",
+                                               "1 > 3 > 4 > 2", "1 > 4 > 2 > 3", "1 > 4 > 3 > 2"};
         QTest::newRow("5") << 5 << QStringList{};
     }
     void rotationChoices()
@@ -189,9 +194,10 @@ private slots:
         QTest::addColumn<bool>("other");
         QTest::addColumn<QStringList>("texts");
         // port, tracks, sections, bounce, rotation, points 1, points 20, false start, no finish, laps, sections, sustain, separator
-        QTest::newRow("defaults") << false
-                                  << QStringList{"$378", "4", "100", "5000", "1 > 2 > 3 > 4", "20", "1", "8", "12", "1", "0", "500", ";"};
-        QTest::newRow("other") << true << QStringList{"$278", "3", "250", "1234", "1 > 3 > 2", "100", "157", "3", "15", "2", "249", "750", ","};
+        QTest::newRow("defaults") << false << QStringList{"$378", "4",  "100", "5000", "1 > 2 > 3 > 4", "20", "1",
+                                                          "8",    "12", "1",   "0",    "500",           ";"};
+        QTest::newRow("other") << true << QStringList{"$278", "3",  "250", "1234", "1 > 3 > 2", "100", "157",
+                                                      "3",    "15", "2",   "249",  "750",       ","};
     }
     void formOfSettings()
     {
@@ -199,10 +205,11 @@ private slots:
         QFETCH(QStringList, texts);
         const TSettings settings = other ? OtherSettings() : TSettings();
         const TSettingsForm form = SettingsFormOf(settings);
-        QCOMPARE((QStringList{form.PortAddress, form.Tracks, form.Sections, form.BounceDelay, form.Rotation, form.Points[0], form.Points[19],
-                              form.LapFalseStart, form.LapNoFinish, form.TimedFalseStartLaps, form.TimedFalseStartSections,
-                              form.SustainSensorRead, form.Separator}),
-                 texts);
+        QCOMPARE(
+            (QStringList{form.PortAddress, form.Tracks, form.Sections, form.BounceDelay, form.Rotation, form.Points[0],
+                         form.Points[19], form.LapFalseStart, form.LapNoFinish, form.TimedFalseStartLaps,
+                         form.TimedFalseStartSections, form.SustainSensorRead, form.Separator}),
+            texts);
         QCOMPARE(form.InvertedInput, settings.InvertedInput);
         QCOMPARE(form.MultiplePowerSignals, settings.MultiplePowerSignals);
         QCOMPARE(form.EditResult, settings.EditResult);
@@ -281,16 +288,36 @@ private slots:
         QTest::addColumn<QString>("laps");
         QTest::addColumn<QString>("sections");
         QTest::addColumn<int>("stored");
-        QTest::newRow("within the lap") << "100" << "1" << "50" << 1050;
-        QTest::newRow("beyond the lap") << "100" << "1" << "150" << 1099;
-        QTest::newRow("at the lap") << "100" << "0" << "100" << 99;
-        QTest::newRow("sections off") << "0" << "1" << "150" << 1000;
-        QTest::newRow("sections off, none typed") << "0" << "2" << "0" << 2000;
-        QTest::newRow("capped lap") << "2500" << "1" << "2000" << 1999;
-        QTest::newRow("negative sections") << "100" << "1" << "-5" << 1000;
-        QTest::newRow("negative laps") << "100" << "-1" << "50" << 0;
-        QTest::newRow("empty fields") << "100" << "" << "" << 0;
-        QTest::newRow("largest") << "1000" << "2147482" << "999" << 2147482999;
+        QTest::newRow("within the lap") << "100"
+                                        << "1"
+                                        << "50" << 1050;
+        QTest::newRow("beyond the lap") << "100"
+                                        << "1"
+                                        << "150" << 1099;
+        QTest::newRow("at the lap") << "100"
+                                    << "0"
+                                    << "100" << 99;
+        QTest::newRow("sections off") << "0"
+                                      << "1"
+                                      << "150" << 1000;
+        QTest::newRow("sections off, none typed") << "0"
+                                                  << "2"
+                                                  << "0" << 2000;
+        QTest::newRow("capped lap") << "2500"
+                                    << "1"
+                                    << "2000" << 1999;
+        QTest::newRow("negative sections") << "100"
+                                           << "1"
+                                           << "-5" << 1000;
+        QTest::newRow("negative laps") << "100"
+                                       << "-1"
+                                       << "50" << 0;
+        QTest::newRow("empty fields") << "100"
+                                      << ""
+                                      << "" << 0;
+        QTest::newRow("largest") << "1000"
+                                 << "2147482"
+                                 << "999" << 2147482999;
     }
     void timedFalseStart()
     {
@@ -313,10 +340,14 @@ private slots:
         QTest::addColumn<QString>("noFinish");
         QTest::addColumn<int>("falseStartMs");
         QTest::addColumn<int>("noFinishMs");
-        QTest::newRow("seconds") << "8" << "12" << 8000 << 12000;
-        QTest::newRow("largest") << "2147483" << "0" << 2147483000 << 0;
-        QTest::newRow("pasted negative") << "-3" << "-2147483648" << 0 << 0;
-        QTest::newRow("empty") << "" << "" << 0 << 0;
+        QTest::newRow("seconds") << "8"
+                                 << "12" << 8000 << 12000;
+        QTest::newRow("largest") << "2147483"
+                                 << "0" << 2147483000 << 0;
+        QTest::newRow("pasted negative") << "-3"
+                                         << "-2147483648" << 0 << 0;
+        QTest::newRow("empty") << ""
+                               << "" << 0 << 0;
     }
     void lapPenalties()
     {
@@ -405,26 +436,78 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("firstKept");
-        QTest::newRow("port $") << "port" << "$" << "'$' is not a valid integer value" << "port";
-        QTest::newRow("port $XYZ") << "port" << "$XYZ" << "'$XYZ' is not a valid integer value" << "port";
-        QTest::newRow("port letters") << "port" << "LPT1" << "'LPT1' is not a valid integer value" << "port";
-        QTest::newRow("port empty") << "port" << "" << "'' is not a valid integer value" << "port";
-        QTest::newRow("port beyond 32 bits") << "port" << "$100000000" << "'$100000000' is not a valid integer value" << "port";
-        QTest::newRow("tracks 0") << "tracks" << "0" << "'0' is not a valid number of tracks (1..4)" << "tracks";
-        QTest::newRow("tracks 5") << "tracks" << "5" << "'5' is not a valid number of tracks (1..4)" << "tracks";
-        QTest::newRow("tracks letters") << "tracks" << "four" << "'four' is not a valid integer value" << "tracks";
-        QTest::newRow("tracks empty") << "tracks" << "" << "'' is not a valid integer value" << "tracks";
-        QTest::newRow("sections huge") << "sections" << "99999999999" << "'99999999999' is not a valid integer value" << "sections";
-        QTest::newRow("bounce pasted") << "bounce" << "5 s" << "'5 s' is not a valid integer value" << "bounce";
-        QTest::newRow("points 6") << "points6" << "99999999999" << "'99999999999' is not a valid integer value" << "points6";
-        QTest::newRow("points 20") << "points20" << "1e3" << "'1e3' is not a valid integer value" << "points20";
-        QTest::newRow("false start too long") << "lapFalseStart" << "2147484" << "'2147484' is too large: at most 2147483 seconds"
+        QTest::newRow("port $") << "port"
+                                << "$"
+                                << "'$' is not a valid integer value"
+                                << "port";
+        QTest::newRow("port $XYZ") << "port"
+                                   << "$XYZ"
+                                   << "'$XYZ' is not a valid integer value"
+                                   << "port";
+        QTest::newRow("port letters") << "port"
+                                      << "LPT1"
+                                      << "'LPT1' is not a valid integer value"
+                                      << "port";
+        QTest::newRow("port empty") << "port"
+                                    << ""
+                                    << "'' is not a valid integer value"
+                                    << "port";
+        QTest::newRow("port beyond 32 bits") << "port"
+                                             << "$100000000"
+                                             << "'$100000000' is not a valid integer value"
+                                             << "port";
+        QTest::newRow("tracks 0") << "tracks"
+                                  << "0"
+                                  << "'0' is not a valid number of tracks (1..4)"
+                                  << "tracks";
+        QTest::newRow("tracks 5") << "tracks"
+                                  << "5"
+                                  << "'5' is not a valid number of tracks (1..4)"
+                                  << "tracks";
+        QTest::newRow("tracks letters") << "tracks"
+                                        << "four"
+                                        << "'four' is not a valid integer value"
+                                        << "tracks";
+        QTest::newRow("tracks empty") << "tracks"
+                                      << ""
+                                      << "'' is not a valid integer value"
+                                      << "tracks";
+        QTest::newRow("sections huge") << "sections"
+                                       << "99999999999"
+                                       << "'99999999999' is not a valid integer value"
+                                       << "sections";
+        QTest::newRow("bounce pasted") << "bounce"
+                                       << "5 s"
+                                       << "'5 s' is not a valid integer value"
+                                       << "bounce";
+        QTest::newRow("points 6") << "points6"
+                                  << "99999999999"
+                                  << "'99999999999' is not a valid integer value"
+                                  << "points6";
+        QTest::newRow("points 20") << "points20"
+                                   << "1e3"
+                                   << "'1e3' is not a valid integer value"
+                                   << "points20";
+        QTest::newRow("false start too long") << "lapFalseStart"
+                                              << "2147484"
+                                              << "'2147484' is too large: at most 2147483 seconds"
                                               << "lapFalseStart";
-        QTest::newRow("no finish too long") << "noFinish" << "9999999" << "'9999999' is too large: at most 2147483 seconds" << "noFinish";
-        QTest::newRow("sustain letters") << "sustain" << "half" << "'half' is not a valid integer value" << "sustain";
-        QTest::newRow("timed laps too many") << "timedLaps" << "2147484" << "'2147484' is too large: at most 2147483 laps"
+        QTest::newRow("no finish too long") << "noFinish"
+                                            << "9999999"
+                                            << "'9999999' is too large: at most 2147483 seconds"
+                                            << "noFinish";
+        QTest::newRow("sustain letters") << "sustain"
+                                         << "half"
+                                         << "'half' is not a valid integer value"
+                                         << "sustain";
+        QTest::newRow("timed laps too many") << "timedLaps"
+                                             << "2147484"
+                                             << "'2147484' is too large: at most 2147483 laps"
                                              << "timedFalseStart";
-        QTest::newRow("timed sections letters") << "timedSections" << "x" << "'x' is not a valid integer value" << "timedFalseStart";
+        QTest::newRow("timed sections letters") << "timedSections"
+                                                << "x"
+                                                << "'x' is not a valid integer value"
+                                                << "timedFalseStart";
     }
     void refusedFieldStopsTheApply()
     {
@@ -445,7 +528,8 @@ private slots:
         const QStringList old = Fields(before);
         for (int i = 0; i < FieldNames.size(); ++i) {
             const QString expected = (i < kept ? taken : old).at(i);
-            QVERIFY2(now.at(i) == expected, qPrintable(QStringLiteral("%1: %2, expected %3").arg(FieldNames.at(i), now.at(i), expected)));
+            QVERIFY2(now.at(i) == expected,
+                     qPrintable(QStringLiteral("%1: %2, expected %3").arg(FieldNames.at(i), now.at(i), expected)));
         }
     }
 };

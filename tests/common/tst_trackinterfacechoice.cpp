@@ -23,15 +23,17 @@ private slots:
     void readAndWrite_data()
     {
         QTest::addColumn<QByteArray>("contents");
-        QTest::addColumn<bool>("write");            // the board on /dev/ttyUSB1
+        QTest::addColumn<bool>("write");  // the board on /dev/ttyUSB1
         QTest::addColumn<TKind>("kind");
         QTest::addColumn<QString>("device");
         const QByteArray damaged("[TrackInterface\nKind=\0\xff=\n==\n[", 28);
-        QTest::newRow("edited by hand") << QByteArray("[TrackInterface]\r\nKind = Board \r\nSerialDevice = /dev/ttyUSB1 \r\n") << false
-                                        << TKind::LapBoard << "/dev/ttyUSB1";
+        QTest::newRow("edited by hand") << QByteArray(
+                                               "[TrackInterface]\r\nKind = Board \r\nSerialDevice = /dev/ttyUSB1 \r\n")
+                                        << false << TKind::LapBoard << "/dev/ttyUSB1";
         QTest::newRow("damaged") << damaged << false << TKind::ParallelPort << "";
         QTest::newRow("damaged, written over") << damaged << true << TKind::LapBoard << "/dev/ttyUSB1";
-        QTest::newRow("other group kept") << QByteArray("[Spectator]\nPort=8080\n") << true << TKind::LapBoard << "/dev/ttyUSB1";
+        QTest::newRow("other group kept")
+            << QByteArray("[Spectator]\nPort=8080\n") << true << TKind::LapBoard << "/dev/ttyUSB1";
     }
     void readAndWrite()
     {
@@ -55,7 +57,8 @@ private slots:
         if (RerunUnprivileged("unwritableFolder"))
             return;
         QVERIFY(QFile::setPermissions(m_dir->Path(), QFile::ReadOwner | QFile::ExeOwner));
-        const bool written = WriteTrackInterfaceChoice(m_dir->Path(), {TKind::LapBoard, QStringLiteral("/dev/ttyACM0")});
+        const bool written =
+            WriteTrackInterfaceChoice(m_dir->Path(), {TKind::LapBoard, QStringLiteral("/dev/ttyACM0")});
         QVERIFY(QFile::setPermissions(m_dir->Path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         QVERIFY(!written);
     }
@@ -71,10 +74,12 @@ private slots:
         QTest::addColumn<bool>("pending");
         const TTrackInterfaceChoice parallel{TKind::ParallelPort, QStringLiteral("/dev/ttyACM0")};
         const TTrackInterfaceChoice acm0{TKind::LapBoard, QStringLiteral("/dev/ttyACM0")};
-        QTest::newRow("parallel, device aside") << parallel << false << TTrackInterfaceChoice{} << TKind::ParallelPort << false;
+        QTest::newRow("parallel, device aside")
+            << parallel << false << TTrackInterfaceChoice{} << TKind::ParallelPort << false;
         QTest::newRow("parallel to board") << parallel << false << acm0 << TKind::ParallelPort << true;
-        QTest::newRow("board, other device") << acm0 << false << TTrackInterfaceChoice{TKind::LapBoard, QStringLiteral("/dev/ttyACM1")}
-                                             << TKind::LapBoard << true;
+        QTest::newRow("board, other device")
+            << acm0 << false << TTrackInterfaceChoice{TKind::LapBoard, QStringLiteral("/dev/ttyACM1")}
+            << TKind::LapBoard << true;
         QTest::newRow("flag over board") << acm0 << true << acm0 << TKind::Simulated << true;
     }
     void effectiveAndPending()

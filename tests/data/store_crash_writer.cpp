@@ -24,7 +24,8 @@ int WriteHeats(QSqlDatabase db)
         setup.Exec(QStringLiteral(R"(INSERT OR IGNORE INTO "KWL_Championship.db" VALUES (1, 'Crash', 10, 1, 0))"));
         setup.Exec(QStringLiteral(R"(INSERT OR IGNORE INTO "KWL_Race.DB" VALUES (1, 1, 'Crash'))"));
         for (int d = 1; d <= 8; ++d) {
-            setup.Exec(QStringLiteral(R"(INSERT OR IGNORE INTO "KWL_Drivers.DB" VALUES (?, ?))"), {d, QStringLiteral("d%1").arg(d)});
+            setup.Exec(QStringLiteral(R"(INSERT OR IGNORE INTO "KWL_Drivers.DB" VALUES (?, ?))"),
+                       {d, QStringLiteral("d%1").arg(d)});
             setup.Exec(QStringLiteral(R"(INSERT OR IGNORE INTO "KWL_DIC.db" VALUES (1, ?))"), {d});
         }
         if (!setup.Commit())
@@ -89,9 +90,12 @@ int main(int argc, char** argv)
         TStoreTransaction action(db);
         action.Exec(QStringLiteral(R"(INSERT INTO "KWL_Heat.DB" VALUES (1, 1, ?, 1))"), {heat});
         for (int track = 1; track <= 4; ++track) {
-            action.Exec(QStringLiteral(R"(INSERT INTO "KWL_HeatDetail.DB" VALUES (1, 1, ?, ?, ?, 25000, 150000, 5800))"), {heat, track, track});
+            action.Exec(
+                QStringLiteral(R"(INSERT INTO "KWL_HeatDetail.DB" VALUES (1, 1, ?, ?, ?, 25000, 150000, 5800))"),
+                {heat, track, track});
             for (int lap = 1; lap <= 25; ++lap)
-                action.Exec(QStringLiteral(R"(INSERT INTO "KWL_HeatDetailLaps.DB" VALUES (1, 1, ?, ?, ?, ?, 0))"), {heat, track, lap, 5800 + lap});
+                action.Exec(QStringLiteral(R"(INSERT INTO "KWL_HeatDetailLaps.DB" VALUES (1, 1, ?, ?, ?, ?, 0))"),
+                            {heat, track, lap, 5800 + lap});
         }
         if (!action.Commit()) {
             std::fprintf(stderr, "%s\n", qPrintable(action.ErrorText()));

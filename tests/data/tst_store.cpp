@@ -93,21 +93,27 @@ private slots:
         QTest::addColumn<QStringList>("columns");
         QTest::newRow("drivers") << "KWL_Drivers.DB" << QStringList{"DRVnr:INTEGER", "Driver Name:TEXT"};
         QTest::newRow("championship") << "KWL_Championship.db"
-                                      << QStringList{"CSnr:INTEGER", "CSnaam:TEXT", "CSLapsMinutes:INTEGER", "CSRacesThatCount:INTEGER", "CSTimed:BOOLEAN"};
+                                      << QStringList{"CSnr:INTEGER", "CSnaam:TEXT", "CSLapsMinutes:INTEGER",
+                                                     "CSRacesThatCount:INTEGER", "CSTimed:BOOLEAN"};
         QTest::newRow("race") << "KWL_Race.DB" << QStringList{"CSnr:INTEGER", "RCnr:INTEGER", "RCnaam:TEXT"};
-        QTest::newRow("heat") << "KWL_Heat.DB" << QStringList{"CSnr:INTEGER", "RCnr:INTEGER", "HTnr:INTEGER", "Finished:BOOLEAN"};
+        QTest::newRow("heat") << "KWL_Heat.DB"
+                              << QStringList{"CSnr:INTEGER", "RCnr:INTEGER", "HTnr:INTEGER", "Finished:BOOLEAN"};
         QTest::newRow("heat detail") << "KWL_HeatDetail.DB"
-                                     << QStringList{"CSnr:INTEGER", "RCnr:INTEGER", "HTnr:INTEGER", "Tracknr:INTEGER", "DRVnr:INTEGER",
-                                                    "Laps:INTEGER", "Time:INTEGER", "TopLapTime:INTEGER"};
+                                     << QStringList{"CSnr:INTEGER",    "RCnr:INTEGER",      "HTnr:INTEGER",
+                                                    "Tracknr:INTEGER", "DRVnr:INTEGER",     "Laps:INTEGER",
+                                                    "Time:INTEGER",    "TopLapTime:INTEGER"};
         QTest::newRow("heat laps") << "KWL_HeatDetailLaps.DB"
-                                   << QStringList{"CSnr:INTEGER", "RCnr:INTEGER", "HTnr:INTEGER", "Tracknr:INTEGER", "RNDnr:INTEGER",
-                                                  "Time:INTEGER", "SpeedTrapTime:INTEGER"};
+                                   << QStringList{"CSnr:INTEGER",         "RCnr:INTEGER",  "HTnr:INTEGER",
+                                                  "Tracknr:INTEGER",      "RNDnr:INTEGER", "Time:INTEGER",
+                                                  "SpeedTrapTime:INTEGER"};
         QTest::newRow("dic") << "KWL_DIC.db" << QStringList{"CSnr:INTEGER", "DRVnr:INTEGER"};
         QTest::newRow("result") << "KWL_Result.db" << QStringList{"CSnr:INTEGER", "DRVnr:INTEGER", "TotalPoints:REAL"};
         QTest::newRow("result detail") << "KWL_ResultDetail.db"
-                                       << QStringList{"CSnr:INTEGER", "RCnr:INTEGER", "DRVnr:INTEGER", "Time:INTEGER", "Points:REAL"};
+                                       << QStringList{"CSnr:INTEGER", "RCnr:INTEGER", "DRVnr:INTEGER", "Time:INTEGER",
+                                                      "Points:REAL"};
         QTest::newRow("single race") << "KWL_SingelRace.DB"
-                                     << QStringList{"Driver Track 1:TEXT", "Driver Track 2:TEXT", "Driver Track 3:TEXT", "Driver Track 4:TEXT"};
+                                     << QStringList{"Driver Track 1:TEXT", "Driver Track 2:TEXT", "Driver Track 3:TEXT",
+                                                    "Driver Track 4:TEXT"};
     }
     void tablesAndFields()
     {
@@ -124,13 +130,17 @@ private slots:
         QTest::newRow("DRVIdxName") << "KWL_Drivers.DB.DRVIdxName" << QStringList{"Driver Name"} << true;
         QTest::newRow("IdxCSnaam") << "KWL_Championship.db.IdxCSnaam" << QStringList{"CSnaam"} << false;
         QTest::newRow("CSnr_RCnaam") << "KWL_Race.DB.CSnr_RCnaam" << QStringList{"CSnr", "RCnaam"} << false;
-        QTest::newRow("detail CSnr_RCnr_DRVnr") << "KWL_HeatDetail.DB.CSnr_RCnr_DRVnr" << QStringList{"CSnr", "RCnr", "DRVnr"} << false;
+        QTest::newRow("detail CSnr_RCnr_DRVnr")
+            << "KWL_HeatDetail.DB.CSnr_RCnr_DRVnr" << QStringList{"CSnr", "RCnr", "DRVnr"} << false;
         QTest::newRow("detail IdxDRVnr") << "KWL_HeatDetail.DB.IdxDRVnr" << QStringList{"DRVnr"} << false;
-        QTest::newRow("laps CSnr_RCnr_DRVnr") << "KWL_HeatDetailLaps.DB.CSnr_RCnr_DRVnr" << QStringList{"CSnr", "RCnr", "RNDnr"} << false;
+        QTest::newRow("laps CSnr_RCnr_DRVnr")
+            << "KWL_HeatDetailLaps.DB.CSnr_RCnr_DRVnr" << QStringList{"CSnr", "RCnr", "RNDnr"} << false;
         QTest::newRow("laps IdxDRVnr") << "KWL_HeatDetailLaps.DB.IdxDRVnr" << QStringList{"RNDnr"} << false;
         QTest::newRow("dic IdxDRVnr") << "KWL_DIC.db.IdxDRVnr" << QStringList{"DRVnr"} << false;
-        QTest::newRow("CSnr_RCnr_Time") << "KWL_ResultDetail.db.CSnr_RCnr_Time" << QStringList{"CSnr", "RCnr", "Time"} << false;
-        QTest::newRow("CSnr_RCnr_Time_DESC") << "KWL_ResultDetail.db.CSnr_RCnr_Time_DESC" << QStringList{"CSnr", "RCnr", "Time DESC"} << false;
+        QTest::newRow("CSnr_RCnr_Time") << "KWL_ResultDetail.db.CSnr_RCnr_Time" << QStringList{"CSnr", "RCnr", "Time"}
+                                        << false;
+        QTest::newRow("CSnr_RCnr_Time_DESC")
+            << "KWL_ResultDetail.db.CSnr_RCnr_Time_DESC" << QStringList{"CSnr", "RCnr", "Time DESC"} << false;
     }
     void indexes()
     {
@@ -155,18 +165,27 @@ private slots:
     {
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QVariantList>("values");
-        QTest::newRow("name of 26") << R"(INSERT INTO "KWL_Drivers.DB" ("Driver Name") VALUES (?))" << QVariantList{QString(26, QLatin1Char('x'))};
-        QTest::newRow("null name") << R"(INSERT INTO "KWL_Drivers.DB" ("Driver Name") VALUES (?))" << QVariantList{QVariant()};
-        QTest::newRow("text in integer") << R"(INSERT INTO "KWL_Championship.db" (CSnaam, CSLapsMinutes, CSRacesThatCount, CSTimed) VALUES (?, ?, ?, ?))"
-                                         << QVariantList{"A", "ten", 3, 0};
-        QTest::newRow("beyond 32 bits") << R"(INSERT INTO "KWL_Championship.db" (CSnaam, CSLapsMinutes, CSRacesThatCount, CSTimed) VALUES (?, ?, ?, ?))"
-                                        << QVariantList{"A", qint64(1) << 31, 3, 0};
-        QTest::newRow("boolean 2") << R"(INSERT INTO "KWL_Championship.db" (CSnaam, CSLapsMinutes, CSRacesThatCount, CSTimed) VALUES (?, ?, ?, ?))"
-                                   << QVariantList{"A", 10, 3, 2};
-        QTest::newRow("track 5") << R"(INSERT INTO "KWL_HeatDetail.DB" VALUES (1, 1, 1, 5, 1, 0, 0, 0))" << QVariantList{};
-        QTest::newRow("same heat twice") << R"(INSERT INTO "KWL_Heat.DB" VALUES (1, 1, 1, 0), (1, 1, 1, 1))" << QVariantList{};
-        QTest::newRow("driver twice in championship") << R"(INSERT INTO "KWL_DIC.db" VALUES (1, 7), (1, 7))" << QVariantList{};
-        QTest::newRow("same name other case") << R"(INSERT INTO "KWL_Drivers.DB" ("Driver Name") VALUES ('Anna'), ('ANNA'))" << QVariantList{};
+        QTest::newRow("name of 26") << R"(INSERT INTO "KWL_Drivers.DB" ("Driver Name") VALUES (?))"
+                                    << QVariantList{QString(26, QLatin1Char('x'))};
+        QTest::newRow("null name") << R"(INSERT INTO "KWL_Drivers.DB" ("Driver Name") VALUES (?))"
+                                   << QVariantList{QVariant()};
+        QTest::newRow("text in integer")
+            << R"(INSERT INTO "KWL_Championship.db" (CSnaam, CSLapsMinutes, CSRacesThatCount, CSTimed) VALUES (?, ?, ?, ?))"
+            << QVariantList{"A", "ten", 3, 0};
+        QTest::newRow("beyond 32 bits")
+            << R"(INSERT INTO "KWL_Championship.db" (CSnaam, CSLapsMinutes, CSRacesThatCount, CSTimed) VALUES (?, ?, ?, ?))"
+            << QVariantList{"A", qint64(1) << 31, 3, 0};
+        QTest::newRow("boolean 2")
+            << R"(INSERT INTO "KWL_Championship.db" (CSnaam, CSLapsMinutes, CSRacesThatCount, CSTimed) VALUES (?, ?, ?, ?))"
+            << QVariantList{"A", 10, 3, 2};
+        QTest::newRow("track 5") << R"(INSERT INTO "KWL_HeatDetail.DB" VALUES (1, 1, 1, 5, 1, 0, 0, 0))"
+                                 << QVariantList{};
+        QTest::newRow("same heat twice") << R"(INSERT INTO "KWL_Heat.DB" VALUES (1, 1, 1, 0), (1, 1, 1, 1))"
+                                         << QVariantList{};
+        QTest::newRow("driver twice in championship")
+            << R"(INSERT INTO "KWL_DIC.db" VALUES (1, 7), (1, 7))" << QVariantList{};
+        QTest::newRow("same name other case")
+            << R"(INSERT INTO "KWL_Drivers.DB" ("Driver Name") VALUES ('Anna'), ('ANNA'))" << QVariantList{};
     }
     void rejectsWhatDoesNotFit()
     {
@@ -190,7 +209,8 @@ private slots:
         TRecordActions actions(Db());
         const auto id = actions.AddDriver(name);
         QVERIFY2(id.has_value(), qPrintable(actions.LastError()));
-        const auto rows = Rows(QStringLiteral(R"(SELECT "Driver Name" FROM "KWL_Drivers.DB" WHERE DRVnr = :id)"), {{":id", *id}});
+        const auto rows =
+            Rows(QStringLiteral(R"(SELECT "Driver Name" FROM "KWL_Drivers.DB" WHERE DRVnr = :id)"), {{":id", *id}});
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows.first().first().toString(), name);
         QCOMPARE(actions.DriverCount().value_or(-1), 1);
@@ -233,8 +253,17 @@ private slots:
         }
         QVERIFY(actions.DeleteChampionship(gone));
         for (const char* table : {"KWL_DIC.db", "KWL_Result.db", "KWL_ResultDetail.db", "KWL_Championship.db"}) {
-            QCOMPARE(Rows(QStringLiteral("SELECT count(*) FROM \"%1\" WHERE CSnr = :c").arg(QLatin1String(table)), {{":c", gone}}).first().first().toInt(), 0);
-            QVERIFY(Rows(QStringLiteral("SELECT count(*) FROM \"%1\" WHERE CSnr = :c").arg(QLatin1String(table)), {{":c", keep}}).first().first().toInt() > 0);
+            QCOMPARE(Rows(QStringLiteral("SELECT count(*) FROM \"%1\" WHERE CSnr = :c").arg(QLatin1String(table)),
+                          {{":c", gone}})
+                         .first()
+                         .first()
+                         .toInt(),
+                     0);
+            QVERIFY(Rows(QStringLiteral("SELECT count(*) FROM \"%1\" WHERE CSnr = :c").arg(QLatin1String(table)),
+                         {{":c", keep}})
+                        .first()
+                        .first()
+                        .toInt() > 0);
         }
     }
 
@@ -257,28 +286,36 @@ private slots:
     void sharedQueries()
     {
         // Two championships, three drivers, one race each, standings for both.
-        QVERIFY(Exec(R"(INSERT INTO "KWL_Drivers.DB" (DRVnr, "Driver Name") VALUES (1, 'Cees'), (2, 'anna'), (3, 'Bram'))"));
+        QVERIFY(Exec(
+            R"(INSERT INTO "KWL_Drivers.DB" (DRVnr, "Driver Name") VALUES (1, 'Cees'), (2, 'anna'), (3, 'Bram'))"));
         QVERIFY(Exec(R"(INSERT INTO "KWL_Championship.db" VALUES (1, 'Winter', 10, 2, 0), (2, 'Zomer', 5, 2, 1))"));
         QVERIFY(Exec(R"(INSERT INTO "KWL_Race.DB" VALUES (1, 11, 'Spa'), (1, 12, 'Assen'), (2, 21, 'Zolder'))"));
         QVERIFY(Exec(R"(INSERT INTO "KWL_DIC.db" VALUES (1, 1), (1, 2), (1, 3), (2, 3))"));
         QVERIFY(Exec(R"(INSERT INTO "KWL_Result.db" VALUES (1, 1, 38.0), (1, 2, 39.0), (1, 3, 38.0), (2, 3, 20.0))"));
-        QVERIFY(Exec(R"(INSERT INTO "KWL_ResultDetail.db" VALUES (1, 11, 1, 60000, 19.0), (1, 11, 2, 59000, 20.0), (1, 12, 1, 61000, 19.0),
+        QVERIFY(Exec(
+            R"(INSERT INTO "KWL_ResultDetail.db" VALUES (1, 11, 1, 60000, 19.0), (1, 11, 2, 59000, 20.0), (1, 12, 1, 61000, 19.0),
                         (1, 12, 3, 58000, 20.0), (2, 21, 3, 12030, 20.0))"));
-        QVERIFY(Exec(R"(INSERT INTO "KWL_HeatDetail.DB" VALUES (1, 11, 1, 2, 1, 10000, 60000, 5800), (1, 11, 1, 1, 2, 10000, 59000, 5700),
+        QVERIFY(Exec(
+            R"(INSERT INTO "KWL_HeatDetail.DB" VALUES (1, 11, 1, 2, 1, 10000, 60000, 5800), (1, 11, 1, 1, 2, 10000, 59000, 5700),
                         (1, 11, 2, 1, 1, 10000, 61000, 5900), (1, 12, 1, 1, 3, 10000, 58000, 5600))"));
 
         QCOMPARE(Rows(SharedQueries::QueryResult(), {{":PCSnr", 1}}),
                  (QList<QVariantList>{{"anna", 39.0}, {"Bram", 38.0}, {"Cees", 38.0}}));
         QCOMPARE(Rows(SharedQueries::QueryResultDetail(), {{":PCSnr", 1}}),
-                 (QList<QVariantList>{{"Assen", "Bram", 58000, 20.0}, {"Assen", "Cees", 61000, 19.0}, {"Spa", "anna", 59000, 20.0},
+                 (QList<QVariantList>{{"Assen", "Bram", 58000, 20.0},
+                                      {"Assen", "Cees", 61000, 19.0},
+                                      {"Spa", "anna", 59000, 20.0},
                                       {"Spa", "Cees", 60000, 19.0}}));
         QCOMPARE(Rows(SharedQueries::QueryResultDetail2(), {{":PCSnr", 1}}),
                  (QList<QVariantList>{{1, 1, 19.0}, {1, 1, 19.0}, {1, 2, 20.0}, {1, 3, 20.0}}));
         QCOMPARE(Rows(SharedQueries::QueryHeatDetail(), {{":ParCSnr", 1}, {":ParRCnr", 11}, {":ParHTnr", 1}}),
                  (QList<QVariantList>{{1, "anna", 10000, 59000, 5700}, {2, "Cees", 10000, 60000, 5800}}));
         QCOMPARE(Rows(SharedQueries::QueryDriverInfo(), {{":PCSnr", 1}, {":PRCnr", 11}}),
-                 (QList<QVariantList>{{"anna", 1, 1, 10000, 59000, 5700}, {"Cees", 1, 2, 10000, 61000, 5900}, {"Cees", 2, 1, 10000, 60000, 5800}}));
-        QCOMPARE(Rows(SharedQueries::Query1(), {{":ParCSnr", 1}}), (QList<QVariantList>{{2, "anna"}, {3, "Bram"}, {1, "Cees"}}));
+                 (QList<QVariantList>{{"anna", 1, 1, 10000, 59000, 5700},
+                                      {"Cees", 1, 2, 10000, 61000, 5900},
+                                      {"Cees", 2, 1, 10000, 60000, 5800}}));
+        QCOMPARE(Rows(SharedQueries::Query1(), {{":ParCSnr", 1}}),
+                 (QList<QVariantList>{{2, "anna"}, {3, "Bram"}, {1, "Cees"}}));
         QCOMPARE(Rows(SharedQueries::Query1(), {{":ParCSnr", 2}}), (QList<QVariantList>{{3, "Bram"}}));
     }
 
@@ -359,7 +396,8 @@ private slots:
         const auto status = m_store->Open(m_dir->Path());
         QFile::setPermissions(data, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QFile::setPermissions(data + "/KWLManager.sqlite", QFile::ReadOwner | QFile::WriteOwner);
-        QVERIFY2(status == TKWLStore::Status::ReadOnly, qPrintable(m_store->ErrorText() + " / " + m_store->DetailText()));
+        QVERIFY2(status == TKWLStore::Status::ReadOnly,
+                 qPrintable(m_store->ErrorText() + " / " + m_store->DetailText()));
         TRecordActions actions(Db());
         QCOMPARE(actions.DriverCount().value(), 1);
         QVERIFY(!actions.AddDriver("Bram").has_value());

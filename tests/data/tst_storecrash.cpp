@@ -31,8 +31,10 @@ private slots:
             QTest::qWait(int(random.bounded(20, 300)));
             QVERIFY(KillWriter(writer));
             QVERIFY(writer.waitForFinished(20000));
-            const QStringList lines = QString::fromLatin1(writer.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-            QVERIFY2(writer.exitStatus() == QProcess::CrashExit, qPrintable(QString::fromLocal8Bit(writer.readAllStandardError())));
+            const QStringList lines =
+                QString::fromLatin1(writer.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            QVERIFY2(writer.exitStatus() == QProcess::CrashExit,
+                     qPrintable(QString::fromLocal8Bit(writer.readAllStandardError())));
             for (const QString& line : lines) {
                 if (line.startsWith(QLatin1String("heat ")))
                     reportedHeats << line.mid(5).toInt();
@@ -61,8 +63,10 @@ private slots:
             QTest::qWait(int(random.bounded(20, 150)));
             QVERIFY(KillWriter(writer));
             QVERIFY(writer.waitForFinished(20000));
-            QVERIFY2(writer.exitStatus() == QProcess::CrashExit, qPrintable(QString::fromLocal8Bit(writer.readAllStandardError())));
-            for (const QString& line : QString::fromLatin1(writer.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            QVERIFY2(writer.exitStatus() == QProcess::CrashExit,
+                     qPrintable(QString::fromLocal8Bit(writer.readAllStandardError())));
+            for (const QString& line :
+                 QString::fromLatin1(writer.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
                 const QStringList words = line.split(QLatin1Char(' '));
                 if (words.at(0) == QLatin1String("generated"))
                     reportedLastHeat = words.at(1).toInt();
@@ -91,7 +95,8 @@ private:
         TKWLStore store;
         QCOMPARE(store.Open(folder), TKWLStore::Status::Open);
         QSqlQuery query(store.Database());
-        QVERIFY(query.exec(QStringLiteral(R"(SELECT count(*), coalesce(max(HTnr), 0) FROM "KWL_Heat.DB")")) && query.next());
+        QVERIFY(query.exec(QStringLiteral(R"(SELECT count(*), coalesce(max(HTnr), 0) FROM "KWL_Heat.DB")")) &&
+                query.next());
         QCOMPARE(query.value(0).toInt() % 8, 0);  // whole generation runs
         QVERIFY(query.value(1).toInt() >= reportedLastHeat);
         // Per heat and track: finished, laps, time, best lap, lap rows and the runs their times come from.
@@ -107,12 +112,14 @@ private:
             ++tracksOfHeat[heat];
             const QString where = QStringLiteral("heat %1").arg(heat);
             if (!query.value(1).toBool()) {
-                QVERIFY2(query.value(2).toInt() == 0 && query.value(5).toInt() == 0, qPrintable(where + QStringLiteral(": results without the finished mark")));
+                QVERIFY2(query.value(2).toInt() == 0 && query.value(5).toInt() == 0,
+                         qPrintable(where + QStringLiteral(": results without the finished mark")));
                 continue;
             }
             const int run = query.value(6).toInt();
             QVERIFY2(query.value(7).toInt() == run, qPrintable(where + QStringLiteral(": laps of two runs")));
-            QVERIFY2(!runOfHeat.contains(heat) || runOfHeat[heat] == run, qPrintable(where + QStringLiteral(": tracks of two runs")));
+            QVERIFY2(!runOfHeat.contains(heat) || runOfHeat[heat] == run,
+                     qPrintable(where + QStringLiteral(": tracks of two runs")));
             runOfHeat[heat] = run;
             const bool noFinish = run % 3 == 0;
             QCOMPARE(query.value(5).toInt(), noFinish ? 9 : 10);
@@ -122,7 +129,8 @@ private:
         for (auto it = tracksOfHeat.cbegin(); it != tracksOfHeat.cend(); ++it)
             QCOMPARE(it.value(), 4);
         for (auto it = reportedRuns.cbegin(); it != reportedRuns.cend(); ++it)
-            QVERIFY2(runOfHeat.value(it.key()) >= it.value(), qPrintable(QStringLiteral("heat %1 lost its stored run %2").arg(it.key()).arg(it.value())));
+            QVERIFY2(runOfHeat.value(it.key()) >= it.value(),
+                     qPrintable(QStringLiteral("heat %1 lost its stored run %2").arg(it.key()).arg(it.value())));
         query.finish();
     }
 
@@ -144,9 +152,15 @@ private:
             QCOMPARE(query.value(1).toInt(), 4);
             QCOMPARE(query.value(2).toInt(), 100);
         }
-        QVERIFY(query.exec(QStringLiteral(R"(SELECT count(*) FROM "KWL_HeatDetail.DB" WHERE HTnr NOT IN (SELECT HTnr FROM "KWL_Heat.DB"))")) && query.next());
+        QVERIFY(
+            query.exec(QStringLiteral(
+                R"(SELECT count(*) FROM "KWL_HeatDetail.DB" WHERE HTnr NOT IN (SELECT HTnr FROM "KWL_Heat.DB"))")) &&
+            query.next());
         QCOMPARE(query.value(0).toInt(), 0);
-        QVERIFY(query.exec(QStringLiteral(R"(SELECT count(*) FROM "KWL_HeatDetailLaps.DB" WHERE HTnr NOT IN (SELECT HTnr FROM "KWL_Heat.DB"))")) && query.next());
+        QVERIFY(
+            query.exec(QStringLiteral(
+                R"(SELECT count(*) FROM "KWL_HeatDetailLaps.DB" WHERE HTnr NOT IN (SELECT HTnr FROM "KWL_Heat.DB"))")) &&
+            query.next());
         QCOMPARE(query.value(0).toInt(), 0);
         for (int heat : reportedHeats)
             QVERIFY2(heats.contains(heat), qPrintable(QStringLiteral("committed heat %1 is lost").arg(heat)));
@@ -156,7 +170,8 @@ private:
         while (query.next())
             ++batches[query.value(0).toString().section(QLatin1Char('-'), 0, 0)];
         for (auto it = batches.cbegin(); it != batches.cend(); ++it)
-            QVERIFY2(it.value() == 5, qPrintable(QStringLiteral("driver batch %1 has %2 of 5 rows").arg(it.key()).arg(it.value())));
+            QVERIFY2(it.value() == 5,
+                     qPrintable(QStringLiteral("driver batch %1 has %2 of 5 rows").arg(it.key()).arg(it.value())));
         for (int batch : reportedDrivers)
             QVERIFY(batches.contains(QStringLiteral("h%1").arg(batch)));
         query.finish();

@@ -63,7 +63,8 @@ private slots:
         QCOMPARE(FileBytes(chosen), written ? QByteArray("Cup\r\n") : QByteArray());
         QCOMPARE(messages.Texts().size(), errorShown ? 1 : 0);
         if (errorShown)
-            QVERIFY2(messages.Texts().constFirst().contains(QDir::toNativeSeparators(chosen)), qPrintable(messages.Texts().constFirst()));
+            QVERIFY2(messages.Texts().constFirst().contains(QDir::toNativeSeparators(chosen)),
+                     qPrintable(messages.Texts().constFirst()));
         VERIFY_MESSAGES_SETTLED();
     }
 

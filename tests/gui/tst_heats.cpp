@@ -119,76 +119,100 @@ private slots:
 
         Heats()->SetSeedSource([] { return 12345678u; });  // draws Bert, Cees, Anna
         QStringList problems;
-        TModalProbe heats([&] { Click(page, "ButtonGotoHeats"); }, [&](QDialog*) {
-            QCOMPARE(Heats()->Title(), QStringLiteral("Club - Spa"));
-            TModalProbe chooser([&] { Click(Heats(), "ButtonGenerateHeats"); },
-                                [&](QDialog* dialog) { QTest::mouseClick(dialog->findChild<QWidget*>(QStringLiteral("ImageMethodA")), Qt::LeftButton); });
-            QVERIFY(chooser.opened && !chooser.leftOpen);
-            QVERIFY(Heats()->DetailRefreshEnabled());
-            QCOMPARE(Rows(R"(SELECT HTnr, group_concat(DRVnr) FROM (SELECT * FROM "KWL_HeatDetail.DB" ORDER BY HTnr, Tracknr) GROUP BY HTnr)"),
-                     (QList<QVariantList>{{1, "2,3"}, {2, "3,2"}, {3, "1"}, {4, "1"}}));
-            QTableWidget* info = Heats()->HeatInfoGrid();
-            QCOMPARE(info->rowCount(), 2);
-            QCOMPARE(Cell(info, 0, 1) + "," + Cell(info, 1, 1), QStringLiteral("Bert,Cees"));
-            QCOMPARE(Cell(info, 0, 2) + " " + Cell(info, 0, 3) + " " + Cell(info, 0, 4), QStringLiteral("0.00 0:00.000 00.000"));
+        TModalProbe heats(
+            [&] { Click(page, "ButtonGotoHeats"); },
+            [&](QDialog*) {
+                QCOMPARE(Heats()->Title(), QStringLiteral("Club - Spa"));
+                TModalProbe chooser([&] { Click(Heats(), "ButtonGenerateHeats"); },
+                                    [&](QDialog* dialog) {
+                                        QTest::mouseClick(dialog->findChild<QWidget*>(QStringLiteral("ImageMethodA")),
+                                                          Qt::LeftButton);
+                                    });
+                QVERIFY(chooser.opened && !chooser.leftOpen);
+                QVERIFY(Heats()->DetailRefreshEnabled());
+                QCOMPARE(
+                    Rows(
+                        R"(SELECT HTnr, group_concat(DRVnr) FROM (SELECT * FROM "KWL_HeatDetail.DB" ORDER BY HTnr, Tracknr) GROUP BY HTnr)"),
+                    (QList<QVariantList>{{1, "2,3"}, {2, "3,2"}, {3, "1"}, {4, "1"}}));
+                QTableWidget* info = Heats()->HeatInfoGrid();
+                QCOMPARE(info->rowCount(), 2);
+                QCOMPARE(Cell(info, 0, 1) + "," + Cell(info, 1, 1), QStringLiteral("Bert,Cees"));
+                QCOMPARE(Cell(info, 0, 2) + " " + Cell(info, 0, 3) + " " + Cell(info, 0, 4),
+                         QStringLiteral("0.00 0:00.000 00.000"));
 
-            // Heat 1: stopped after three laps of Bert; Cees has none. Nobody
-            // finished the 20 laps: both get the did-not-finish values.
-            const int firstRun = RunHeatUntil(3, problems);
-            QVERIFY2(firstRun >= 3 && firstRun < 20, qPrintable(QString::number(firstRun)));
-            QCOMPARE(Rows(R"(SELECT Tracknr, Laps, "Time", TopLapTime FROM "KWL_HeatDetail.DB" WHERE HTnr = 1 ORDER BY Tracknr)"),
-                     (QList<QVariantList>{{1, 0, DidNotFinishTime, DidNotFinishTime}, {2, 0, DidNotFinishTime, DidNotFinishTime}}));
-            QCOMPARE(Rows(R"(SELECT Tracknr, count(*) FROM "KWL_HeatDetailLaps.DB" GROUP BY Tracknr)"), (QList<QVariantList>{{1, firstRun}}));
-            QCOMPARE(Rows(R"(SELECT "Time" FROM "KWL_HeatDetailLaps.DB" WHERE RNDnr = 2)").value(0).value(0).toUInt(), Timer()->Tracks()[0].LapTimes[2]);
-            QCOMPARE(Heats()->HeatGrid()->Text(1), QStringLiteral("Yes"));
-            QCOMPARE(Cell(info, 0, 2) + " " + Cell(info, 0, 3) + " " + Cell(info, 0, 4), QStringLiteral("0.00 999:99.999 99.999"));
-            QCOMPARE(Heats()->DriverInfoGrid()->rowCount(), 6);
-            // The spectators are shown who drives next: heat 2, Cees on track 1 and Bert on 2.
-            const TSpectatorBoard& board = Rig().context.spectatorBoard;
-            QCOMPARE(board.Scene(), TSpectatorScene::NextHeat);
-            QCOMPARE(QStringLiteral("%1 %2: %3, %4").arg(board.NextHeat().Title).arg(board.NextHeat().Heat).arg(board.NextHeat().Names[0], board.NextHeat().Names[1]),
-                     QStringLiteral("Club - Spa 2: Cees, Bert"));
+                // Heat 1: stopped after three laps of Bert; Cees has none. Nobody
+                // finished the 20 laps: both get the did-not-finish values.
+                const int firstRun = RunHeatUntil(3, problems);
+                QVERIFY2(firstRun >= 3 && firstRun < 20, qPrintable(QString::number(firstRun)));
+                QCOMPARE(
+                    Rows(
+                        R"(SELECT Tracknr, Laps, "Time", TopLapTime FROM "KWL_HeatDetail.DB" WHERE HTnr = 1 ORDER BY Tracknr)"),
+                    (QList<QVariantList>{{1, 0, DidNotFinishTime, DidNotFinishTime},
+                                         {2, 0, DidNotFinishTime, DidNotFinishTime}}));
+                QCOMPARE(Rows(R"(SELECT Tracknr, count(*) FROM "KWL_HeatDetailLaps.DB" GROUP BY Tracknr)"),
+                         (QList<QVariantList>{{1, firstRun}}));
+                QCOMPARE(
+                    Rows(R"(SELECT "Time" FROM "KWL_HeatDetailLaps.DB" WHERE RNDnr = 2)").value(0).value(0).toUInt(),
+                    Timer()->Tracks()[0].LapTimes[2]);
+                QCOMPARE(Heats()->HeatGrid()->Text(1), QStringLiteral("Yes"));
+                QCOMPARE(Cell(info, 0, 2) + " " + Cell(info, 0, 3) + " " + Cell(info, 0, 4),
+                         QStringLiteral("0.00 999:99.999 99.999"));
+                QCOMPARE(Heats()->DriverInfoGrid()->rowCount(), 6);
+                // The spectators are shown who drives next: heat 2, Cees on track 1 and Bert on 2.
+                const TSpectatorBoard& board = Rig().context.spectatorBoard;
+                QCOMPARE(board.Scene(), TSpectatorScene::NextHeat);
+                QCOMPARE(QStringLiteral("%1 %2: %3, %4")
+                             .arg(board.NextHeat().Title)
+                             .arg(board.NextHeat().Heat)
+                             .arg(board.NextHeat().Names[0], board.NextHeat().Names[1]),
+                         QStringLiteral("Club - Spa 2: Cees, Bert"));
 
-            // Run again: the old laps go, the stored result is carried in.
-            Rig().messages.Answer(TMessageAnswer::Yes);
-            const int secondRun = RunHeatUntil(1, problems);
-            QVERIFY2(secondRun >= 1 && secondRun < firstRun, qPrintable(QString::number(secondRun)));
-            QCOMPARE(Timer()->State().CarriedTotals[0], DidNotFinishTime);
-            QCOMPARE(Rows(R"(SELECT Tracknr, count(*) FROM "KWL_HeatDetailLaps.DB" GROUP BY Tracknr)"), (QList<QVariantList>{{1, secondRun}}));
+                // Run again: the old laps go, the stored result is carried in.
+                Rig().messages.Answer(TMessageAnswer::Yes);
+                const int secondRun = RunHeatUntil(1, problems);
+                QVERIFY2(secondRun >= 1 && secondRun < firstRun, qPrintable(QString::number(secondRun)));
+                QCOMPARE(Timer()->State().CarriedTotals[0], DidNotFinishTime);
+                QCOMPARE(Rows(R"(SELECT Tracknr, count(*) FROM "KWL_HeatDetailLaps.DB" GROUP BY Tracknr)"),
+                         (QList<QVariantList>{{1, secondRun}}));
 
-            TModalProbe laps([&] { Click(Heats(), "ButtonShowLaps"); }, [&](QDialog* dialog) {
-                QCOMPARE(dialog, static_cast<QDialog*>(Rig().windows.RoundResults));
-                Click(dialog, "ButtonOK");
+                TModalProbe laps([&] { Click(Heats(), "ButtonShowLaps"); },
+                                 [&](QDialog* dialog) {
+                                     QCOMPARE(dialog, static_cast<QDialog*>(Rig().windows.RoundResults));
+                                     Click(dialog, "ButtonOK");
+                                 });
+                QVERIFY(laps.opened && !laps.leftOpen);
+
+                Rig().messages.Answer(TMessageAnswer::Ok);
+                Click(Heats(), "ButtonChangeHT");
+
+                // Heat 2 abandoned in the timer window: nothing stored.
+                Heats()->HeatGrid()->SelectRow(1);
+                TModalProbe cancelled([&] { Click(Heats(), "ButtonStartHeat"); },
+                                      [&](QDialog* dialog) { Click(dialog, "ButtonCancel"); });
+                QCOMPARE(cancelled.opened.data(), static_cast<QDialog*>(Timer()));
+                QCOMPARE(Heats()->HeatGrid()->Text(1), QStringLiteral("No"));
+
+                Rig().messages.Answer(TMessageAnswer::Yes);
+                Click(Heats(), "ButtonDeleteHT");
+                QCOMPARE(Rows(R"(SELECT HTnr FROM "KWL_Heat.DB")"), (QList<QVariantList>{{1}, {3}, {4}}));
+                Rig().messages.Answer(TMessageAnswer::No);
+                Click(Heats(), "ButtonDeleteHeats");
+                QCOMPARE(Heats()->HeatGrid()->RowCount(), 3);
+                Rig().messages.Answer(TMessageAnswer::Yes);
+                Click(Heats(), "ButtonDeleteHeats");
+                QCOMPARE(
+                    Rows(
+                        R"(SELECT (SELECT count(*) FROM "KWL_HeatDetail.DB") + (SELECT count(*) FROM "KWL_HeatDetailLaps.DB"))"),
+                    (QList<QVariantList>{{0}}));
+                Rig().messages.Answer(TMessageAnswer::Ok);
+                Click(Heats(), "ButtonStartHeat");
+                Click(Heats(), "ButtonDone");
             });
-            QVERIFY(laps.opened && !laps.leftOpen);
-
-            Rig().messages.Answer(TMessageAnswer::Ok);
-            Click(Heats(), "ButtonChangeHT");
-
-            // Heat 2 abandoned in the timer window: nothing stored.
-            Heats()->HeatGrid()->SelectRow(1);
-            TModalProbe cancelled([&] { Click(Heats(), "ButtonStartHeat"); }, [&](QDialog* dialog) { Click(dialog, "ButtonCancel"); });
-            QCOMPARE(cancelled.opened.data(), static_cast<QDialog*>(Timer()));
-            QCOMPARE(Heats()->HeatGrid()->Text(1), QStringLiteral("No"));
-
-            Rig().messages.Answer(TMessageAnswer::Yes);
-            Click(Heats(), "ButtonDeleteHT");
-            QCOMPARE(Rows(R"(SELECT HTnr FROM "KWL_Heat.DB")"), (QList<QVariantList>{{1}, {3}, {4}}));
-            Rig().messages.Answer(TMessageAnswer::No);
-            Click(Heats(), "ButtonDeleteHeats");
-            QCOMPARE(Heats()->HeatGrid()->RowCount(), 3);
-            Rig().messages.Answer(TMessageAnswer::Yes);
-            Click(Heats(), "ButtonDeleteHeats");
-            QCOMPARE(Rows(R"(SELECT (SELECT count(*) FROM "KWL_HeatDetail.DB") + (SELECT count(*) FROM "KWL_HeatDetailLaps.DB"))"),
-                     (QList<QVariantList>{{0}}));
-            Rig().messages.Answer(TMessageAnswer::Ok);
-            Click(Heats(), "ButtonStartHeat");
-            Click(Heats(), "ButtonDone");
-        });
         QVERIFY(heats.opened && !heats.leftOpen);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
-        QCOMPARE(Rig().messages.Texts(), (QStringList{"Heat already finished! Start Heat again?", "Heat can not be changed. Heat has Finished!.",
-                                                      "Delete Heat?", "Delete ALL Heats?", "Delete ALL Heats?", "No Heats present"}));
+        QCOMPARE(Rig().messages.Texts(), (QStringList{"Heat already finished! Start Heat again?",
+                                                      "Heat can not be changed. Heat has Finished!.", "Delete Heat?",
+                                                      "Delete ALL Heats?", "Delete ALL Heats?", "No Heats present"}));
         VERIFY_MESSAGES_SETTLED();
     }
 };

@@ -71,8 +71,10 @@ private slots:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("anchor");
-        QTest::newRow("driver") << "ButtonDriverAdd" << "driver-dialog";
-        QTest::newRow("championship") << "ButtonCSAdd" << "championship-dialog";
+        QTest::newRow("driver") << "ButtonDriverAdd"
+                                << "driver-dialog";
+        QTest::newRow("championship") << "ButtonCSAdd"
+                                      << "championship-dialog";
     }
     void windowInFrontDecides()
     {

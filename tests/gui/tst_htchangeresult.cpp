@@ -46,7 +46,8 @@ private slots:
     {
         m_rig = std::make_unique<TStoreRig>();
         for (int i = 0; i < Names.size(); ++i)
-            m_rig->Exec(QStringLiteral(R"(INSERT INTO "KWL_Drivers.DB" (DRVnr, "Driver Name") VALUES (?, ?))"), {i + 1, Names[i]});
+            m_rig->Exec(QStringLiteral(R"(INSERT INTO "KWL_Drivers.DB" (DRVnr, "Driver Name") VALUES (?, ?))"),
+                        {i + 1, Names[i]});
     }
     void cleanup() { m_rig.reset(); }
 
@@ -65,7 +66,7 @@ private slots:
         QTest::addColumn<int>("laps");
         QTest::addColumn<QString>("message");
         QTest::newRow("Lap: seconds changed") << false << 4 << 100 << "1111" << 83456 << 12000 << "1 23 456 12 0"
-                                             << QStringList{"type EditSec1 20", "ok"} << true << 80456 << 12000 << "";
+                                              << QStringList{"type EditSec1 20", "ok"} << true << 80456 << 12000 << "";
         QTest::newRow("Timed: sections cut at once")
             << true << 4 << 100 << "1111" << 301234 << 23045 << "5 1 234 23 45"
             << QStringList{"type EditSections1 150", "text EditSections1 99", "ok"} << true << 301234 << 23099 << "";
@@ -73,13 +74,13 @@ private slots:
             << true << 4 << 0 << "1111" << 1000 << 7030 << "0 1 0 7 0"
             << QStringList{"type EditSections1 5", "text EditSections1 0", "ok"} << true << 1000 << 7000 << "";
         QTest::newRow("Lap: did not finish") << false << 4 << 100 << "1111" << 999999999 << 3000 << "999 39 999 3 0"
-                                            << QStringList{"ok"} << true << 59979999 << 3000 << "";
+                                             << QStringList{"ok"} << true << 59979999 << 3000 << "";
         QTest::newRow("three tracks, none on track 2") << false << 3 << 100 << "1011" << 65000 << 5000 << "1 5 0 5 0"
                                                        << QStringList{"ok"} << true << 65000 << 5000 << "";
         QTest::newRow("garbage pasted, then corrected")
             << false << 4 << 100 << "1111" << 83456 << 12000 << "1 23 456 12 0"
-            << QStringList{"paste EditSec1 x2", "ok", "open EditSec1", "paste EditSec1 30", "ok"} << true << 90456 << 12000
-            << "'x2' is not a valid integer value";
+            << QStringList{"paste EditSec1 x2", "ok", "open EditSec1", "paste EditSec1 30", "ok"} << true << 90456
+            << 12000 << "'x2' is not a valid integer value";
         QTest::newRow("cancel") << false << 4 << 100 << "1111" << 83456 << 12000 << "1 23 456 12 0"
                                 << QStringList{"type EditSec1 20", "cancel"} << false << 83456 << 12000 << "";
     }
@@ -117,26 +118,28 @@ private slots:
         const THeatResultChoice before = choice;
 
         bool result = false;
-        TModalProbe probe([&] { result = dialog.Execute(choice); }, [&](QDialog* d) {
-            QCOMPARE(d->windowTitle(), QStringLiteral(" K.O.B.A. v2.2- Change Heat Results"));
-            for (int t = 1; t <= 4; ++t) {
-                const QString n = QString::number(t);
-                const bool driver = t <= tracks && has[t - 1] == QLatin1Char('1');
-                QCOMPARE(d->findChild<QCheckBox*>("CheckBoxTrack" + n)->isChecked(), driver);
-                QCOMPARE(d->findChild<QLabel*>("LabelTrack" + n)->text(), n + (driver ? ": " + Names[t - 1] : ": -"));
-                auto* laps = d->findChild<QLineEdit*>("EditLaps" + n);
-                auto* seconds = d->findChild<QLineEdit*>("EditSec" + n);
-                QCOMPARE(laps->isVisibleTo(d), driver);
-                QCOMPARE(driver && laps->isEnabledTo(d), driver && timed);
-                QCOMPARE(driver && seconds->isEnabledTo(d), driver && !timed);
-            }
-            QStringList shown;
-            for (const char* name : {"EditMin1", "EditSec1", "EditMS1", "EditLaps1", "EditSections1"})
-                shown << d->findChild<QLineEdit*>(name)->text();
-            QTEST(shown.join(QLatin1Char(' ')), "shown1");
-            QFETCH(QStringList, steps);
-            RunSteps(d, steps);
-        });
+        TModalProbe probe([&] { result = dialog.Execute(choice); },
+                          [&](QDialog* d) {
+                              QCOMPARE(d->windowTitle(), QStringLiteral(" K.O.B.A. v2.2- Change Heat Results"));
+                              for (int t = 1; t <= 4; ++t) {
+                                  const QString n = QString::number(t);
+                                  const bool driver = t <= tracks && has[t - 1] == QLatin1Char('1');
+                                  QCOMPARE(d->findChild<QCheckBox*>("CheckBoxTrack" + n)->isChecked(), driver);
+                                  QCOMPARE(d->findChild<QLabel*>("LabelTrack" + n)->text(),
+                                           n + (driver ? ": " + Names[t - 1] : ": -"));
+                                  auto* laps = d->findChild<QLineEdit*>("EditLaps" + n);
+                                  auto* seconds = d->findChild<QLineEdit*>("EditSec" + n);
+                                  QCOMPARE(laps->isVisibleTo(d), driver);
+                                  QCOMPARE(driver && laps->isEnabledTo(d), driver && timed);
+                                  QCOMPARE(driver && seconds->isEnabledTo(d), driver && !timed);
+                              }
+                              QStringList shown;
+                              for (const char* name : {"EditMin1", "EditSec1", "EditMS1", "EditLaps1", "EditSections1"})
+                                  shown << d->findChild<QLineEdit*>(name)->text();
+                              QTEST(shown.join(QLatin1Char(' ')), "shown1");
+                              QFETCH(QStringList, steps);
+                              RunSteps(d, steps);
+                          });
         QVERIFY(!probe.leftOpen);
         QTEST(result, "accepted");
         QTEST(choice.Entry[0].Time, "time");

@@ -70,7 +70,7 @@ struct TBoardRig {
     {
         const TWindowPlacement placement{0, 20, 30, 800, 600};
         TModalProbe probe([&] { Timer->StartRace(QStringLiteral("Lap"), laps, drivers, {}, placement); },
-            [&](QDialog*) { drive(*Timer); });
+                          [&](QDialog*) { drive(*Timer); });
     }
 
     QList<int> LapTimes(int track, int count) const
@@ -102,16 +102,18 @@ private slots:
     void init()
     {
         if (Harness.isEmpty())
-            QSKIP("The AVR toolchain or simavr is missing (scripts/install-deps.sh installs gcc-avr, avr-libc, "
-                  "simavr and libsimavr-dev): the board's firmware cannot run here.");
+            QSKIP(
+                "The AVR toolchain or simavr is missing (scripts/install-deps.sh installs gcc-avr, avr-libc, "
+                "simavr and libsimavr-dev): the board's firmware cannot run here.");
         m_workDir = std::make_unique<TTestWorkDir>();
     }
     void cleanup() { m_workDir.reset(); }
 
     void lapTimesAreTheBoardsToTheMillisecond()
     {
-        TSimulatedBoard board(Harness, Firmware,
-                              QStringList{"pulse 20"} + Crossings(1, LapsOfTrack1, 20) + Crossings(2, LapsOfTrack2, 20));
+        TSimulatedBoard board(
+            Harness, Firmware,
+            QStringList{"pulse 20"} + Crossings(1, LapsOfTrack1, 20) + Crossings(2, LapsOfTrack2, 20));
         QVERIFY(!board.Device().isEmpty());
         TBoardRig rig(board.Device());
         QVERIFY2(rig.Port.DriverReady(), qPrintable(rig.Port.ErrorText()));
@@ -203,14 +205,13 @@ private slots:
         });
         marshal.start(20);
         bool finished = false;
-        rig.Run(
-            9,
-            [&](TKWL_Timer& timer) {
-                timer.findChild<QPushButton*>(QStringLiteral("ButtonStart"))->click();
-                finished = ProcessUntil([&] { return Finished(timer); }, 40000);
-                timer.findChild<QPushButton*>(QStringLiteral("ButtonOK"))->click();
-            },
-            {QStringLiteral("Anna"), {}, {}, {}});
+        rig.Run(9,
+                [&](TKWL_Timer& timer) {
+                    timer.findChild<QPushButton*>(QStringLiteral("ButtonStart"))->click();
+                    finished = ProcessUntil([&] { return Finished(timer); }, 40000);
+                    timer.findChild<QPushButton*>(QStringLiteral("ButtonOK"))->click();
+                },
+                {QStringLiteral("Anna"), {}, {}, {}});
         QVERIFY(finished);
         QCOMPARE(rig.Port.Connections(), 2u);
         const QList<int> laps = rig.LapTimes(1, 9);

@@ -61,7 +61,10 @@ class TestLapChart : public QObject {
     int m_cs = 0;
     int m_rc = 0;
 
-    QString ExportFile(const QString& name) const { return QDir(m_rig->dir.File(QStringLiteral("Export"))).filePath(name); }
+    QString ExportFile(const QString& name) const
+    {
+        return QDir(m_rig->dir.File(QStringLiteral("Export"))).filePath(name);
+    }
 
 private slots:
     void init()
@@ -83,12 +86,14 @@ private slots:
         };
         exec(R"(INSERT INTO "KWL_Heat.DB" VALUES (?, ?, 1, 1))", {m_cs, m_rc});
         for (int track = 1; track <= 2; ++track)
-            exec(R"(INSERT INTO "KWL_HeatDetail.DB" VALUES (?, ?, 1, ?, ?, 4000, 34000, 8000))", {m_cs, m_rc, track, track});
+            exec(R"(INSERT INTO "KWL_HeatDetail.DB" VALUES (?, ?, 1, ?, ?, 4000, 34000, 8000))",
+                 {m_cs, m_rc, track, track});
         // Anna: a lap over the minute and one without a time among her laps.
         const QList<QList<int>> laps = {{8000, 61234, 0, 7900}, {8100, 8050}};
         for (int track = 1; track <= 2; ++track)
             for (int lap = 1; lap <= laps[track - 1].size(); ++lap)
-                exec(R"(INSERT INTO "KWL_HeatDetailLaps.DB" VALUES (?, ?, 1, ?, ?, ?, 0))", {m_cs, m_rc, track, lap, laps[track - 1][lap - 1]});
+                exec(R"(INSERT INTO "KWL_HeatDetailLaps.DB" VALUES (?, ?, 1, ?, ?, ?, 0))",
+                     {m_cs, m_rc, track, lap, laps[track - 1][lap - 1]});
     }
     void cleanup()
     {
@@ -99,24 +104,26 @@ private slots:
     void chartData_data()
     {
         QTest::addColumn<QList<TDriverLaps>>("drivers");
-        QTest::addColumn<QStringList>("points");     // per driver
-        QTest::addColumn<QStringList>("fastest");    // per driver, empty without one
-        QTest::addColumn<QList<int>>("variants");    // per driver
+        QTest::addColumn<QStringList>("points");   // per driver
+        QTest::addColumn<QStringList>("fastest");  // per driver, empty without one
+        QTest::addColumn<QList<int>>("variants");  // per driver
         QTest::addColumn<QStringList>("leftOut");
 
         QTest::newRow("laps without time and over the minute left out")
-            << QList<TDriverLaps>{Driver("Anna", 1, "8000,0,61234,7900,59999,60000")} << QStringList{"1:8.000 4:7.900 5:59.999"}
-            << QStringList{"4:7.900"} << QList<int>{0} << QStringList{"Anna lap 2 (no time)", "Anna lap 3 (1:01.234)", "Anna lap 6 (1:00.000)"};
+            << QList<TDriverLaps>{Driver("Anna", 1, "8000,0,61234,7900,59999,60000")}
+            << QStringList{"1:8.000 4:7.900 5:59.999"} << QStringList{"4:7.900"} << QList<int>{0}
+            << QStringList{"Anna lap 2 (no time)", "Anna lap 3 (1:01.234)", "Anna lap 6 (1:00.000)"};
         QTest::newRow("equal fastest laps: the first is marked")
-            << QList<TDriverLaps>{Driver("Anna", 1, "8000,7500,7500")} << QStringList{"1:8.000 2:7.500 3:7.500"} << QStringList{"2:7.500"}
-            << QList<int>{0} << QStringList{};
+            << QList<TDriverLaps>{Driver("Anna", 1, "8000,7500,7500")} << QStringList{"1:8.000 2:7.500 3:7.500"}
+            << QStringList{"2:7.500"} << QList<int>{0} << QStringList{};
         QTest::newRow("drivers sharing a track colour get patterns")
-            << QList<TDriverLaps>{Driver("Anna", 1, "8000"), Driver("Bert", 2, "9000"), Driver("Cees", 1, "8500"), Driver("Dirk", 1, "")}
-            << QStringList{"1:8.000", "1:9.000", "1:8.500", ""} << QStringList{"1:8.000", "1:9.000", "1:8.500", ""} << QList<int>{0, 0, 1, 2}
-            << QStringList{};
-        QTest::newRow("no timed lap: no line points, no mark") << QList<TDriverLaps>{Driver("Anna", 3, "0,0")} << QStringList{""}
-                                                              << QStringList{""} << QList<int>{0}
-                                                              << QStringList{"Anna lap 1 (no time)", "Anna lap 2 (no time)"};
+            << QList<TDriverLaps>{Driver("Anna", 1, "8000"), Driver("Bert", 2, "9000"), Driver("Cees", 1, "8500"),
+                                  Driver("Dirk", 1, "")}
+            << QStringList{"1:8.000", "1:9.000", "1:8.500", ""} << QStringList{"1:8.000", "1:9.000", "1:8.500", ""}
+            << QList<int>{0, 0, 1, 2} << QStringList{};
+        QTest::newRow("no timed lap: no line points, no mark")
+            << QList<TDriverLaps>{Driver("Anna", 3, "0,0")} << QStringList{""} << QStringList{""} << QList<int>{0}
+            << QStringList{"Anna lap 1 (no time)", "Anna lap 2 (no time)"};
     }
     void chartData()
     {
@@ -145,12 +152,13 @@ private slots:
     {
         TKWL_RoundResults* view = m_rig->windows.RoundResults;
         QStringList figures;
-        TModalProbe shown([&] { view->ShowStoredLaps(m_rig->Form()->Placement(), m_cs, m_rc, TKWL_RoundResults::RaceMode); },
-                          [&](QDialog* dialog) {
-                              for (int i = 0; i < view->Figures()->count(); ++i)
-                                  figures << view->Figures()->item(i)->text();
-                              Button(dialog, "ButtonOK")->click();
-                          });
+        TModalProbe shown(
+            [&] { view->ShowStoredLaps(m_rig->Form()->Placement(), m_cs, m_rc, TKWL_RoundResults::RaceMode); },
+            [&](QDialog* dialog) {
+                for (int i = 0; i < view->Figures()->count(); ++i)
+                    figures << view->Figures()->item(i)->text();
+                Button(dialog, "ButtonOK")->click();
+            });
         QCOMPARE(figures.size(), 2);
         QVERIFY2(figures[0].startsWith(QStringLiteral("Anna: ")) && figures[1].startsWith(QStringLiteral("Bert: ")),
                  qPrintable(figures.join(QLatin1Char('|'))));
@@ -169,38 +177,43 @@ private slots:
         bool chartOpened = false;
         const QString image = m_rig->dir.File(QStringLiteral("chart.png"));
         const QString unwritable = m_rig->dir.File(QStringLiteral("missing/chart.png"));
-        TModalProbe shown([&] { view->ShowStoredLaps(m_rig->Form()->Placement(), m_cs, m_rc, TKWL_RoundResults::HeatMode, 1); },
-                          [&](QDialog* dialog) {
-                              auto* list = view->Figures();
-                              for (int i = 0; i < list->count(); ++i)
-                                  figures << list->item(i)->text();
-                              QVERIFY(Button(dialog, "ButtonChart")->isEnabled());
-                              QVERIFY(Button(dialog, "ButtonExportLaps")->isHidden());
-                              TModalProbe chart([&] { Button(dialog, "ButtonChart")->click(); }, [&](QDialog* window) {
-                                  auto* chartWindow = qobject_cast<TLapChartWindow*>(window);
-                                  QVERIFY(chartWindow);
-                                  chartOpened = true;
-                                  for (QAbstractSeries* series : chartWindow->Chart()->series()) {
-                                      if (auto* scatter = qobject_cast<QScatterSeries*>(series))
-                                          marks << scatter->points();
-                                      else if (auto* line = qobject_cast<QLineSeries*>(series))
-                                          seriesPoints << line->points();
-                                  }
-                                  leftOut = window->findChild<QLabel*>(QStringLiteral("LabelLeftOut"))->text();
-                                  SetExportFileNameAnswer([&](const QString&, const QString&) { return image; });
-                                  Button(window, "ButtonSaveImage")->click();
-                                  SetExportFileNameAnswer([&](const QString&, const QString&) { return unwritable; });
-                                  Button(window, "ButtonSaveImage")->click();
-                                  Button(window, "ButtonClose")->click();
-                              });
-                              // The chart window lives only while it is shown.
-                              QVERIFY(chartOpened && !chart.leftOpen);
-                              Button(dialog, "ButtonOK")->click();
-                          });
+        TModalProbe shown(
+            [&] { view->ShowStoredLaps(m_rig->Form()->Placement(), m_cs, m_rc, TKWL_RoundResults::HeatMode, 1); },
+            [&](QDialog* dialog) {
+                auto* list = view->Figures();
+                for (int i = 0; i < list->count(); ++i)
+                    figures << list->item(i)->text();
+                QVERIFY(Button(dialog, "ButtonChart")->isEnabled());
+                QVERIFY(Button(dialog, "ButtonExportLaps")->isHidden());
+                TModalProbe chart(
+                    [&] { Button(dialog, "ButtonChart")->click(); },
+                    [&](QDialog* window) {
+                        auto* chartWindow = qobject_cast<TLapChartWindow*>(window);
+                        QVERIFY(chartWindow);
+                        chartOpened = true;
+                        for (QAbstractSeries* series : chartWindow->Chart()->series()) {
+                            if (auto* scatter = qobject_cast<QScatterSeries*>(series))
+                                marks << scatter->points();
+                            else if (auto* line = qobject_cast<QLineSeries*>(series))
+                                seriesPoints << line->points();
+                        }
+                        leftOut = window->findChild<QLabel*>(QStringLiteral("LabelLeftOut"))->text();
+                        SetExportFileNameAnswer([&](const QString&, const QString&) { return image; });
+                        Button(window, "ButtonSaveImage")->click();
+                        SetExportFileNameAnswer([&](const QString&, const QString&) { return unwritable; });
+                        Button(window, "ButtonSaveImage")->click();
+                        Button(window, "ButtonClose")->click();
+                    });
+                // The chart window lives only while it is shown.
+                QVERIFY(chartOpened && !chart.leftOpen);
+                Button(dialog, "ButtonOK")->click();
+            });
         QVERIFY(shown.opened && !shown.leftOpen);
 
         QCOMPARE(figures.size(), 2);
-        QVERIFY2(figures[0].startsWith(QStringLiteral("Anna: median")) && figures[0].contains(QStringLiteral("(3 laps)")), qPrintable(figures[0]));
+        QVERIFY2(
+            figures[0].startsWith(QStringLiteral("Anna: median")) && figures[0].contains(QStringLiteral("(3 laps)")),
+            qPrintable(figures[0]));
         QVERIFY2(figures[1].startsWith(QStringLiteral("Bert: median")), qPrintable(figures[1]));
         QCOMPARE(seriesPoints.size(), 2);
         QCOMPARE(PointsText(seriesPoints[0]), QStringLiteral("1:8.000 4:7.900"));
@@ -224,10 +237,11 @@ private slots:
     {
         SetExportFileNameAnswer([](const QString& folder, const QString& name) { return QDir(folder).filePath(name); });
         TFKWLResults* results = m_rig->windows.Results;
-        TModalProbe shown([&] { results->OpenResults(m_rig->Form()->Placement(), m_cs); }, [&](QDialog* dialog) {
-            Button(dialog, "ButtonExportLaps")->click();
-            Button(dialog, "ButtonDone")->click();
-        });
+        TModalProbe shown([&] { results->OpenResults(m_rig->Form()->Placement(), m_cs); },
+                          [&](QDialog* dialog) {
+                              Button(dialog, "ButtonExportLaps")->click();
+                              Button(dialog, "ButtonDone")->click();
+                          });
         QVERIFY(shown.opened && !shown.leftOpen);
         const QStringList lines = CsvLines(ExportFile(QStringLiteral("Laps.csv")));
         QCOMPARE(lines.value(0), QStringLiteral("Winter"));
@@ -259,13 +273,14 @@ private slots:
         TKWL_RoundResults* view = m_rig->windows.RoundResults;
         bool chartEnabled = false;
         bool exportEnabled = false;
-        TModalProbe shown([&] { view->ShowLapResults(m_rig->Form()->Placement(), *states); }, [&](QDialog* dialog) {
-            chartEnabled = Button(dialog, "ButtonChart")->isEnabled();
-            QPushButton* exportLaps = Button(dialog, "ButtonExportLaps");
-            exportEnabled = exportLaps->isVisibleTo(dialog) && exportLaps->isEnabled();
-            exportLaps->click();
-            Button(dialog, "ButtonOK")->click();
-        });
+        TModalProbe shown([&] { view->ShowLapResults(m_rig->Form()->Placement(), *states); },
+                          [&](QDialog* dialog) {
+                              chartEnabled = Button(dialog, "ButtonChart")->isEnabled();
+                              QPushButton* exportLaps = Button(dialog, "ButtonExportLaps");
+                              exportEnabled = exportLaps->isVisibleTo(dialog) && exportLaps->isEnabled();
+                              exportLaps->click();
+                              Button(dialog, "ButtonOK")->click();
+                          });
         QVERIFY(shown.opened && !shown.leftOpen);
         QCOMPARE(chartEnabled, laps > 0);
         QCOMPARE(exportEnabled, laps > 0);

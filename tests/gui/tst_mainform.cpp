@@ -136,7 +136,8 @@ private slots:
         QTest::addColumn<QString>("grid");
         QTest::addColumn<QStringList>("entries");
         QTest::newRow("drivers") << "DriversGrid" << QStringList{"Add", "Change", "Delete"};
-        QTest::newRow("championships") << "ChampionshipGrid" << QStringList{"Add", "Change", "Delete", "Select Drivers", "Show Results"};
+        QTest::newRow("championships") << "ChampionshipGrid"
+                                       << QStringList{"Add", "Change", "Delete", "Select Drivers", "Show Results"};
         QTest::newRow("races") << "RaceGrid" << QStringList{"Add", "Change", "Delete", "Goto Heats"};
     }
     void contextMenus()
@@ -177,7 +178,9 @@ private slots:
         } else if (kind == "championship") {
             TStoreTransaction action(Db());
             for (const QString& name : Names(rows, "Cup "))
-                action.Exec(R"(INSERT INTO "KWL_Championship.db" (CSnaam, CSLapsMinutes, CSRacesThatCount, CSTimed) VALUES (?, 10, 3, 0))", {name});
+                action.Exec(
+                    R"(INSERT INTO "KWL_Championship.db" (CSnaam, CSLapsMinutes, CSRacesThatCount, CSTimed) VALUES (?, 10, 3, 0))",
+                    {name});
             QVERIFY(action.Commit());
             Championships()->Reload(0);
             dialog = Rig().windows.ChampionshipDialog;
@@ -213,10 +216,12 @@ private slots:
         QTest::addColumn<bool>("confirm");
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<bool>("deleted");
-        QTest::newRow("in a championship") << true << false << false << QStringList{"Can not be deleted. Driver linked to Championship."} << false;
-        QTest::newRow("in a heat") << false << true << false << QStringList{"Can not be deleted. Driver linked to Heat."} << false;
-        QTest::newRow("championship check first") << true << true << false << QStringList{"Can not be deleted. Driver linked to Championship."}
-                                                  << false;
+        QTest::newRow("in a championship")
+            << true << false << false << QStringList{"Can not be deleted. Driver linked to Championship."} << false;
+        QTest::newRow("in a heat") << false << true << false
+                                   << QStringList{"Can not be deleted. Driver linked to Heat."} << false;
+        QTest::newRow("championship check first")
+            << true << true << false << QStringList{"Can not be deleted. Driver linked to Championship."} << false;
         QTest::newRow("free, answered No") << false << false << false << QStringList{"Delete Record?"} << false;
         QTest::newRow("free, answered Yes") << false << false << true << QStringList{"Delete Record?"} << true;
     }
@@ -341,7 +346,8 @@ private slots:
             heatsTitle = Rig().windows.Heats->Title();
             shown->findChild<QPushButton*>(QStringLiteral("ButtonDone"))->click();
         };
-        QCOMPARE(TModalProbe([&] { QTest::mouseDClick(races->viewport(), Qt::LeftButton, {}, firstRace); }, closeHeats).opened.data(),
+        QCOMPARE(TModalProbe([&] { QTest::mouseDClick(races->viewport(), Qt::LeftButton, {}, firstRace); }, closeHeats)
+                     .opened.data(),
                  Rig().windows.Heats);
         QCOMPARE(heatsTitle, QStringLiteral("Alpha - assen"));
         QString lapsTitle;
@@ -365,7 +371,8 @@ private slots:
             driversTitle = Rig().windows.SelectDrivers->Title();
             shown->findChild<QPushButton*>(QStringLiteral("ButtonDone"))->click();
         };
-        QCOMPARE(TModalProbe([&] { Click("ButtonSelectDrivers"); }, pickDrivers).opened.data(), Rig().windows.SelectDrivers);
+        QCOMPARE(TModalProbe([&] { Click("ButtonSelectDrivers"); }, pickDrivers).opened.data(),
+                 Rig().windows.SelectDrivers);
         QCOMPARE(driversTitle, QStringLiteral("Beta"));
         QString resultsTitle;
         const auto closeResults = [&](QDialog* shown) {
@@ -398,8 +405,8 @@ private slots:
         QCOMPARE(TModalProbe([&] { Click("ButtonDriverChange"); }, look).opened.data(), Rig().windows.DriverDialog);
         QCOMPARE(TModalProbe([&] { Click("ButtonCSChange"); }, look).opened.data(), Rig().windows.ChampionshipDialog);
         QCOMPARE(TModalProbe([&] { Click("ButtonRCChange"); }, look).opened.data(), Rig().windows.RaceDialog);
-        QCOMPARE(seen, (QStringList{" K.O.B.A. v2.2- Change Driver", "Bram", " K.O.B.A. v2.2- Change Championship", "Winter",
-                                    " K.O.B.A. v2.2- Change Race", "Spa", "Winter"}));
+        QCOMPARE(seen, (QStringList{" K.O.B.A. v2.2- Change Driver", "Bram", " K.O.B.A. v2.2- Change Championship",
+                                    "Winter", " K.O.B.A. v2.2- Change Race", "Spa", "Winter"}));
         QCOMPARE(rc, Championships()->RaceGrid()->Key(1));
     }
 };

@@ -13,9 +13,12 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("digits") << "0123456789" << "0123456789";
-        QTest::newRow("letters and signs dropped") << "1a-2.3,4 5+e" << "12345";
-        QTest::newRow("nothing typable") << "$%&" << "";
+        QTest::newRow("digits") << "0123456789"
+                                << "0123456789";
+        QTest::newRow("letters and signs dropped") << "1a-2.3,4 5+e"
+                                                   << "12345";
+        QTest::newRow("nothing typable") << "$%&"
+                                         << "";
     }
     void typing()
     {

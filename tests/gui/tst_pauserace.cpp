@@ -277,7 +277,10 @@ void TstPauseRace::centredOnTheTimerWindow()
     for (const QPoint& centre : dialogCentres)
         QVERIFY2((centre - timerCentre).manhattanLength() <= 2,
                  qPrintable(QStringLiteral("dialog centre %1,%2, timer centre %3,%4")
-                                .arg(centre.x()).arg(centre.y()).arg(timerCentre.x()).arg(timerCentre.y())));
+                                .arg(centre.x())
+                                .arg(centre.y())
+                                .arg(timerCentre.x())
+                                .arg(timerCentre.y())));
 }
 
 void TstPauseRace::sectionsAdded_data()

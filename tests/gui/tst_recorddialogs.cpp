@@ -94,7 +94,9 @@ private:
     QStringList Drivers() { return Rows(Db(), R"(SELECT DRVnr, "Driver Name" FROM "KWL_Drivers.DB" ORDER BY DRVnr)"); }
     QStringList Championships()
     {
-        return Rows(Db(), R"(SELECT CSnr, CSnaam, CSLapsMinutes, CSRacesThatCount, CSTimed FROM "KWL_Championship.db" ORDER BY CSnr)");
+        return Rows(
+            Db(),
+            R"(SELECT CSnr, CSnaam, CSLapsMinutes, CSRacesThatCount, CSTimed FROM "KWL_Championship.db" ORDER BY CSnr)");
     }
     QStringList Races() { return Rows(Db(), R"(SELECT CSnr, RCnr, RCnaam FROM "KWL_Race.DB" ORDER BY RCnr)"); }
     QStringList Table(TKind kind)
@@ -177,13 +179,17 @@ private slots:
         QTest::addColumn<QSize>("size");
         QTest::addColumn<bool>("titleButtons");
         const QSize driver(317, 189), championship(394, 211), race(350, 214);
-        QTest::newRow("driver add") << TKind::Driver << TRecordMode::Add << " K.O.B.A. v2.2- Add Driver" << driver << false;
-        QTest::newRow("driver change") << TKind::Driver << TRecordMode::Change << " K.O.B.A. v2.2- Change Driver" << driver << false;
-        QTest::newRow("championship add") << TKind::Championship << TRecordMode::Add << " K.O.B.A. v2.2- Add Championship" << championship << false;
-        QTest::newRow("championship change") << TKind::Championship << TRecordMode::Change << " K.O.B.A. v2.2- Change Championship"
-                                             << championship << false;
+        QTest::newRow("driver add") << TKind::Driver << TRecordMode::Add << " K.O.B.A. v2.2- Add Driver" << driver
+                                    << false;
+        QTest::newRow("driver change") << TKind::Driver << TRecordMode::Change << " K.O.B.A. v2.2- Change Driver"
+                                       << driver << false;
+        QTest::newRow("championship add")
+            << TKind::Championship << TRecordMode::Add << " K.O.B.A. v2.2- Add Championship" << championship << false;
+        QTest::newRow("championship change") << TKind::Championship << TRecordMode::Change
+                                             << " K.O.B.A. v2.2- Change Championship" << championship << false;
         QTest::newRow("race add") << TKind::Race << TRecordMode::Add << " K.O.B.A. v2.2- Add Race" << race << true;
-        QTest::newRow("race change") << TKind::Race << TRecordMode::Change << " K.O.B.A. v2.2- Change Race" << race << true;
+        QTest::newRow("race change") << TKind::Race << TRecordMode::Change << " K.O.B.A. v2.2- Change Race" << race
+                                     << true;
     }
     void captionsAndPlaces()
     {
@@ -194,23 +200,26 @@ private slots:
         QFETCH(bool, titleButtons);
         const int key = mode == TRecordMode::Change ? ChangeKey(kind) : 0;
         const QRect mainWindow = Rig().Form()->frameGeometry();
-        Run(kind, mode, [&](QDialog* shown) {
-            QCOMPARE(shown->windowTitle(), caption);
-            QCOMPARE(shown->size(), size);
-            QCOMPARE(shown->windowFlags().testFlag(Qt::WindowCloseButtonHint), titleButtons);
-            QCOMPARE(shown->windowFlags().testFlag(Qt::WindowMinimizeButtonHint), titleButtons);
-            if (kind == TKind::Race) {
-                QCOMPARE(shown->pos(), QPoint(143, 109));
-            } else {
-                const QPoint offset = shown->frameGeometry().center() - mainWindow.center();
-                QVERIFY2(offset.manhattanLength() <= 2, "centred on the main window");
-            }
-            QCOMPARE(Edit(shown, NameField(kind))->maxLength(), 25);
-            QCOMPARE(shown->findChild<QPushButton*>("ButtonOK")->text(), QStringLiteral("OK"));
-            QVERIFY(shown->findChild<QPushButton*>("ButtonOK")->isDefault());
-            QCOMPARE(shown->findChild<QPushButton*>("ButtonCancel")->text(), QStringLiteral("Cancel"));
-            shown->reject();
-        }, key);
+        Run(
+            kind, mode,
+            [&](QDialog* shown) {
+                QCOMPARE(shown->windowTitle(), caption);
+                QCOMPARE(shown->size(), size);
+                QCOMPARE(shown->windowFlags().testFlag(Qt::WindowCloseButtonHint), titleButtons);
+                QCOMPARE(shown->windowFlags().testFlag(Qt::WindowMinimizeButtonHint), titleButtons);
+                if (kind == TKind::Race) {
+                    QCOMPARE(shown->pos(), QPoint(143, 109));
+                } else {
+                    const QPoint offset = shown->frameGeometry().center() - mainWindow.center();
+                    QVERIFY2(offset.manhattanLength() <= 2, "centred on the main window");
+                }
+                QCOMPARE(Edit(shown, NameField(kind))->maxLength(), 25);
+                QCOMPARE(shown->findChild<QPushButton*>("ButtonOK")->text(), QStringLiteral("OK"));
+                QVERIFY(shown->findChild<QPushButton*>("ButtonOK")->isDefault());
+                QCOMPARE(shown->findChild<QPushButton*>("ButtonCancel")->text(), QStringLiteral("Cancel"));
+                shown->reject();
+            },
+            key);
     }
 
     void fieldsAndLabels_data()
@@ -219,7 +228,8 @@ private slots:
         QTest::addColumn<QStringList>("labels");
         QTest::addColumn<QList<int>>("widths");
         QTest::newRow("driver") << TKind::Driver << QStringList{"Name"} << QList<int>{201};
-        QTest::newRow("championship") << TKind::Championship << QStringList{"Championship", "Minutes", "Races That Count", "Race type"}
+        QTest::newRow("championship") << TKind::Championship
+                                      << QStringList{"Championship", "Minutes", "Races That Count", "Race type"}
                                       << QList<int>{201, 49, 49};
         QTest::newRow("race") << TKind::Race << QStringList{"Winter", "Race"} << QList<int>{201, 281};
     }
@@ -261,12 +271,18 @@ private slots:
         QTest::addColumn<bool>("written");
         QTest::addColumn<QStringList>("after");
         const QStringList before{"Anna", "Bram"};
-        QTest::newRow("add same name") << TRecordMode::Add << "" << "Anna" << false << before;
-        QTest::newRow("add other case") << TRecordMode::Add << "" << "aNNA" << false << before;
-        QTest::newRow("change to another's name") << TRecordMode::Change << "Bram" << "Anna" << false << before;
-        QTest::newRow("change to another's, other case") << TRecordMode::Change << "Bram" << "ANNA" << false << before;
-        QTest::newRow("own name, other case") << TRecordMode::Change << "Anna" << "ANNA" << true << QStringList{"ANNA", "Bram"};
-        QTest::newRow("trailing blank is another name") << TRecordMode::Add << "" << "Anna " << true << QStringList{"Anna", "Bram", "Anna "};
+        QTest::newRow("add same name") << TRecordMode::Add << ""
+                                       << "Anna" << false << before;
+        QTest::newRow("add other case") << TRecordMode::Add << ""
+                                        << "aNNA" << false << before;
+        QTest::newRow("change to another's name") << TRecordMode::Change << "Bram"
+                                                  << "Anna" << false << before;
+        QTest::newRow("change to another's, other case") << TRecordMode::Change << "Bram"
+                                                         << "ANNA" << false << before;
+        QTest::newRow("own name, other case") << TRecordMode::Change << "Anna"
+                                              << "ANNA" << true << QStringList{"ANNA", "Bram"};
+        QTest::newRow("trailing blank is another name") << TRecordMode::Add << ""
+                                                        << "Anna " << true << QStringList{"Anna", "Bram", "Anna "};
     }
     void driverNameTaken()
     {
@@ -280,10 +296,13 @@ private slots:
         const int key = changed == "Anna" ? anna : changed == "Bram" ? bram : 0;
         if (!written)
             Rig().messages.Answer(TMessageAnswer::Ok);
-        const bool result = Run(TKind::Driver, mode, [&](QDialog* shown) {
-            Retype(Edit(shown, "EditName"), typed);
-            QTest::keyClick(Edit(shown, "EditName"), Qt::Key_Return);
-        }, key);
+        const bool result = Run(
+            TKind::Driver, mode,
+            [&](QDialog* shown) {
+                Retype(Edit(shown, "EditName"), typed);
+                QTest::keyClick(Edit(shown, "EditName"), Qt::Key_Return);
+            },
+            key);
         QCOMPARE(result, written);
         QCOMPARE(Rig().messages.Texts(), written ? QStringList{} : QStringList{"Driver already exists."});
         QStringList names;
@@ -354,10 +373,13 @@ private slots:
     void raceTypeChangeIsAChange()
     {
         const int summer = Actions().AddChampionship("Summer", 20, 4, false).value_or(0);
-        QVERIFY(Run(TKind::Championship, TRecordMode::Change, [&](QDialog* shown) {
-            QTest::keyClick(shown->findChild<QComboBox*>("ComboRaceType"), Qt::Key_Up);
-            QTest::keyClick(Edit(shown, "EditChampionship"), Qt::Key_Return);
-        }, summer));
+        QVERIFY(Run(
+            TKind::Championship, TRecordMode::Change,
+            [&](QDialog* shown) {
+                QTest::keyClick(shown->findChild<QComboBox*>("ComboRaceType"), Qt::Key_Up);
+                QTest::keyClick(Edit(shown, "EditChampionship"), Qt::Key_Return);
+            },
+            summer));
         QCOMPARE(Championships().last(), QStringLiteral("%1|Summer|20|4|1").arg(summer));
     }
 
@@ -367,13 +389,27 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("laps");
         QTest::addColumn<QString>("count");
-        QTest::newRow("add, blank name") << TRecordMode::Add << "   " << "10" << "3";
-        QTest::newRow("add, no name") << TRecordMode::Add << "" << "10" << "3";
-        QTest::newRow("add, no length") << TRecordMode::Add << "Cup" << "" << "3";
-        QTest::newRow("add, no races that count") << TRecordMode::Add << "Cup" << "10" << "";
-        QTest::newRow("change, blank name") << TRecordMode::Change << "  " << "20" << "4";
-        QTest::newRow("change, length cleared") << TRecordMode::Change << "Winter" << "" << "4";
-        QTest::newRow("change, count cleared") << TRecordMode::Change << "Winter" << "20" << "";
+        QTest::newRow("add, blank name") << TRecordMode::Add << "   "
+                                         << "10"
+                                         << "3";
+        QTest::newRow("add, no name") << TRecordMode::Add << ""
+                                      << "10"
+                                      << "3";
+        QTest::newRow("add, no length") << TRecordMode::Add << "Cup"
+                                        << ""
+                                        << "3";
+        QTest::newRow("add, no races that count") << TRecordMode::Add << "Cup"
+                                                  << "10"
+                                                  << "";
+        QTest::newRow("change, blank name") << TRecordMode::Change << "  "
+                                            << "20"
+                                            << "4";
+        QTest::newRow("change, length cleared") << TRecordMode::Change << "Winter"
+                                                << ""
+                                                << "4";
+        QTest::newRow("change, count cleared") << TRecordMode::Change << "Winter"
+                                               << "20"
+                                               << "";
     }
     void championshipNotValid()
     {
@@ -383,12 +419,15 @@ private slots:
         QFETCH(QString, count);
         const QStringList before = Championships();
         Rig().messages.Answer(TMessageAnswer::Ok);
-        const bool result = Run(TKind::Championship, mode, [&](QDialog* shown) {
-            Retype(Edit(shown, "EditChampionship"), name);
-            Retype(Edit(shown, "EditLapsMinutes"), laps);
-            Retype(Edit(shown, "EditRacesThatCount"), count);
-            shown->findChild<QPushButton*>("ButtonOK")->click();
-        }, mode == TRecordMode::Change ? m_winter : 0);
+        const bool result = Run(
+            TKind::Championship, mode,
+            [&](QDialog* shown) {
+                Retype(Edit(shown, "EditChampionship"), name);
+                Retype(Edit(shown, "EditLapsMinutes"), laps);
+                Retype(Edit(shown, "EditRacesThatCount"), count);
+                shown->findChild<QPushButton*>("ButtonOK")->click();
+            },
+            mode == TRecordMode::Change ? m_winter : 0);
         QVERIFY(!result);
         QCOMPARE(Rig().messages.Texts(), QStringList{"Data entered not valid, action canceled!"});
         QCOMPARE(Championships(), before);
@@ -403,16 +442,26 @@ private slots:
         QTest::addColumn<TRecordMode>("mode");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");  // empty: refused
-        QTest::newRow("race add") << TKind::Race << TRecordMode::Add << "  Le  Mans  " << "Le  Mans";
-        QTest::newRow("race change") << TKind::Race << TRecordMode::Change << " Spa Francorchamps " << "Spa Francorchamps";
-        QTest::newRow("race add, blanks only") << TKind::Race << TRecordMode::Add << "    " << "";
-        QTest::newRow("race add, empty") << TKind::Race << TRecordMode::Add << "" << "";
-        QTest::newRow("race change, blanks only") << TKind::Race << TRecordMode::Change << "  " << "";
-        QTest::newRow("championship add") << TKind::Championship << TRecordMode::Add << "   Winter  Cup " << "Winter  Cup";
-        QTest::newRow("driver add, as typed") << TKind::Driver << TRecordMode::Add << "  Anna  B " << "  Anna  B ";
-        QTest::newRow("driver add, empty") << TKind::Driver << TRecordMode::Add << "" << "";
-        QTest::newRow("driver add, blanks only") << TKind::Driver << TRecordMode::Add << "   " << "";
-        QTest::newRow("driver change, blanks only") << TKind::Driver << TRecordMode::Change << " " << "";
+        QTest::newRow("race add") << TKind::Race << TRecordMode::Add << "  Le  Mans  "
+                                  << "Le  Mans";
+        QTest::newRow("race change") << TKind::Race << TRecordMode::Change << " Spa Francorchamps "
+                                     << "Spa Francorchamps";
+        QTest::newRow("race add, blanks only") << TKind::Race << TRecordMode::Add << "    "
+                                               << "";
+        QTest::newRow("race add, empty") << TKind::Race << TRecordMode::Add << ""
+                                         << "";
+        QTest::newRow("race change, blanks only") << TKind::Race << TRecordMode::Change << "  "
+                                                  << "";
+        QTest::newRow("championship add") << TKind::Championship << TRecordMode::Add << "   Winter  Cup "
+                                          << "Winter  Cup";
+        QTest::newRow("driver add, as typed") << TKind::Driver << TRecordMode::Add << "  Anna  B "
+                                              << "  Anna  B ";
+        QTest::newRow("driver add, empty") << TKind::Driver << TRecordMode::Add << ""
+                                           << "";
+        QTest::newRow("driver add, blanks only") << TKind::Driver << TRecordMode::Add << "   "
+                                                 << "";
+        QTest::newRow("driver change, blanks only") << TKind::Driver << TRecordMode::Change << " "
+                                                    << "";
     }
     void namesTrimmed()
     {
@@ -424,18 +473,23 @@ private slots:
         const QStringList before = Table(kind);
         if (stored.isEmpty())
             Rig().messages.Answer(TMessageAnswer::Ok);
-        const bool result = Run(kind, mode, [&](QDialog* shown) {
-            Retype(Edit(shown, NameField(kind)), typed);
-            if (mode == TRecordMode::Add)
-                CompleteNewRow(kind, shown);
-            QTest::keyClick(Edit(shown, NameField(kind)), Qt::Key_Enter);
-        }, key);
+        const bool result = Run(
+            kind, mode,
+            [&](QDialog* shown) {
+                Retype(Edit(shown, NameField(kind)), typed);
+                if (mode == TRecordMode::Add)
+                    CompleteNewRow(kind, shown);
+                QTest::keyClick(Edit(shown, NameField(kind)), Qt::Key_Enter);
+            },
+            key);
         QCOMPARE(result, !stored.isEmpty());
         if (stored.isEmpty()) {
             QCOMPARE(Rig().messages.Texts(), QStringList{"Name not valid, action canceled!"});
             QCOMPARE(Table(kind), before);
         } else {
-            QCOMPARE(Table(kind).last().section(QLatin1Char('|'), kind == TKind::Race ? 2 : 1, kind == TKind::Race ? 2 : 1), stored);
+            QCOMPARE(
+                Table(kind).last().section(QLatin1Char('|'), kind == TKind::Race ? 2 : 1, kind == TKind::Race ? 2 : 1),
+                stored);
         }
     }
 
@@ -450,17 +504,20 @@ private slots:
     {
         QFETCH(bool, hasRaces);
         const int cs = hasRaces ? m_winter : Actions().AddChampionship("Summer", 20, 4, false).value_or(0);
-        QVERIFY(Run(TKind::Championship, TRecordMode::Change, [&](QDialog* shown) {
-            auto* type = shown->findChild<QComboBox*>("ComboRaceType");
-            QCOMPARE(type->isEnabled(), !hasRaces);
-            QCOMPARE(type->currentText(), QStringLiteral("Lap"));
-            for (const char* field : {"EditChampionship", "EditLapsMinutes", "EditRacesThatCount"})
-                QVERIFY(Edit(shown, field)->isEnabled());
-            Retype(Edit(shown, "EditChampionship"), "Renamed");
-            Retype(Edit(shown, "EditLapsMinutes"), "25");
-            Retype(Edit(shown, "EditRacesThatCount"), "5");
-            QTest::keyClick(Edit(shown, "EditRacesThatCount"), Qt::Key_Return);
-        }, cs));
+        QVERIFY(Run(
+            TKind::Championship, TRecordMode::Change,
+            [&](QDialog* shown) {
+                auto* type = shown->findChild<QComboBox*>("ComboRaceType");
+                QCOMPARE(type->isEnabled(), !hasRaces);
+                QCOMPARE(type->currentText(), QStringLiteral("Lap"));
+                for (const char* field : {"EditChampionship", "EditLapsMinutes", "EditRacesThatCount"})
+                    QVERIFY(Edit(shown, field)->isEnabled());
+                Retype(Edit(shown, "EditChampionship"), "Renamed");
+                Retype(Edit(shown, "EditLapsMinutes"), "25");
+                Retype(Edit(shown, "EditRacesThatCount"), "5");
+                QTest::keyClick(Edit(shown, "EditRacesThatCount"), Qt::Key_Return);
+            },
+            cs));
         QCOMPARE(Championships().contains(QStringLiteral("%1|Renamed|25|5|0").arg(cs)), true);
     }
 
@@ -471,8 +528,10 @@ private slots:
         QTest::addColumn<TRecordMode>("mode");
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
-        QTest::newRow("add starts Timed") << TRecordMode::Add << "Minutes" << "Laps";
-        QTest::newRow("change of a Lap championship") << TRecordMode::Change << "Laps" << "Minutes";
+        QTest::newRow("add starts Timed") << TRecordMode::Add << "Minutes"
+                                          << "Laps";
+        QTest::newRow("change of a Lap championship") << TRecordMode::Change << "Laps"
+                                                      << "Minutes";
     }
     void lengthLabelFollowsRaceType()
     {
@@ -480,16 +539,19 @@ private slots:
         QFETCH(QString, first);
         QFETCH(QString, second);
         const int cs = mode == TRecordMode::Add ? 0 : Actions().AddChampionship("Summer", 20, 4, false).value_or(0);
-        Run(TKind::Championship, mode, [&](QDialog* shown) {
-            auto* label = shown->findChild<QLabel*>("LabelLapsMinutes");
-            auto* type = shown->findChild<QComboBox*>("ComboRaceType");
-            QCOMPARE(label->text(), first);
-            QTest::keyClick(type, first == "Minutes" ? Qt::Key_Down : Qt::Key_Up);
-            QCOMPARE(label->text(), second);
-            QTest::keyClick(type, first == "Minutes" ? Qt::Key_Up : Qt::Key_Down);
-            QCOMPARE(label->text(), first);
-            shown->reject();
-        }, cs);
+        Run(
+            TKind::Championship, mode,
+            [&](QDialog* shown) {
+                auto* label = shown->findChild<QLabel*>("LabelLapsMinutes");
+                auto* type = shown->findChild<QComboBox*>("ComboRaceType");
+                QCOMPARE(label->text(), first);
+                QTest::keyClick(type, first == "Minutes" ? Qt::Key_Down : Qt::Key_Up);
+                QCOMPARE(label->text(), second);
+                QTest::keyClick(type, first == "Minutes" ? Qt::Key_Up : Qt::Key_Down);
+                QCOMPARE(label->text(), first);
+                shown->reject();
+            },
+            cs);
     }
 
     // Cancelling an add, by button, Esc or closing the window, writes
@@ -546,7 +608,8 @@ private slots:
     // A change-mode showing leaves nothing behind for the add that follows.
     void addAfterChangeStartsEmpty()
     {
-        Run(TKind::Championship, TRecordMode::Change, [](QDialog* shown) { shown->reject(); }, m_winter);
+        Run(
+            TKind::Championship, TRecordMode::Change, [](QDialog* shown) { shown->reject(); }, m_winter);
         Run(TKind::Championship, TRecordMode::Add, [](QDialog* shown) {
             QCOMPARE(Edit(shown, "EditChampionship")->text(), QString());
             QCOMPARE(Edit(shown, "EditLapsMinutes")->text(), QString());
@@ -562,9 +625,10 @@ private slots:
     {
         QTest::addColumn<TKind>("kind");
         QTest::addColumn<QString>("name");
-        for (const QString& name : {QStringLiteral("O'Neill"), QStringLiteral("Bob \"Speedy\" Jones"), QStringLiteral("x'); DROP TABLE y;--"),
-                                    QStringLiteral("Jürgen Groß"), QStringLiteral("Łukasz Żółć"), QStringLiteral("Ærø Ñandú"),
-                                    QStringLiteral("%_\\ *?"), QStringLiteral("Flag \U0001F3C1 Sainz")}) {
+        for (const QString& name :
+             {QStringLiteral("O'Neill"), QStringLiteral("Bob \"Speedy\" Jones"), QStringLiteral("x'); DROP TABLE y;--"),
+              QStringLiteral("Jürgen Groß"), QStringLiteral("Łukasz Żółć"), QStringLiteral("Ærø Ñandú"),
+              QStringLiteral("%_\\ *?"), QStringLiteral("Flag \U0001F3C1 Sainz")}) {
             QTest::addRow("driver %s", qPrintable(name)) << TKind::Driver << name;
             QTest::addRow("championship %s", qPrintable(name)) << TKind::Championship << name;
             QTest::addRow("race %s", qPrintable(name)) << TKind::Race << name;
@@ -580,7 +644,8 @@ private slots:
             QTest::keyClick(Edit(shown, NameField(kind)), Qt::Key_Return);
         }));
         const QString last = Table(kind).last();
-        QVERIFY2(last.endsWith(QLatin1Char('|') + name) || last.contains(QLatin1Char('|') + name + QLatin1Char('|')), qPrintable(last));
+        QVERIFY2(last.endsWith(QLatin1Char('|') + name) || last.contains(QLatin1Char('|') + name + QLatin1Char('|')),
+                 qPrintable(last));
     }
 
     void twentySixthCharacterCannotBeTyped_data()
@@ -618,7 +683,8 @@ private slots:
             QTest::addRow("%s one past 32 bits", name.constData()) << field << "2147483648" << false << "";
             QTest::addRow("%s letters", name.constData()) << field << "12abc" << false << "";
             QTest::addRow("%s dollar alone", name.constData()) << field << "$" << false << "";
-            QTest::addRow("%s largest", name.constData()) << field << "2147483647" << true << (laps ? "2147483647|3" : "10|2147483647");
+            QTest::addRow("%s largest", name.constData())
+                << field << "2147483647" << true << (laps ? "2147483647|3" : "10|2147483647");
         }
     }
     void pastedNumbers()
@@ -646,7 +712,8 @@ private slots:
         if (valid) {
             QCOMPARE(Championships().last().section(QLatin1Char('|'), 1), QStringLiteral("Pasted|%1|1").arg(stored));
         } else {
-            QCOMPARE(Rig().messages.Texts(), QStringList{QStringLiteral("'%1' is not a valid integer value").arg(pasted)});
+            QCOMPARE(Rig().messages.Texts(),
+                     QStringList{QStringLiteral("'%1' is not a valid integer value").arg(pasted)});
             QCOMPARE(Messages::Shown().first().kind, TMessageKind::Error);
             QCOMPARE(Championships(), before);
         }
@@ -661,10 +728,14 @@ private slots:
     void storeFailureIsReportedAsSuch()
     {
         QFETCH(TKind, kind);
-        const char* table = kind == TKind::Driver ? "KWL_Drivers.DB" : kind == TKind::Championship ? "KWL_Championship.db" : "KWL_Race.DB";
+        const char* table = kind == TKind::Driver         ? "KWL_Drivers.DB"
+                            : kind == TKind::Championship ? "KWL_Championship.db"
+                                                          : "KWL_Race.DB";
         QSqlQuery trigger(Db());
-        QVERIFY(trigger.exec(QStringLiteral(R"(CREATE TEMP TRIGGER fail BEFORE INSERT ON "%1" BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END)")
-                                 .arg(QLatin1String(table))));
+        QVERIFY(trigger.exec(
+            QStringLiteral(
+                R"(CREATE TEMP TRIGGER fail BEFORE INSERT ON "%1" BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END)")
+                .arg(QLatin1String(table))));
         const QStringList before = Table(kind);
         Rig().messages.Answer(TMessageAnswer::Ok);
         QVERIFY(!Run(kind, TRecordMode::Add, [&](QDialog* shown) {
@@ -674,7 +745,8 @@ private slots:
         }));
         QCOMPARE(Messages::Shown().size(), 1);
         QCOMPARE(Messages::Shown().first().kind, TMessageKind::Error);
-        QVERIFY2(Messages::Shown().first().text.contains("database or disk is full"), qPrintable(Messages::Shown().first().text));
+        QVERIFY2(Messages::Shown().first().text.contains("database or disk is full"),
+                 qPrintable(Messages::Shown().first().text));
         QCOMPARE(Table(kind), before);
     }
 
@@ -704,10 +776,12 @@ private slots:
         drivers->Reload(1);
         championships->Reload(1);
         championships->ReloadRaces(1);
-        TRecordGrid* grid = kind == TKind::Driver ? drivers->Grid()
-            : kind == TKind::Championship         ? championships->ChampionshipGrid()
-                                                  : championships->RaceGrid();
-        const char* button = kind == TKind::Driver ? "ButtonDriverAdd" : kind == TKind::Championship ? "ButtonCSAdd" : "ButtonRCAdd";
+        TRecordGrid* grid = kind == TKind::Driver         ? drivers->Grid()
+                            : kind == TKind::Championship ? championships->ChampionshipGrid()
+                                                          : championships->RaceGrid();
+        const char* button = kind == TKind::Driver         ? "ButtonDriverAdd"
+                             : kind == TKind::Championship ? "ButtonCSAdd"
+                                                           : "ButtonRCAdd";
         const int rows = grid->RowCount();
         QCOMPARE(grid->CurrentRow(), 1);
         TModalProbe probe([&] { Rig().Form()->findChild<QPushButton*>(QLatin1String(button))->click(); },

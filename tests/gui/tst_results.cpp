@@ -43,23 +43,29 @@ class TestResults : public QObject {
     void RunRace(int rcnr, QStringList& problems)
     {
         TFKWLHeats* heats = Rig().windows.Heats;
-        TModalProbe window([&] { heats->OpenHeats(Rig().Form()->Placement(), 1, rcnr); }, [&](QDialog*) {
-            TModalProbe chooser([&] { Click(heats, "ButtonGenerateHeats"); },
-                                [&](QDialog* dialog) { QTest::mouseClick(dialog->findChild<QWidget*>(QStringLiteral("ImageMethodA")), Qt::LeftButton); });
-            for (int row = 0; row < 2; ++row) {
-                heats->HeatGrid()->SelectRow(row);
-                const auto timer = [&](QDialog* dialog) {
-                    Click(dialog, "ButtonStart");
-                    auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("ButtonOK"));
-                    if (!WaitUntil([&] { return ok->isEnabled(); }))
-                        problems << QStringLiteral("race %1 heat %2 did not end").arg(rcnr).arg(row + 1);
-                    ok->click();
-                };
-                TDialogSequence run([&] { Click(heats, "ButtonStartHeat"); }, {timer, [](QDialog* laps) { Click(laps, "ButtonOK"); }});
-                problems << run.problems;
-            }
-            Click(heats, "ButtonDone");
-        });
+        TModalProbe window(
+            [&] { heats->OpenHeats(Rig().Form()->Placement(), 1, rcnr); },
+            [&](QDialog*) {
+                TModalProbe chooser([&] { Click(heats, "ButtonGenerateHeats"); },
+                                    [&](QDialog* dialog) {
+                                        QTest::mouseClick(dialog->findChild<QWidget*>(QStringLiteral("ImageMethodA")),
+                                                          Qt::LeftButton);
+                                    });
+                for (int row = 0; row < 2; ++row) {
+                    heats->HeatGrid()->SelectRow(row);
+                    const auto timer = [&](QDialog* dialog) {
+                        Click(dialog, "ButtonStart");
+                        auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("ButtonOK"));
+                        if (!WaitUntil([&] { return ok->isEnabled(); }))
+                            problems << QStringLiteral("race %1 heat %2 did not end").arg(rcnr).arg(row + 1);
+                        ok->click();
+                    };
+                    TDialogSequence run([&] { Click(heats, "ButtonStartHeat"); },
+                                        {timer, [](QDialog* laps) { Click(laps, "ButtonOK"); }});
+                    problems << run.problems;
+                }
+                Click(heats, "ButtonDone");
+            });
         QVERIFY(window.opened && !window.leftOpen);
     }
 
@@ -102,33 +108,36 @@ private slots:
             return QDir(folder).filePath(name);
         });
         TFKWLResults* results = Rig().windows.Results;
-        TModalProbe shown([&] { Click(page, "ButtonShowResults"); }, [&](QDialog*) {
-            QCOMPARE(results->Title(), QStringLiteral("Club"));
-            // Each driver has both races: 20 + 19 or 20 + 20 points among them.
-            QCOMPARE(results->TotalsGrid()->rowCount(), 2);
-            QCOMPARE(results->DetailsGrid()->rowCount(), 4);
-            QCOMPARE(results->DetailsGrid()->horizontalHeaderItem(2)->text(), QStringLiteral("Time"));
-            QCOMPARE(ReadRows(Db(), R"(SELECT count(*) FROM "KWL_ResultDetail.db")"), (QList<QVariantList>{{4}}));
-            // The spectators see the same standings; equal points share a place.
-            const TStandingsView& wall = Rig().context.spectatorBoard.Standings();
-            QCOMPARE(Rig().context.spectatorBoard.Scene(), TSpectatorScene::Standings);
-            QCOMPARE(wall.Lines.size(), size_t(2));
-            for (int r = 0; r < 2; ++r)
-                QCOMPARE(wall.Lines[size_t(r)].Driver, results->TotalsGrid()->item(r, 1)->text());
-            QCOMPARE(wall.Lines[1].Place, wall.Lines[0].Points == wall.Lines[1].Points ? 1 : 2);
-            Click(results, "ButtonExportTotals");
-            Click(results, "ButtonExportDetails");
-            Click(results, "ButtonPdfDetails");
-            for (const char* print : {"ButtonPrintTotals", "ButtonPrintDetails"}) {
-                QString shownPreview;  // the preview is gone once the probe returns
-                TModalProbe([&] { Click(results, print); }, [&](QDialog* dialog) {
-                    shownPreview = dialog->objectName();
-                    dialog->reject();
-                });
-                QCOMPARE(shownPreview, QStringLiteral("ReportPreview"));
-            }
-            Click(results, "ButtonDone");
-        });
+        TModalProbe shown([&] { Click(page, "ButtonShowResults"); },
+                          [&](QDialog*) {
+                              QCOMPARE(results->Title(), QStringLiteral("Club"));
+                              // Each driver has both races: 20 + 19 or 20 + 20 points among them.
+                              QCOMPARE(results->TotalsGrid()->rowCount(), 2);
+                              QCOMPARE(results->DetailsGrid()->rowCount(), 4);
+                              QCOMPARE(results->DetailsGrid()->horizontalHeaderItem(2)->text(), QStringLiteral("Time"));
+                              QCOMPARE(ReadRows(Db(), R"(SELECT count(*) FROM "KWL_ResultDetail.db")"),
+                                       (QList<QVariantList>{{4}}));
+                              // The spectators see the same standings; equal points share a place.
+                              const TStandingsView& wall = Rig().context.spectatorBoard.Standings();
+                              QCOMPARE(Rig().context.spectatorBoard.Scene(), TSpectatorScene::Standings);
+                              QCOMPARE(wall.Lines.size(), size_t(2));
+                              for (int r = 0; r < 2; ++r)
+                                  QCOMPARE(wall.Lines[size_t(r)].Driver, results->TotalsGrid()->item(r, 1)->text());
+                              QCOMPARE(wall.Lines[1].Place, wall.Lines[0].Points == wall.Lines[1].Points ? 1 : 2);
+                              Click(results, "ButtonExportTotals");
+                              Click(results, "ButtonExportDetails");
+                              Click(results, "ButtonPdfDetails");
+                              for (const char* print : {"ButtonPrintTotals", "ButtonPrintDetails"}) {
+                                  QString shownPreview;  // the preview is gone once the probe returns
+                                  TModalProbe([&] { Click(results, print); },
+                                              [&](QDialog* dialog) {
+                                                  shownPreview = dialog->objectName();
+                                                  dialog->reject();
+                                              });
+                                  QCOMPARE(shownPreview, QStringLiteral("ReportPreview"));
+                              }
+                              Click(results, "ButtonDone");
+                          });
         QVERIFY(shown.opened && !shown.leftOpen);
         QCOMPARE(QDir(proposedFolder).canonicalPath(), QDir(exports).canonicalPath());
 
@@ -137,12 +146,15 @@ private slots:
         const QList<QByteArray> lines = totals.readAll().split('\n');
         QCOMPARE(lines.value(0), QByteArray("Club\r"));
         QCOMPARE(lines.value(1), QByteArray("Nr,Driver,Points\r"));
-        QVERIFY2(lines.value(2).contains(",\"Bert, jr.\",") || lines.value(3).contains(",\"Bert, jr.\","), lines.join('|').constData());
+        QVERIFY2(lines.value(2).contains(",\"Bert, jr.\",") || lines.value(3).contains(",\"Bert, jr.\","),
+                 lines.join('|').constData());
         QVERIFY(QFile::exists(QDir(exports).filePath(QStringLiteral("Details.csv"))));
         QFile pdf(QDir(exports).filePath(QStringLiteral("Details.pdf")));
         QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
-        QCOMPARE(ReadRows(Db(), R"(SELECT (SELECT count(*) FROM "KWL_Result.db") + (SELECT count(*) FROM "KWL_ResultDetail.db"))"),
-                 (QList<QVariantList>{{0}}));
+        QCOMPARE(
+            ReadRows(Db(),
+                     R"(SELECT (SELECT count(*) FROM "KWL_Result.db") + (SELECT count(*) FROM "KWL_ResultDetail.db"))"),
+            (QList<QVariantList>{{0}}));
         VERIFY_MESSAGES_SETTLED();
     }
 };

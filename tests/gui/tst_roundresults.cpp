@@ -8,8 +8,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTableWidget>
 #include <QtTest>
@@ -136,10 +136,13 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("lastLabel");
-        QTest::newRow("heat") << int(TKWL_RoundResults::HeatMode) << 4 << "Winter - Spa / Heat:3" << 6 << "Slowest time";
+        QTest::newRow("heat") << int(TKWL_RoundResults::HeatMode) << 4 << "Winter - Spa / Heat:3" << 6
+                              << "Slowest time";
         QTest::newRow("race") << int(TKWL_RoundResults::RaceMode) << 4 << "Winter - Spa" << 10 << "Slowest time";
-        QTest::newRow("championship") << int(TKWL_RoundResults::ChampionshipMode) << 4 << "Winter" << 12 << "Slowest time";
-        QTest::newRow("championship, two tracks") << int(TKWL_RoundResults::ChampionshipMode) << 2 << "Winter" << 12 << "Slowest time";
+        QTest::newRow("championship") << int(TKWL_RoundResults::ChampionshipMode) << 4 << "Winter" << 12
+                                      << "Slowest time";
+        QTest::newRow("championship, two tracks")
+            << int(TKWL_RoundResults::ChampionshipMode) << 2 << "Winter" << 12 << "Slowest time";
         QTest::newRow("last race") << -1 << 4 << "Laps Results" << 7 << "Slowest time";
         QTest::newRow("last race, one track") << -1 << 1 << "Laps Results" << 6 << "Slowest time";
     }
@@ -162,7 +165,8 @@ private slots:
             if (scope < 0)
                 m_window->ShowLapResults(placement, *states);
             else
-                m_window->ShowStoredLaps(placement, m_cs, scope == TKWL_RoundResults::ChampionshipMode ? 0 : m_rc, scope, 3);
+                m_window->ShowStoredLaps(placement, m_cs, scope == TKWL_RoundResults::ChampionshipMode ? 0 : m_rc,
+                                         scope, 3);
         });
         QVERIFY(shown.visible);
         QCOMPARE(shown.caption, QStringLiteral(" K.O.B.A. v2.2- Show Laps"));
@@ -201,7 +205,8 @@ private slots:
         TMessageScript script;
         script.Answer(TMessageAnswer::Ok);
         const int rcnr = mode == TKWL_RoundResults::ChampionshipMode ? 0 : m_rc;
-        TModalProbe probe([&] { m_window->ShowStoredLaps(TWindowPlacement{}, m_cs, rcnr, mode, 3); }, [](QDialog* dialog) { dialog->reject(); });
+        TModalProbe probe([&] { m_window->ShowStoredLaps(TWindowPlacement{}, m_cs, rcnr, mode, 3); },
+                          [](QDialog* dialog) { dialog->reject(); });
         QVERIFY2(!probe.opened, "the lap view opened without its laps");
         QVERIFY(!m_window->isVisible());
         QCOMPARE(Messages::Shown().size(), 1);
@@ -232,38 +237,42 @@ private slots:
         }
         QStringList problems;
         int headingsSeen = 0;
-        TModalProbe probe([&] { m_window->ShowLapResults({0, 40, 30, width, 500}, *states); },
-                          [&](QDialog* dialog) {
-                              QTableWidget* grid = m_window->Grid();
-                              QScrollBar* vertical = grid->verticalScrollBar();
-                              QScrollBar* horizontal = grid->horizontalScrollBar();
-                              if (vertical->maximum() == 0)
-                                  problems << QStringLiteral("nothing to scroll");
-                              vertical->setValue(vertical->maximum());
-                              horizontal->setValue(horizontal->maximum());
-                              const auto expect = [&](const QPoint& at, const QString& text) {
-                                  const QString seen = SeenText(grid, at);
-                                  if (seen != text)
-                                      problems << QStringLiteral("at %1,%2: '%3', expected '%4'").arg(at.x()).arg(at.y()).arg(seen, text);
-                              };
-                              const int labelsWidth = grid->columnWidth(0);
-                              const int half = grid->rowHeight(0) / 2;
-                              const int bottom = grid->viewport()->height() - half;
-                              expect({labelsWidth / 2, bottom}, QStringLiteral("Slowest time"));
-                              expect({labelsWidth / 2, bottom - grid->rowHeight(0)}, QStringLiteral("Fastest time"));
-                              for (int t = 1; t <= 4; ++t) {
-                                  const int x = grid->columnViewportPosition(t) + grid->columnWidth(t) / 2;
-                                  if (x < labelsWidth || x >= grid->viewport()->width())
-                                      continue;
-                                  ++headingsSeen;
-                                  expect({x, half}, QStringLiteral("Track: %1").arg(t));
-                                  expect({x, grid->rowHeight(0) + half}, drivers.at(t - 1));
-                              }
-                              const QModelIndex firstLap = grid->model()->index(2, 1);
-                              grid->scrollTo(firstLap);
-                              expect(grid->visualRect(firstLap).center(), grid->item(2, 1)->text());
-                              dialog->accept();
-                          });
+        TModalProbe probe(
+            [&] {
+                m_window->ShowLapResults({0, 40, 30, width, 500}, *states);
+            },
+            [&](QDialog* dialog) {
+                QTableWidget* grid = m_window->Grid();
+                QScrollBar* vertical = grid->verticalScrollBar();
+                QScrollBar* horizontal = grid->horizontalScrollBar();
+                if (vertical->maximum() == 0)
+                    problems << QStringLiteral("nothing to scroll");
+                vertical->setValue(vertical->maximum());
+                horizontal->setValue(horizontal->maximum());
+                const auto expect = [&](const QPoint& at, const QString& text) {
+                    const QString seen = SeenText(grid, at);
+                    if (seen != text)
+                        problems
+                            << QStringLiteral("at %1,%2: '%3', expected '%4'").arg(at.x()).arg(at.y()).arg(seen, text);
+                };
+                const int labelsWidth = grid->columnWidth(0);
+                const int half = grid->rowHeight(0) / 2;
+                const int bottom = grid->viewport()->height() - half;
+                expect({labelsWidth / 2, bottom}, QStringLiteral("Slowest time"));
+                expect({labelsWidth / 2, bottom - grid->rowHeight(0)}, QStringLiteral("Fastest time"));
+                for (int t = 1; t <= 4; ++t) {
+                    const int x = grid->columnViewportPosition(t) + grid->columnWidth(t) / 2;
+                    if (x < labelsWidth || x >= grid->viewport()->width())
+                        continue;
+                    ++headingsSeen;
+                    expect({x, half}, QStringLiteral("Track: %1").arg(t));
+                    expect({x, grid->rowHeight(0) + half}, drivers.at(t - 1));
+                }
+                const QModelIndex firstLap = grid->model()->index(2, 1);
+                grid->scrollTo(firstLap);
+                expect(grid->visualRect(firstLap).center(), grid->item(2, 1)->text());
+                dialog->accept();
+            });
         QVERIFY(probe.opened);
         QVERIFY(headingsSeen > 0);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1String("; "))));
@@ -318,9 +327,11 @@ private slots:
                 for (int r = 0; r < grid->rowCount(); ++r)
                     for (int c = 0; c < grid->columnCount(); ++c) {
                         const QTableWidgetItem* item = grid->item(r, c);
-                        const bool timeOrLabel = item && !item->text().isEmpty() && (c == 0 || item->text().contains(QLatin1Char('.')));
+                        const bool timeOrLabel =
+                            item && !item->text().isEmpty() && (c == 0 || item->text().contains(QLatin1Char('.')));
                         const QSize room(grid->columnWidth(c) - 1 - 2 * margin, grid->rowHeight(r) - 1);
-                        if (timeOrLabel && !InkFits(grid->font(), {item->text()}, room, Qt::AlignLeft | Qt::AlignVCenter))
+                        if (timeOrLabel &&
+                            !InkFits(grid->font(), {item->text()}, room, Qt::AlignLeft | Qt::AlignVCenter))
                             cut << item->text();
                     }
                 dialog->accept();

@@ -18,8 +18,9 @@ namespace {
 QStringList Links(QSqlDatabase db, const char* championship)
 {
     QSqlQuery query(db);
-    query.prepare(QStringLiteral(R"(SELECT d."Driver Name" FROM "KWL_DIC.db" l JOIN "KWL_Championship.db" c ON c.CSnr = l.CSnr )"
-                                 R"(JOIN "KWL_Drivers.DB" d ON d.DRVnr = l.DRVnr WHERE c.CSnaam = ? ORDER BY d."Driver Name")"));
+    query.prepare(
+        QStringLiteral(R"(SELECT d."Driver Name" FROM "KWL_DIC.db" l JOIN "KWL_Championship.db" c ON c.CSnr = l.CSnr )"
+                       R"(JOIN "KWL_Drivers.DB" d ON d.DRVnr = l.DRVnr WHERE c.CSnaam = ? ORDER BY d."Driver Name")"));
     query.addBindValue(QLatin1String(championship));
     query.exec();
     QStringList names;
@@ -69,7 +70,8 @@ private:
     // Opens the window with the page's "Select Drivers" and lets `work` use it.
     void Open(const std::function<void(QDialog*)>& work)
     {
-        TModalProbe probe([&] { Rig().Form()->findChild<QPushButton*>(QStringLiteral("ButtonSelectDrivers"))->click(); }, work);
+        TModalProbe probe(
+            [&] { Rig().Form()->findChild<QPushButton*>(QStringLiteral("ButtonSelectDrivers"))->click(); }, work);
         QCOMPARE(probe.opened.data(), Window());
         QVERIFY2(!probe.leftOpen, "\"Done\" did not close the window");
     }
@@ -93,8 +95,9 @@ private slots:
 
     void movingDriversInAndOut()
     {
-        QVERIFY(QSqlQuery(Db()).exec(QStringLiteral(R"(INSERT INTO "KWL_DIC.db" SELECT CSnr, DRVnr FROM "KWL_Championship.db", "KWL_Drivers.DB" )"
-                                                     R"(WHERE CSnaam = 'Summer' AND "Driver Name" = 'Cees')")));
+        QVERIFY(QSqlQuery(Db()).exec(QStringLiteral(
+            R"(INSERT INTO "KWL_DIC.db" SELECT CSnr, DRVnr FROM "KWL_Championship.db", "KWL_Drivers.DB" )"
+            R"(WHERE CSnaam = 'Summer' AND "Driver Name" = 'Cees')")));
         Rig().Form()->ChampionshipPage()->Reload(1);  // Winter, after Summer in name order
         Rig().Form()->Pages()->setCurrentWidget(Rig().Form()->ChampionshipPage());
         TRecordGrid* all = Window()->DriversGrid();
@@ -155,7 +158,8 @@ private slots:
             Rig().messages.Answer(TMessageAnswer::Ok);
             ClickRow(all, "Aart");
             Press(shown, "ButtonAdd");
-            QVERIFY2(Rig().messages.Texts().value(0).contains("readonly"), qPrintable(Rig().messages.Texts().join('|')));
+            QVERIFY2(Rig().messages.Texts().value(0).contains("readonly"),
+                     qPrintable(Rig().messages.Texts().join('|')));
             QCOMPARE(Names(in), (QStringList{"Bram", "Dirk"}));
             Press(shown, "ButtonDone");
         });

@@ -190,7 +190,7 @@ private slots:
         Combo("ComboBoxPortAddress")->setEditText(QStringLiteral("$278"));
         Box("CheckBoxInvertedInput")->click();
         Combo("ComboBoxTracks")->setCurrentIndex(2);  // "3"
-        Rotation()->setCurrentIndex(1);                // "1 > 3 > 2"
+        Rotation()->setCurrentIndex(1);               // "1 > 3 > 2"
         Edit("EditSections")->setText(QStringLiteral("2500"));
         Edit("EditBounceDelay")->setText(QStringLiteral("1234"));
         Box("CheckBoxMultiplePower")->click();
@@ -308,15 +308,30 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("portTaken");
         QTest::addColumn<bool>("sectionsTaken");
-        QTest::newRow("port $") << "ComboBoxPortAddress" << "$" << "'$' is not a valid integer value" << false << false;
-        QTest::newRow("port $XYZ") << "ComboBoxPortAddress" << "$XYZ" << "'$XYZ' is not a valid integer value" << false << false;
-        QTest::newRow("port empty") << "ComboBoxPortAddress" << "" << "'' is not a valid integer value" << false << false;
-        QTest::newRow("tracks 7") << "ComboBoxTracks" << "7" << "'7' is not a valid number of tracks (1..4)" << true << false;
-        QTest::newRow("tracks 0") << "ComboBoxTracks" << "0" << "'0' is not a valid number of tracks (1..4)" << true << false;
-        QTest::newRow("pasted letters") << "EditPoints6" << "abc" << "'abc' is not a valid integer value" << true << true;
-        QTest::newRow("beyond 32 bits") << "EditPoints6" << "99999999999" << "'99999999999' is not a valid integer value" << true << true;
-        QTest::newRow("seconds overflow") << "EditFalseStart" << "3000000" << "'3000000' is too large: at most 2147483 seconds" << true
-                                          << true;
+        QTest::newRow("port $") << "ComboBoxPortAddress"
+                                << "$"
+                                << "'$' is not a valid integer value" << false << false;
+        QTest::newRow("port $XYZ") << "ComboBoxPortAddress"
+                                   << "$XYZ"
+                                   << "'$XYZ' is not a valid integer value" << false << false;
+        QTest::newRow("port empty") << "ComboBoxPortAddress"
+                                    << ""
+                                    << "'' is not a valid integer value" << false << false;
+        QTest::newRow("tracks 7") << "ComboBoxTracks"
+                                  << "7"
+                                  << "'7' is not a valid number of tracks (1..4)" << true << false;
+        QTest::newRow("tracks 0") << "ComboBoxTracks"
+                                  << "0"
+                                  << "'0' is not a valid number of tracks (1..4)" << true << false;
+        QTest::newRow("pasted letters") << "EditPoints6"
+                                        << "abc"
+                                        << "'abc' is not a valid integer value" << true << true;
+        QTest::newRow("beyond 32 bits") << "EditPoints6"
+                                        << "99999999999"
+                                        << "'99999999999' is not a valid integer value" << true << true;
+        QTest::newRow("seconds overflow") << "EditFalseStart"
+                                          << "3000000"
+                                          << "'3000000' is too large: at most 2147483 seconds" << true << true;
     }
     void refusedField()
     {
@@ -410,7 +425,8 @@ private slots:
         IOTest()->PowerBox(3)->click();
         IOTest()->LightBox(1)->click();
         IOTest()->PowerBox(3)->click();
-        QCOMPARE(WrittenBytes(), (QList<uint8_t>{0x00, 0x00, 0x04, 0x04, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x10, 0x10}));
+        QCOMPARE(WrittenBytes(),
+                 (QList<uint8_t>{0x00, 0x00, 0x04, 0x04, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x10, 0x10}));
         for (const TWrite& write : Rig().port->writes)
             QCOMPARE(write.first, 888u);
         QCOMPARE(Rig().context.trackIo->OutputImage(), uint8_t(0x10));
@@ -694,25 +710,30 @@ private slots:
     {
         QTest::addColumn<QByteArray>("conf");
         QTest::addColumn<bool>("simulateFlag");
-        QTest::addColumn<QString>("click");   // radio button, or none
-        QTest::addColumn<QString>("typed");   // device text, or none
+        QTest::addColumn<QString>("click");  // radio button, or none
+        QTest::addColumn<QString>("typed");  // device text, or none
         QTest::addColumn<TKind>("shownKind");
         QTest::addColumn<TKind>("savedKind");
         QTest::addColumn<QString>("savedDevice");
         QTest::addColumn<bool>("restartNotice");
         const QByteArray board("[TrackInterface]\nKind=board\nSerialDevice=/dev/ttyACM0\n");
         const QString acm0 = QStringLiteral("/dev/ttyACM0");
-        QTest::newRow("no file, board chosen: first USB port") << QByteArray() << false << "RadioButtonLapBoard" << "" << TKind::ParallelPort
-                                                               << TKind::LapBoard << acm0 << true;
-        QTest::newRow("board, device typed") << board << false << "" << " /dev/ttyUSB7" << TKind::LapBoard << TKind::LapBoard << "/dev/ttyUSB7"
-                                             << true;
-        QTest::newRow("board, listed entry") << board << false << "" << "/dev/ttyACM0 (Arduino Uno)" << TKind::LapBoard << TKind::LapBoard << acm0
-                                             << false;
-        QTest::newRow("unknown kind is the parallel port") << QByteArray("[TrackInterface]\nKind=usb3\n") << false << "RadioButtonSimulated" << ""
-                                                           << TKind::ParallelPort << TKind::Simulated << "" << true;
-        QTest::newRow("--simulate, simulated chosen") << QByteArray() << true << "RadioButtonSimulated" << "" << TKind::ParallelPort
-                                                      << TKind::Simulated << "" << false;
-        QTest::newRow("--simulate, board stored") << board << true << "" << "" << TKind::LapBoard << TKind::LapBoard << acm0 << true;
+        QTest::newRow("no file, board chosen: first USB port")
+            << QByteArray() << false << "RadioButtonLapBoard"
+            << "" << TKind::ParallelPort << TKind::LapBoard << acm0 << true;
+        QTest::newRow("board, device typed")
+            << board << false << ""
+            << " /dev/ttyUSB7" << TKind::LapBoard << TKind::LapBoard << "/dev/ttyUSB7" << true;
+        QTest::newRow("board, listed entry")
+            << board << false << ""
+            << "/dev/ttyACM0 (Arduino Uno)" << TKind::LapBoard << TKind::LapBoard << acm0 << false;
+        QTest::newRow("unknown kind is the parallel port")
+            << QByteArray("[TrackInterface]\nKind=usb3\n") << false << "RadioButtonSimulated"
+            << "" << TKind::ParallelPort << TKind::Simulated << "" << true;
+        QTest::newRow("--simulate, simulated chosen") << QByteArray() << true << "RadioButtonSimulated"
+                                                      << "" << TKind::ParallelPort << TKind::Simulated << "" << false;
+        QTest::newRow("--simulate, board stored") << board << true << ""
+                                                  << "" << TKind::LapBoard << TKind::LapBoard << acm0 << true;
     }
     void trackInterfaceSaved()
     {

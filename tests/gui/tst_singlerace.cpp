@@ -71,8 +71,9 @@ private:
         Rig().WriteSettingsFile(settings);
         Rig().UseSimulatedTrack(20261208);
         QCOMPARE(Rig().Start(), -1);
-        QVERIFY(TRecordActions(Rig().context.store.Database()).AddDrivers(
-            {QStringLiteral("Anna"), QStringLiteral("Bert"), QStringLiteral("Cees"), QStringLiteral("Dirk")}));
+        QVERIFY(TRecordActions(Rig().context.store.Database())
+                    .AddDrivers({QStringLiteral("Anna"), QStringLiteral("Bert"), QStringLiteral("Cees"),
+                                 QStringLiteral("Dirk")}));
         VisitPage();
     }
     void VisitPage()
@@ -182,15 +183,18 @@ private slots:
                     const int last = grid->rowCount() - 1;
                     if (grid->columnCount() != 5)
                         lapViewProblems << QStringLiteral("columns %1").arg(grid->columnCount());
-                    if (cell(1, 1) != QLatin1String("Anna") || cell(1, 3) != QLatin1String("Cees") || !cell(1, 2).isEmpty())
+                    if (cell(1, 1) != QLatin1String("Anna") || cell(1, 3) != QLatin1String("Cees") ||
+                        !cell(1, 2).isEmpty())
                         lapViewProblems << QStringLiteral("drivers row");
-                    if (cell(last - 1, 0) != QLatin1String("Fastest time") || cell(last, 0) != QLatin1String("Slowest time"))
+                    if (cell(last - 1, 0) != QLatin1String("Fastest time") ||
+                        cell(last, 0) != QLatin1String("Slowest time"))
                         lapViewProblems << QStringLiteral("extreme rows");
                     for (const auto& [column, track] : {qMakePair(1, &track1), qMakePair(3, &track3)}) {
                         const auto [fastest, slowest] = Extremes(*track);
                         if (cell(last - 1, column) != fastest || cell(last, column) != slowest)
                             lapViewProblems << QStringLiteral("extremes of track %1: %2/%3, expected %4/%5")
-                                                   .arg(column).arg(cell(last - 1, column), cell(last, column), fastest, slowest);
+                                                   .arg(column)
+                                                   .arg(cell(last - 1, column), cell(last, column), fastest, slowest);
                         const int laps = LapsOf(track->Laps);
                         if (laps < 1 || cell(laps + 1, column) != LapText(track->LapTimes[size_t(laps)]))
                             lapViewProblems << QStringLiteral("last lap of track %1").arg(column);
@@ -248,57 +252,62 @@ private slots:
         QString previewAtFinish;
         TModalProbe race([&] { Page()->ButtonStartSingelRaceClick(); },
                          [&](QDialog* timer) {
-            QPushButton* start = Button(timer, QStringLiteral("ButtonStart"));
-            QPushButton* pause = Button(timer, QStringLiteral("ButtonPause"));
-            QPushButton* ok = Button(timer, QStringLiteral("ButtonOK"));
-            if (Button(timer, QStringLiteral("ButtonEditResult"))->isVisible())
-                problem = QStringLiteral("Edit Result shown in a Lap race");
-            const TTrackStates& tracks = Timer()->Tracks();
-            start->click();
-            if (!WaitUntil([&] { return LapsOf(tracks[0].Laps) >= 2 && LapsOf(tracks[1].Laps) >= 1 && pause->isEnabled(); })) {
-                problem = QStringLiteral("no laps before the first pause");
-                return;
-            }
-            TModalProbe first([&] { pause->click(); },
-                              [&](QDialog* dialog) {
-                                  // It opens at once; its edits wait for the race to halt.
-                                  WaitUntil([&] { return Button(dialog, QStringLiteral("ButtonOK"))->isEnabled(); });
-                                  lapsBefore2 = tracks[1].Laps;
-                                  // More "+" than the race has laps: the count stops one short.
-                                  for (int i = 0; i < 40; ++i)
-                                      Button(dialog, QStringLiteral("ButtonPlus1"))->click();
-                                  Button(dialog, QStringLiteral("ButtonMinus2"))->click();
-                                  Button(dialog, QStringLiteral("ButtonOK"))->click();
-                                  lapsAfter1 = tracks[0].Laps;
-                                  lapsAfter2 = tracks[1].Laps;
-                              });
-            if (!first.opened || first.leftOpen) {
-                problem = QStringLiteral("the pause dialog did not open or stayed open");
-                return;
-            }
-            // Track 1 needs one more lap; then the race goes on for track 2.
-            if (!WaitUntil([&] { return LapsOf(tracks[0].Laps) == 30 && pause->isEnabled(); })) {
-                problem = QStringLiteral("track 1 did not finish");
-                return;
-            }
-            TModalProbe second([&] { pause->click(); },
-                               [&](QDialog* dialog) {
-                                   WaitUntil([&] { return Button(dialog, QStringLiteral("ButtonOK"))->isEnabled(); });
-                                   stoppedLaps2 = LapsOf(tracks[1].Laps);
-                                   winnerTime = tracks[0].TotalTime;
-                                   falseStart2 = tracks[1].FalseStart;
-                                   previewAtFinish = Child<QLabel>(dialog, QStringLiteral("LabelPreview2"))->text();
-                                   Button(dialog, QStringLiteral("ButtonFinishRace"))->click();
-                               });
-            if (!WaitUntil([&] { return start->isEnabled(); })) {
-                problem = QStringLiteral("the race did not end after Finish Race");
-                return;
-            }
-            if (!ok->isEnabled())
-                problem = QStringLiteral("OK not enabled after a Lap race");
-            // Cancel: the lap view must not follow.
-            Button(timer, QStringLiteral("ButtonCancel"))->click();
-        });
+                             QPushButton* start = Button(timer, QStringLiteral("ButtonStart"));
+                             QPushButton* pause = Button(timer, QStringLiteral("ButtonPause"));
+                             QPushButton* ok = Button(timer, QStringLiteral("ButtonOK"));
+                             if (Button(timer, QStringLiteral("ButtonEditResult"))->isVisible())
+                                 problem = QStringLiteral("Edit Result shown in a Lap race");
+                             const TTrackStates& tracks = Timer()->Tracks();
+                             start->click();
+                             if (!WaitUntil([&] {
+                                     return LapsOf(tracks[0].Laps) >= 2 && LapsOf(tracks[1].Laps) >= 1 &&
+                                            pause->isEnabled();
+                                 })) {
+                                 problem = QStringLiteral("no laps before the first pause");
+                                 return;
+                             }
+                             TModalProbe first(
+                                 [&] { pause->click(); },
+                                 [&](QDialog* dialog) {
+                                     // It opens at once; its edits wait for the race to halt.
+                                     WaitUntil([&] { return Button(dialog, QStringLiteral("ButtonOK"))->isEnabled(); });
+                                     lapsBefore2 = tracks[1].Laps;
+                                     // More "+" than the race has laps: the count stops one short.
+                                     for (int i = 0; i < 40; ++i)
+                                         Button(dialog, QStringLiteral("ButtonPlus1"))->click();
+                                     Button(dialog, QStringLiteral("ButtonMinus2"))->click();
+                                     Button(dialog, QStringLiteral("ButtonOK"))->click();
+                                     lapsAfter1 = tracks[0].Laps;
+                                     lapsAfter2 = tracks[1].Laps;
+                                 });
+                             if (!first.opened || first.leftOpen) {
+                                 problem = QStringLiteral("the pause dialog did not open or stayed open");
+                                 return;
+                             }
+                             // Track 1 needs one more lap; then the race goes on for track 2.
+                             if (!WaitUntil([&] { return LapsOf(tracks[0].Laps) == 30 && pause->isEnabled(); })) {
+                                 problem = QStringLiteral("track 1 did not finish");
+                                 return;
+                             }
+                             TModalProbe second(
+                                 [&] { pause->click(); },
+                                 [&](QDialog* dialog) {
+                                     WaitUntil([&] { return Button(dialog, QStringLiteral("ButtonOK"))->isEnabled(); });
+                                     stoppedLaps2 = LapsOf(tracks[1].Laps);
+                                     winnerTime = tracks[0].TotalTime;
+                                     falseStart2 = tracks[1].FalseStart;
+                                     previewAtFinish = Child<QLabel>(dialog, QStringLiteral("LabelPreview2"))->text();
+                                     Button(dialog, QStringLiteral("ButtonFinishRace"))->click();
+                                 });
+                             if (!WaitUntil([&] { return start->isEnabled(); })) {
+                                 problem = QStringLiteral("the race did not end after Finish Race");
+                                 return;
+                             }
+                             if (!ok->isEnabled())
+                                 problem = QStringLiteral("OK not enabled after a Lap race");
+                             // Cancel: the lap view must not follow.
+                             Button(timer, QStringLiteral("ButtonCancel"))->click();
+                         });
         QVERIFY2(race.opened == Timer(), "the timer window did not open");
         QVERIFY(!race.leftOpen);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
@@ -309,8 +318,8 @@ private slots:
         const TTrackStates& tracks = Timer()->Tracks();
         QCOMPARE(tracks[1].Laps, 30000);
         const TSettings& settings = Rig().context.settings;
-        const uint32_t expected = winnerTime + uint32_t(30 - stoppedLaps2) * uint32_t(settings.LapNoFinishMs)
-                                  + (falseStart2 ? uint32_t(settings.LapFalseStartMs) : 0u);
+        const uint32_t expected = winnerTime + uint32_t(30 - stoppedLaps2) * uint32_t(settings.LapNoFinishMs) +
+                                  (falseStart2 ? uint32_t(settings.LapFalseStartMs) : 0u);
         QCOMPARE(tracks[1].TotalTime, expected);
         // The pause dialog's preview showed that result before it was final,
         // and the race screen shows it now.
@@ -348,15 +357,22 @@ private slots:
         QTest::addColumn<QString>("length");
         QTest::addColumn<bool>("ok");
         QTest::addColumn<int>("raceLength");
-        QTest::newRow("laps") << "Lap" << "20" << true << 20;
-        QTest::newRow("minutes in seconds") << "Timed" << "20" << true << 1200;
+        QTest::newRow("laps") << "Lap"
+                              << "20" << true << 20;
+        QTest::newRow("minutes in seconds") << "Timed"
+                                            << "20" << true << 1200;
         // Only the exact text "Lap" makes a Lap race.
-        QTest::newRow("lower-case lap is timed") << "lap" << "20" << true << 1200;
-        QTest::newRow("empty type is timed") << "" << "2" << true << 120;
-        QTest::newRow("empty length") << "Lap" << "" << false << 0;
+        QTest::newRow("lower-case lap is timed") << "lap"
+                                                 << "20" << true << 1200;
+        QTest::newRow("empty type is timed") << ""
+                                             << "2" << true << 120;
+        QTest::newRow("empty length") << "Lap"
+                                      << "" << false << 0;
         // Seconds that do not fit would wrap into a short race.
-        QTest::newRow("minutes beyond the clock") << "Timed" << "99999999" << false << 0;
-        QTest::newRow("the same laps are fine") << "Lap" << "99999999" << true << 99999999;
+        QTest::newRow("minutes beyond the clock") << "Timed"
+                                                  << "99999999" << false << 0;
+        QTest::newRow("the same laps are fine") << "Lap"
+                                                << "99999999" << true << 99999999;
     }
     void plan()
     {

@@ -37,7 +37,8 @@ private slots:
         rig.UseSimulatedTrack(20261208);
         QCOMPARE(rig.Start(), -1);
         QVERIFY(TRecordActions(rig.context.store.Database())
-                    .AddDrivers({QStringLiteral("Anna"), QStringLiteral("Bert"), QStringLiteral("Cees"), QStringLiteral("Dirk")}));
+                    .AddDrivers({QStringLiteral("Anna"), QStringLiteral("Bert"), QStringLiteral("Cees"),
+                                 QStringLiteral("Dirk")}));
         TKWL_MainForm* form = rig.Form();
         form->activateWindow();
 
@@ -51,7 +52,8 @@ private slots:
 
         TSingleRacePage* page = form->SingleRacePage();
         form->Pages()->setCurrentWidget(page);
-        const QStringList names{QStringLiteral("Anna"), QStringLiteral("Bert"), QStringLiteral("Cees"), QStringLiteral("Dirk")};
+        const QStringList names{QStringLiteral("Anna"), QStringLiteral("Bert"), QStringLiteral("Cees"),
+                                QStringLiteral("Dirk")};
         for (int track = 1; track <= 4; ++track)
             page->DriverChoice(track)->setCurrentText(names[track - 1]);
         page->RaceType()->setCurrentText(QStringLiteral("Lap"));
@@ -68,11 +70,13 @@ private slots:
             if (!WaitUntil([&] { return start->isEnabled(); }, 60'000))
                 problems << QStringLiteral("the race did not end");
             // The screen reads at its own pace; give it a few of its polls.
-            WaitUntil([&] {
-                const TRaceSnapshot& shown = rig.context.spectatorBoard.LastRace();
-                sawRacing |= shown.Phase == TRacePhase::Racing;
-                return shown.Phase == TRacePhase::Finished;
-            }, 5'000);
+            WaitUntil(
+                [&] {
+                    const TRaceSnapshot& shown = rig.context.spectatorBoard.LastRace();
+                    sawRacing |= shown.Phase == TRacePhase::Racing;
+                    return shown.Phase == TRacePhase::Finished;
+                },
+                5'000);
             QTest::qWait(3 * TSpectatorWindow::PollMs);
             shownAtEnd = RankLive(rig.context.spectatorBoard.LastRace());
 
@@ -97,7 +101,8 @@ private slots:
         const auto lapView = [&](QDialog* dialog) { Button(dialog, "ButtonOK")->click(); };
         const int paintsBefore = screen->PaintCount();
         TDialogSequence run([&] { page->ButtonStartSingelRaceClick(); }, {race, lapView});
-        QVERIFY2(run.problems.isEmpty() && problems.isEmpty(), qPrintable((run.problems + problems).join(QStringLiteral("; "))));
+        QVERIFY2(run.problems.isEmpty() && problems.isEmpty(),
+                 qPrintable((run.problems + problems).join(QStringLiteral("; "))));
 
         QVERIFY(sawRacing);
         QVERIFY(screen->PaintCount() > paintsBefore);

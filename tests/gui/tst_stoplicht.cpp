@@ -15,10 +15,7 @@ TWindowPlacement Bounds(int width, int height)
     return placement;
 }
 
-QColor Pixel(const QImage& image, int x, int y)
-{
-    return image.pixelColor(x, y);
-}
+QColor Pixel(const QImage& image, int x, int y) { return image.pixelColor(x, y); }
 
 const QColor Maroon(128, 0, 0);
 const QColor Teal(0, 128, 128);

@@ -79,10 +79,7 @@ void Click(QWidget& window, const char* name)
     button->click();
 }
 
-QLabel* Label(QWidget& window, const QString& name)
-{
-    return window.findChild<QLabel*>(name);
-}
+QLabel* Label(QWidget& window, const QString& name) { return window.findChild<QLabel*>(name); }
 
 QString LabelText(QWidget& window, const QString& name)
 {
@@ -118,11 +115,10 @@ bool ProcessUntil(const std::function<bool()>& condition)
 
 bool WaitFinished(TKWL_Timer& timer)
 {
-    return ProcessUntil(
-        [&] {
-            return !timer.Racing()
-                   && (timer.Phase() == TTimerPhase::FinishedLap || timer.Phase() == TTimerPhase::FinishedTimed);
-        });
+    return ProcessUntil([&] {
+        return !timer.Racing() &&
+               (timer.Phase() == TTimerPhase::FinishedLap || timer.Phase() == TTimerPhase::FinishedTimed);
+    });
 }
 
 // Where the ink of `text` falls when the label paints it (vertically
@@ -400,9 +396,15 @@ void TstTimerWindow::layoutFitsTheWindow()
             const QRect ink = InkRect(*label, shown.text);
             const QRect room = label->geometry().intersected(label->parentWidget()->rect());
             QVERIFY2(room.contains(ink), qPrintable(QStringLiteral("%1: ink %2,%3 %4x%5 in %6,%7 %8x%9")
-                                                         .arg(name).arg(ink.x()).arg(ink.y()).arg(ink.width())
-                                                         .arg(ink.height()).arg(room.x()).arg(room.y())
-                                                         .arg(room.width()).arg(room.height())));
+                                                        .arg(name)
+                                                        .arg(ink.x())
+                                                        .arg(ink.y())
+                                                        .arg(ink.width())
+                                                        .arg(ink.height())
+                                                        .arg(room.x())
+                                                        .arg(room.y())
+                                                        .arg(room.width())
+                                                        .arg(room.height())));
             if (label->parentWidget() == panel->Client())
                 QVERIFY2(!ink.intersects(panel->Lamp()->geometry()), qPrintable(name));
             const int points = label->font().pointSize();
@@ -533,8 +535,8 @@ void TstTimerWindow::pauseDialogOpensAtOnce_data()
     // Cancelled before the race got to the request: the race never stops.
     QTest::newRow("cancelled at once") << false << QStringLiteral("ButtonCancel");
     // Left open: once the race has halted the edits come alive.
-    QTest::newRow("until the race halts") << true
-                                     << QStringLiteral("ButtonMinus2 ButtonPlus1 ButtonOK ButtonFinishRace ButtonCancel");
+    QTest::newRow("until the race halts")
+        << true << QStringLiteral("ButtonMinus2 ButtonPlus1 ButtonOK ButtonFinishRace ButtonCancel");
 }
 
 void TstTimerWindow::pauseDialogOpensAtOnce()
@@ -713,7 +715,8 @@ void TstTimerWindow::editResultTwiceAddsSectionsOnce()
     QCOMPARE(afterSecond, afterFirst);
     QCOMPARE(secondEditShowed, QStringLiteral("0"));
     const TTrackState track = rig.Track1();
-    QCOMPARE(labelAfterFirst, FormatLapValue(driven + 45, 100) + QLatin1Char('/') + FormatRaceTime(track.TotalTime, 3, true));
+    QCOMPARE(labelAfterFirst,
+             FormatLapValue(driven + 45, 100) + QLatin1Char('/') + FormatRaceTime(track.TotalTime, 3, true));
 }
 
 void TstTimerWindow::finishRaceShowsThePenalisedResult()
@@ -727,7 +730,8 @@ void TstTimerWindow::finishRaceShowsThePenalisedResult()
         Click(timer, "ButtonStart");
         // Some laps driven ("2.00/0:13.650"); the race may be further on by
         // the time this looks.
-        QVERIFY(ProcessUntil([&] { return LabelText(timer, "LabelLaps1").section(QLatin1Char('.'), 0, 0).toInt() >= 2; }));
+        QVERIFY(
+            ProcessUntil([&] { return LabelText(timer, "LabelLaps1").section(QLatin1Char('.'), 0, 0).toInt() >= 2; }));
         QVERIFY(timer.Panel(1)->Lamp()->isVisible());
         QVERIFY(!timer.Panel(2)->Lamp()->isVisible());
         QVERIFY(ProcessUntil([&] { return !rig.Lights->isVisible(); }));
@@ -797,8 +801,8 @@ void TstTimerWindow::closingEndsTheRace()
             timer.hide();
         } else if (how == QLatin1String("refresh")) {
             // Inside the race's own refresh hand-over.
-            QObject::connect(&timer, &TKWL_Timer::DisplayRefreshed, &timer, [&timer] { timer.reject(); },
-                             Qt::SingleShotConnection);
+            QObject::connect(
+                &timer, &TKWL_Timer::DisplayRefreshed, &timer, [&timer] { timer.reject(); }, Qt::SingleShotConnection);
             QVERIFY(ProcessUntil([&] { return !timer.isVisible(); }));
         } else if (how == QLatin1String("paused")) {
             TPauseAnswer answer([&](TFKWLPauseRace& dialog) {
@@ -859,8 +863,10 @@ void TstTimerWindow::startAgainRerunsFromZero()
         QVERIFY(!timer.Panel(3)->Lamp()->isVisible());
         // What the window shows is what the records hold.
         QCOMPARE(LabelText(timer, "LabelLastLap1"), FormatRaceTime(first.LastLap, 3, false));
-        QCOMPARE(LabelText(timer, "LabelAverage1"), QStringLiteral("Av: ") + FormatRaceTime(first.AverageLap, 3, false));
-        QCOMPARE(LabelText(timer, "LabelFastest1"), QStringLiteral("Fa: ") + FormatRaceTime(first.FastestLap, 3, false));
+        QCOMPARE(LabelText(timer, "LabelAverage1"),
+                 QStringLiteral("Av: ") + FormatRaceTime(first.AverageLap, 3, false));
+        QCOMPARE(LabelText(timer, "LabelFastest1"),
+                 QStringLiteral("Fa: ") + FormatRaceTime(first.FastestLap, 3, false));
         QCOMPARE(LabelText(timer, "LabelLaps1"), QStringLiteral("2.00/") + FormatRaceTime(first.TotalTime, 3, true));
         QCOMPARE(timer.Panel(1)->Gauge()->Value(), 100);
 
@@ -876,9 +882,9 @@ void TstTimerWindow::startAgainRerunsFromZero()
         Click(timer, "ButtonOK");
     });
     QVERIFY(accepted);
-    QCOMPARE(resetTexts, (QStringList{QStringLiteral("00.000"), QStringLiteral("Av: 00.000"),
-                                      QStringLiteral("Fa: 00.000"), QStringLiteral("0/0:00.000"),
-                                      QStringLiteral("0:00"), QStringLiteral("Pause")}));
+    QCOMPARE(resetTexts,
+             (QStringList{QStringLiteral("00.000"), QStringLiteral("Av: 00.000"), QStringLiteral("Fa: 00.000"),
+                          QStringLiteral("0/0:00.000"), QStringLiteral("0:00"), QStringLiteral("Pause")}));
     QCOMPARE(lampsAtRestart, (QList<bool>{false, false, false, false}));
     QCOMPARE(gaugesAtRestart, (QList<int>{0, 0, 0, 0}));
     QCOMPARE(first.Laps, 2000);

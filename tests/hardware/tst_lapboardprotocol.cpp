@@ -21,7 +21,10 @@ public:
     {
         Calls << QStringLiteral("hello %1 %2%3").arg(protocol).arg(QLatin1String(firmware), restarted ? "" : " again");
     }
-    void Arrival(int sensor, int64_t boardUs) override { Calls << QStringLiteral("arrival %1 @%2").arg(sensor).arg(boardUs); }
+    void Arrival(int sensor, int64_t boardUs) override
+    {
+        Calls << QStringLiteral("arrival %1 @%2").arg(sensor).arg(boardUs);
+    }
     void Levels(uint8_t) override {}
     void Applied(uint8_t pcSeq, int64_t boardUs, uint8_t outputs) override
     {
@@ -126,21 +129,19 @@ private slots:
             << QStringList{Hello, "H 01 00000000 0 00", "E 02 000003E8 5"}
             << QStringList{"hello 1 1.0", "arrival 1 @1000", "arrival 3 @1000"} << 0 << 0;
         QTest::newRow("the first levels after the hello make no lap")
-            << QStringList{Hello, "E 01 000003E8 2", "E 02 000007D0 3"}
-            << QStringList{"hello 1 1.0", "arrival 1 @2000"} << 0 << 0;
+            << QStringList{Hello, "E 01 000003E8 2", "E 02 000007D0 3"} << QStringList{"hello 1 1.0", "arrival 1 @2000"}
+            << 0 << 0;
         QTest::newRow("carriage returns are ignored")
             << QStringList{"^K 00 1 1.0", "^H 01 00000000 0 00", "E 02 00000010 8"}
             << QStringList{"hello 1 1.0", "arrival 4 @16"} << 0 << 0;
         QTest::newRow("a wrong checksum drops the line, and the change after it makes no lap")
-            << QStringList{Hello, "H 01 00000000 0 00", "=E 02 000003E8 1*0000\n", "E 03 000007D0 0",
-                           "E 04 00000BB8 1"}
+            << QStringList{Hello, "H 01 00000000 0 00", "=E 02 000003E8 1*0000\n", "E 03 000007D0 0", "E 04 00000BB8 1"}
             << QStringList{"hello 1 1.0", "arrival 1 @3000"} << 1 << 1;
         QTest::newRow("a skipped sequence number makes no lap")
             << QStringList{Hello, "H 01 00000000 0 00", "E 03 000003E8 1", "E 04 000007D0 3"}
             << QStringList{"hello 1 1.0", "arrival 2 @2000"} << 0 << 1;
         QTest::newRow("a heartbeat never makes a lap")
-            << QStringList{Hello, "H 01 00000000 0 00", "H 02 000186A0 1 00"}
-            << QStringList{"hello 1 1.0"} << 0 << 0;
+            << QStringList{Hello, "H 01 00000000 0 00", "H 02 000186A0 1 00"} << QStringList{"hello 1 1.0"} << 0 << 0;
         QTest::newRow("garbage between lines takes no number")
             << QStringList{Hello, "H 01 00000000 0 00", "=\x01\x7Fnoise\n", "E 02 000003E8 1"}
             << QStringList{"hello 1 1.0", "arrival 1 @1000"} << 1 << 0;
@@ -163,15 +164,14 @@ private slots:
             << QStringList{"H 07 00000000 0 00", "E 08 000003E8 1", Hello, "H 01 00000000 0 00"}
             << QStringList{"hello 1 1.0"} << 0 << 0;
         QTest::newRow("a restarted board begins its clock again")
-            << QStringList{Hello, "H 01 00100000 0 00", "E 02 00100010 1", Hello, "H 01 00000000 0 00",
-                           "E 02 00000020 1"}
+            << QStringList{Hello, "H 01 00100000 0 00", "E 02 00100010 1",
+                           Hello, "H 01 00000000 0 00", "E 02 00000020 1"}
             << QStringList{"hello 1 1.0", "arrival 1 @1048592", "hello 1 1.0", "arrival 1 @32"} << 0 << 0;
         QTest::newRow("a hello in answer to ? is no restart")
             << QStringList{Hello, "H 01 00000000 0 00", "K 02 1 1.0", "E 03 000003E8 1"}
             << QStringList{"hello 1 1.0", "hello 1 1.0 again", "arrival 1 @1000"} << 0 << 0;
-        QTest::newRow("an output command applied")
-            << QStringList{Hello, "A 01 1F 00000400 81"}
-            << QStringList{"hello 1 1.0", "applied 31 @1024 out 129"} << 0 << 0;
+        QTest::newRow("an output command applied") << QStringList{Hello, "A 01 1F 00000400 81"}
+                                                   << QStringList{"hello 1 1.0", "applied 31 @1024 out 129"} << 0 << 0;
         QTest::newRow("a damaged command of ours is refused; lost changes stop the laps")
             << QStringList{Hello, "H 01 00000000 0 00", "X 02 CRC", "X 03 LOST", "E 04 000003E8 1", "E 05 000007D0 3"}
             << QStringList{"hello 1 1.0", "refused", "arrival 2 @2000"} << 0 << 0;
@@ -184,9 +184,10 @@ private slots:
         QTest::addColumn<QByteArray>("hello");  // empty: no board behind the name
         QTest::addColumn<QString>("problem");
         QTest::newRow("no such device") << QByteArray() << QStringLiteral("cannot be opened");
-        QTest::newRow("a port where nothing answers") << QByteArray("") << QStringLiteral("No lap-sensor board answers on");
-        QTest::newRow("another protocol version") << QByteArray("K 00 2 9.9")
-                                                  << QStringLiteral("speaks protocol version 2");
+        QTest::newRow("a port where nothing answers")
+            << QByteArray("") << QStringLiteral("No lap-sensor board answers on");
+        QTest::newRow("another protocol version")
+            << QByteArray("K 00 2 9.9") << QStringLiteral("speaks protocol version 2");
     }
 
     void boardThatCannotBeUsed()

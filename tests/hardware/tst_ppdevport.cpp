@@ -1,9 +1,9 @@
 #include "hardware/PpdevPort.h"
 
+#include "support/TestSupport.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include "support/TestSupport.h"
 
 #include <QtTest>
 
@@ -11,10 +11,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <linux/ppdev.h>
-#include <sys/ioctl.h>
 #include <map>
 #include <memory>
 #include <set>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 using TEntryList = QList<QPair<int, uint>>;  // number, base
@@ -157,12 +157,19 @@ private slots:
         QTest::addColumn<uint>("base");
         QTest::addColumn<QString>("claimed");  // empty: none
         QTest::addColumn<QString>("warning");  // what the warning must say
-        QTest::newRow("$378") << 0x378u << "parport0" << "";
-        QTest::newRow("$278") << 0x278u << "parport1" << "";
-        QTest::newRow("PCIe card base") << 0xD010u << "parport2" << "";
-        QTest::newRow("$3BC: no port there") << 0x3BCu << "" << "Port Address $3BC matches no parallel port";
-        QTest::newRow("status register is no base") << 0x379u << "" << "Port Address $379 matches no parallel port";
-        QTest::newRow("port held by another driver") << 0x3E8u << "" << "Port Address $3E8: " + QString::fromLocal8Bit(std::strerror(EBUSY)) + " claiming ";
+        QTest::newRow("$378") << 0x378u << "parport0"
+                              << "";
+        QTest::newRow("$278") << 0x278u << "parport1"
+                              << "";
+        QTest::newRow("PCIe card base") << 0xD010u << "parport2"
+                                        << "";
+        QTest::newRow("$3BC: no port there") << 0x3BCu << ""
+                                             << "Port Address $3BC matches no parallel port";
+        QTest::newRow("status register is no base") << 0x379u << ""
+                                                    << "Port Address $379 matches no parallel port";
+        QTest::newRow("port held by another driver")
+            << 0x3E8u << ""
+            << "Port Address $3E8: " + QString::fromLocal8Bit(std::strerror(EBUSY)) + " claiming ";
     }
     void claimsOnlyThePortAtTheAddress()
     {
@@ -178,8 +185,9 @@ private slots:
         const QString said = port.UseBase(base);
         QVERIFY2(warning.isEmpty() ? said.isEmpty() : said.startsWith(warning), qPrintable(said));
         if (said.contains("matches no"))
-            QVERIFY2(said.endsWith("Parallel ports found: $378 (" + DevDir() + "/parport0), $278 (" + DevDir() + "/parport1), $D010 ("
-                                   + DevDir() + "/parport2), $3E8 (" + DevDir() + "/parport3)."), qPrintable(said));
+            QVERIFY2(said.endsWith("Parallel ports found: $378 (" + DevDir() + "/parport0), $278 (" + DevDir() +
+                                   "/parport1), $D010 (" + DevDir() + "/parport2), $3E8 (" + DevDir() + "/parport3)."),
+                     qPrintable(said));
         QCOMPARE(calls.claimed, claimed.isEmpty() ? std::set<QString>{} : std::set<QString>{claimed});
 
         uint32_t value = 0;
@@ -217,7 +225,8 @@ private slots:
         QVERIFY(!port.Open());
         QVERIFY(!port.DriverReady());
         const QString device = DevDir() + "/parport0";
-        QCOMPARE(port.ErrorText(), QStringLiteral("%1 on %2").arg(QString::fromLocal8Bit(std::strerror(ENOENT)), device));
+        QCOMPARE(port.ErrorText(),
+                 QStringLiteral("%1 on %2").arg(QString::fromLocal8Bit(std::strerror(ENOENT)), device));
         ExpectNoAccess(port);
     }
 
@@ -242,7 +251,8 @@ private slots:
         QVERIFY(QFile::setPermissions(DevDir() + "/parport0", QFileDevice::Permissions()));
         TPpdevPort port(SysDir(), DevDir());
         QVERIFY(!port.Open());
-        QCOMPARE(port.ErrorText(), QStringLiteral("%1 on %2").arg(QString::fromLocal8Bit(std::strerror(EACCES)), DevDir() + "/parport0"));
+        QCOMPARE(port.ErrorText(),
+                 QStringLiteral("%1 on %2").arg(QString::fromLocal8Bit(std::strerror(EACCES)), DevDir() + "/parport0"));
     }
 
     void everyFailureIsExplained()
@@ -285,7 +295,8 @@ private:
     // by another driver.
     void AddFakePorts(TFakePortCalls& calls)
     {
-        const QList<QPair<int, QByteArray>> ports{{0, "888\t1912\n"}, {1, "632\t0\n"}, {2, "53264\t0\n"}, {3, "1000\n"}};
+        const QList<QPair<int, QByteArray>> ports{
+            {0, "888\t1912\n"}, {1, "632\t0\n"}, {2, "53264\t0\n"}, {3, "1000\n"}};
         for (const auto& [number, base] : ports) {
             AddPort(number, base);
             AddDevice(number);

@@ -67,7 +67,10 @@ TSimulatedTrackConfig Exact()
     return config;
 }
 
-int64_t GridUs(const TSimulatedTrackConfig& config, int car) { return config.BaseLapUs[size_t(car - 1)] * config.GridPermille / 1000; }
+int64_t GridUs(const TSimulatedTrackConfig& config, int car)
+{
+    return config.BaseLapUs[size_t(car - 1)] * config.GridPermille / 1000;
+}
 
 }  // namespace
 
@@ -75,10 +78,7 @@ class TestSimulatedTrack : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_dir = std::make_unique<TTestWorkDir>();
-    }
+    void init() { m_dir = std::make_unique<TTestWorkDir>(); }
 
     void identity()
     {
@@ -106,7 +106,8 @@ private slots:
                     return;
                 for (int car = 1; car <= 4; ++car) {
                     const int64_t last = rig.Track.LastCrossingUs(car);
-                    if (last != TSimulatedTrack::NoCrossing && ((*crossings)[car - 1].isEmpty() || (*crossings)[car - 1].last() != last))
+                    if (last != TSimulatedTrack::NoCrossing &&
+                        ((*crossings)[car - 1].isEmpty() || (*crossings)[car - 1].last() != last))
                         (*crossings)[car - 1].append(last);
                 }
             });
@@ -256,7 +257,8 @@ private slots:
             rig.ReadAt(Countdown + 2 * Second);
             for (int car = 1; car <= 4; ++car) {
                 const int64_t reaction = rig.Track.LastCrossingUs(car) - Countdown - GridUs(config, car);
-                QVERIFY2(reaction >= config.ReactionMinUs && reaction <= config.ReactionMaxUs, qPrintable(QString::number(reaction)));
+                QVERIFY2(reaction >= config.ReactionMinUs && reaction <= config.ReactionMaxUs,
+                         qPrintable(QString::number(reaction)));
             }
         }
     }
@@ -360,7 +362,8 @@ private slots:
         const int64_t second = GridUs(config, 1) + config.BaseLapUs[0];  // car 1's second pass at full speed
         rig.WriteAt(second - 100 * Ms, Green);
         bool seen = false;
-        rig.PollUntil(second - 100 * Ms, second + 1 * Second, Ms, [&](int64_t, uint8_t status) { seen = seen || CarOn(status, 1); });
+        rig.PollUntil(second - 100 * Ms, second + 1 * Second, Ms,
+                      [&](int64_t, uint8_t status) { seen = seen || CarOn(status, 1); });
         QVERIFY(seen);
         QCOMPARE(rig.Track.Crossings(1), int64_t(2));
         QCOMPARE(rig.Track.LastCrossingUs(1), second + 100 * Ms);

@@ -3,9 +3,9 @@
 #include "common/TrackIo.h"
 #include "hardware/zlportio.h"
 
+#include "support/TestSupport.h"
 #include <QList>
 #include <QPair>
-#include "support/TestSupport.h"
 
 #include <QtTest>
 
@@ -69,10 +69,7 @@ class TestTrackIo : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_dir = std::make_unique<TTestWorkDir>();
-    }
+    void init() { m_dir = std::make_unique<TTestWorkDir>(); }
 
     void readSensors_data()
     {
@@ -155,14 +152,16 @@ private slots:
         QTest::newRow("unchanged line still written") << TLineSteps{{1, true}, {1, true}} << TBytes{0x01, 0x01};
         QTest::newRow("off while off still written") << TLineSteps{{2, false}} << TBytes{0x00};
         QTest::newRow("line 8 is bit 7") << TLineSteps{{8, true}} << TBytes{0x80};
-        QTest::newRow("start-up: 1..8 off")
-            << TLineSteps{{1, false}, {2, false}, {3, false}, {4, false}, {5, false}, {6, false}, {7, false}, {8, false}}
-            << TBytes{0, 0, 0, 0, 0, 0, 0, 0};
-        QTest::newRow("all on") << TLineSteps{{1, true}, {2, true}, {3, true}, {4, true}, {5, true}, {6, true}, {7, true}, {8, true}}
+        QTest::newRow("start-up: 1..8 off") << TLineSteps{{1, false}, {2, false}, {3, false}, {4, false},
+                                                          {5, false}, {6, false}, {7, false}, {8, false}}
+                                            << TBytes{0, 0, 0, 0, 0, 0, 0, 0};
+        QTest::newRow("all on") << TLineSteps{{1, true}, {2, true}, {3, true}, {4, true},
+                                              {5, true}, {6, true}, {7, true}, {8, true}}
                                 << TBytes{0x01, 0x03, 0x07, 0x0F, 0x1F, 0x3F, 0x7F, 0xFF};
         QTest::newRow("lines outside 1..8 ignored")
             << TLineSteps{{0, true}, {9, true}, {-1, true}, {32, true}, {64, true}, {1000, false}} << TBytes{};
-        QTest::newRow("ignored line between valid ones") << TLineSteps{{4, true}, {9, true}, {4, false}} << TBytes{0x08, 0x00};
+        QTest::newRow("ignored line between valid ones")
+            << TLineSteps{{4, true}, {9, true}, {4, false}} << TBytes{0x08, 0x00};
     }
     void outputLines()
     {

@@ -1,7 +1,7 @@
 #include "hardware/ZlPortIoProtocol.h"
 
-#include <QByteArray>
 #include "support/TestSupport.h"
+#include <QByteArray>
 
 #include <QtTest>
 
@@ -11,10 +11,7 @@ class TestZlPortIoProtocol : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_dir = std::make_unique<TTestWorkDir>();
-    }
+    void init() { m_dir = std::make_unique<TTestWorkDir>(); }
 
     void names()
     {
@@ -48,10 +45,8 @@ private slots:
         QTest::addColumn<int>("size");
         QTest::addColumn<uint>("value");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("status read at $379")
-            << 0x379u << 0 << 0u << QByteArray::fromHex("790300000000000000000000");
-        QTest::newRow("data write at $378")
-            << 0x378u << 0 << 0x14u << QByteArray::fromHex("780300000000000014000000");
+        QTest::newRow("status read at $379") << 0x379u << 0 << 0u << QByteArray::fromHex("790300000000000000000000");
+        QTest::newRow("data write at $378") << 0x378u << 0 << 0x14u << QByteArray::fromHex("780300000000000014000000");
         QTest::newRow("little-endian fields")
             << 0x12345678u << 2 << 0xAABBCCDDu << QByteArray::fromHex("7856341202000000DDCCBBAA");
         QTest::newRow("word size") << 0x278u << 1 << 0xFFFFu << QByteArray::fromHex("7802000001000000FFFF0000");
@@ -64,7 +59,8 @@ private slots:
         QFETCH(QByteArray, expected);
         const ZlPortIo::TPortRequest record = ZlPortIo::PackPortRequest(address, TPortSize(size), value);
         QCOMPARE(int(record.size()), 12);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(record.data()), int(record.size())).toHex(), expected.toHex());
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(record.data()), int(record.size())).toHex(),
+                 expected.toHex());
     }
 
     void unpackValue_data()
@@ -108,7 +104,8 @@ private slots:
     {
         QTest::addColumn<QString>("programDir");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("Qt's slashes") << QStringLiteral("C:/Program Files/Kobalap") << QStringLiteral(R"(C:\Program Files\Kobalap\zlportio.sys)");
+        QTest::newRow("Qt's slashes") << QStringLiteral("C:/Program Files/Kobalap")
+                                      << QStringLiteral(R"(C:\Program Files\Kobalap\zlportio.sys)");
         QTest::newRow("native slashes") << QStringLiteral(R"(D:\Koba)") << QStringLiteral(R"(D:\Koba\zlportio.sys)");
         QTest::newRow("drive root") << QStringLiteral("C:/") << QStringLiteral(R"(C:\zlportio.sys)");
     }

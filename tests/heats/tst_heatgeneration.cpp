@@ -51,8 +51,9 @@ private slots:
     {
         QTest::addColumn<QChar>("method");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("A") << QChar('A')
-                           << "1:14,13,11,15 2:15,14,13,11 3:11,15,14,13 4:13,11,15,14 5:12,0,0,0 6:0,12,0,0 7:0,0,12,0 8:0,0,0,12";
+        QTest::newRow("A")
+            << QChar('A')
+            << "1:14,13,11,15 2:15,14,13,11 3:11,15,14,13 4:13,11,15,14 5:12,0,0,0 6:0,12,0,0 7:0,0,12,0 8:0,0,0,12";
         QTest::newRow("B") << QChar('B') << "1:15,11,13,14 2:12,15,11,13 3:14,12,15,11 4:13,14,12,15 5:11,13,14,12";
     }
     void workedExample()
@@ -61,7 +62,8 @@ private slots:
         QFETCH(QString, expected);
         TDriverPool pool;
         pool.LoadDriverPool(Drivers(5, 11), 12345678);
-        const THeatPlan plan = method == QLatin1Char('A') ? GenerateHeatsA(pool, 4, Rotation("1 > 2 > 3 > 4"), 0) : GenerateHeatsB(pool, 4, 0);
+        const THeatPlan plan = method == QLatin1Char('A') ? GenerateHeatsA(pool, 4, Rotation("1 > 2 > 3 > 4"), 0)
+                                                          : GenerateHeatsB(pool, 4, 0);
         QCOMPARE(Describe(plan, 4), expected);
         QCOMPARE(pool.Drawn(), 5);
     }
@@ -178,7 +180,8 @@ private slots:
     {
         const QDateTime local(QDate(2026, 12, 8), QTime(1, 0, 0, 5), Qt::OffsetFromUTC, 2 * 3600);
         QCOMPARE(MillisecondsSinceUtcMidnight(local), uint32_t(23 * 3600 * 1000 + 5));
-        QCOMPARE(MillisecondsSinceUtcMidnight(QDateTime(QDate(2026, 1, 1), QTime(23, 59, 59, 999), Qt::UTC)), uint32_t(86399999));
+        QCOMPARE(MillisecondsSinceUtcMidnight(QDateTime(QDate(2026, 1, 1), QTime(23, 59, 59, 999), Qt::UTC)),
+                 uint32_t(86399999));
     }
 };
 

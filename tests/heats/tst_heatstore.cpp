@@ -55,18 +55,18 @@ private slots:
     void storedResult_data()
     {
         QTest::addColumn<bool>("timed");
-        QTest::addColumn<QList<int>>("drivers");  // tracks 1..4, 0: no detail row
-        QTest::addColumn<int>("laps");            // lap value on every track
+        QTest::addColumn<QList<int>>("drivers");     // tracks 1..4, 0: no detail row
+        QTest::addColumn<int>("laps");               // lap value on every track
         QTest::addColumn<QVariantList>("expected");  // per stored track: Laps, Time, TopLapTime, lap rows
         QTest::newRow("Lap, finished") << false << QList<int>{1, 2, 0, 0} << 20000
                                        << QVariantList{20000, 120000, 5001, 20, 20000, 120000, 5001, 20};
         // 19 of 20 laps: the did-not-finish values, the laps driven still listed.
-        QTest::newRow("Lap, one lap short") << false << QList<int>{1, 0, 0, 0} << 19000
-                                            << QVariantList{0, DidNotFinishTime, DidNotFinishTime, 19};
-        QTest::newRow("Timed, nothing is a no-finish") << true << QList<int>{1, 0, 0, 0} << 19500
-                                                       << QVariantList{19500, 120000, 5001, 19};
-        QTest::newRow("Timed, no lap driven") << true << QList<int>{1, 0, 0, 0} << 0
-                                              << QVariantList{0, 120000, int(NoFastestLap), 0};
+        QTest::newRow("Lap, one lap short")
+            << false << QList<int>{1, 0, 0, 0} << 19000 << QVariantList{0, DidNotFinishTime, DidNotFinishTime, 19};
+        QTest::newRow("Timed, nothing is a no-finish")
+            << true << QList<int>{1, 0, 0, 0} << 19500 << QVariantList{19500, 120000, 5001, 19};
+        QTest::newRow("Timed, no lap driven")
+            << true << QList<int>{1, 0, 0, 0} << 0 << QVariantList{0, 120000, int(NoFastestLap), 0};
         // Tracks 2 and 4 have no driver: nothing stored for them.
         QTest::newRow("tracks 1 and 3") << false << QList<int>{1, 0, 3, 0} << 20000
                                         << QVariantList{20000, 120000, 5001, 20, 20000, 120000, 5001, 20};
@@ -86,11 +86,14 @@ private slots:
         for (int t = 1; t <= 4; ++t)
             run.Track(t, laps, 120000, laps ? 5001 : NoFastestLap);
         QVERIFY2(store.StoreHeatResult(1, *run.tracks, 4, 100, *store.Championship()), qPrintable(store.LastError()));
-        QCOMPARE(Values(R"(SELECT d.Laps, d."Time", d.TopLapTime, (SELECT count(*) FROM "KWL_HeatDetailLaps.DB" l WHERE l.Tracknr = d.Tracknr)
+        QCOMPARE(
+            Values(
+                R"(SELECT d.Laps, d."Time", d.TopLapTime, (SELECT count(*) FROM "KWL_HeatDetailLaps.DB" l WHERE l.Tracknr = d.Tracknr)
                            FROM "KWL_HeatDetail.DB" d ORDER BY d.Tracknr)"),
-                 expected);
+            expected);
         QCOMPARE(Values(R"(SELECT count(*) FROM "KWL_HeatDetailLaps.DB" WHERE Tracknr IN (2, 4) AND Tracknr NOT IN
-                           (SELECT Tracknr FROM "KWL_HeatDetail.DB"))"), QVariantList{0});
+                           (SELECT Tracknr FROM "KWL_HeatDetail.DB"))"),
+                 QVariantList{0});
         QCOMPARE(Values(R"(SELECT Finished FROM "KWL_Heat.DB")"), QVariantList{1});
     }
 
@@ -108,8 +111,10 @@ private slots:
         second.Track(1, 4000, 60000, 4000).Track(2, 4000, 60000, 4000);
         (*second.tracks)[0].LapTimes[2] = 0;
         QVERIFY(store.StoreHeatResult(1, *second.tracks, 4, 0, *store.Championship()));
-        QCOMPARE(Values(R"(SELECT Tracknr, group_concat(RNDnr) FROM "KWL_HeatDetailLaps.DB" GROUP BY Tracknr ORDER BY Tracknr)"),
-                 (QVariantList{1, "1,3,4", 2, "1,2,3,4"}));
+        QCOMPARE(
+            Values(
+                R"(SELECT Tracknr, group_concat(RNDnr) FROM "KWL_HeatDetailLaps.DB" GROUP BY Tracknr ORDER BY Tracknr)"),
+            (QVariantList{1, "1,3,4", 2, "1,2,3,4"}));
     }
 
     // Running totals: a plain sum of lap values in a Timed championship; in a
@@ -121,8 +126,9 @@ private slots:
         QTest::addColumn<int>("total");
         QTest::newRow("Timed, no carry") << true << QList<int>{5600, 6700} << 12300;
         QTest::newRow("Lap") << false << QList<int>{61000, DidNotFinishTime} << 61000 + DidNotFinishTime;
-        QTest::newRow("Lap, three no-finishes") << false << QList<int>{DidNotFinishTime, DidNotFinishTime, DidNotFinishTime}
-                                                << std::numeric_limits<int32_t>::max();
+        QTest::newRow("Lap, three no-finishes")
+            << false << QList<int>{DidNotFinishTime, DidNotFinishTime, DidNotFinishTime}
+            << std::numeric_limits<int32_t>::max();
         QTest::newRow("no heat run") << false << QList<int>{} << 0;
     }
     void runningTotal()
@@ -153,7 +159,8 @@ private slots:
         QCOMPARE(store.LastHeatNumber(), std::optional<int32_t>(4));
         QVERIFY(store.DeleteAllHeats());
         QCOMPARE(Values(R"(SELECT (SELECT count(*) FROM "KWL_Heat.DB") + (SELECT count(*) FROM "KWL_HeatDetail.DB")
-                           + (SELECT count(*) FROM "KWL_HeatDetailLaps.DB"))"), QVariantList{0});
+                           + (SELECT count(*) FROM "KWL_HeatDetailLaps.DB"))"),
+                 QVariantList{0});
         QCOMPARE(store.LastHeatNumber(), std::optional<int32_t>(0));
     }
 };

@@ -29,7 +29,8 @@ public:
             arguments << QStringLiteral("--link") << link;
         m_process.start(harness, arguments);
         QDeadlineTimer deadline(10000);
-        while (m_device.isEmpty() && !deadline.hasExpired() && m_process.waitForReadyRead(int(deadline.remainingTime())))
+        while (m_device.isEmpty() && !deadline.hasExpired() &&
+               m_process.waitForReadyRead(int(deadline.remainingTime())))
             ReadLog();
     }
 

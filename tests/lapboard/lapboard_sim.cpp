@@ -23,20 +23,20 @@
 // on SIGTERM or SIGINT, and when stdin reaches end of file, so a test that
 // dies never leaves it behind: keep stdin open while it should run.
 
-#include <sim_avr.h>
-#include <sim_elf.h>
-#include <sim_irq.h>
-#include <sim_io.h>
-#include <sim_cycle_timers.h>
-#include <sim_regbit.h>
 #include <avr_ioport.h>
 #include <avr_uart.h>
+#include <sim_avr.h>
+#include <sim_cycle_timers.h>
+#include <sim_elf.h>
+#include <sim_io.h>
+#include <sim_irq.h>
+#include <sim_regbit.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdarg>
 #include <chrono>
 #include <csignal>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -67,13 +67,10 @@ constexpr size_t kMaxPendingOutput = 64 * 1024;
 
 volatile std::sig_atomic_t stopRequested = 0;
 
-void onStopSignal(int)
-{
-    stopRequested = 1;
-}
+void onStopSignal(int) { stopRequested = 1; }
 
-void logLine(const char *format, ...) __attribute__((format(printf, 1, 2)));
-void logLine(const char *format, ...)
+void logLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void logLine(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
@@ -88,12 +85,12 @@ void logLine(const char *format, ...)
 enum class ActionKind { Press, Release, Unplug, Replug, End };
 
 struct Action {
-    double ms = 0;      // after the green light
+    double ms = 0;  // after the green light
     ActionKind kind = ActionKind::End;
     int track = 0;
 };
 
-std::optional<std::vector<Action>> readScript(const std::string &path)
+std::optional<std::vector<Action>> readScript(const std::string& path)
 {
     std::ifstream in(path);
     if (!in) {
@@ -126,35 +123,34 @@ std::optional<std::vector<Action>> readScript(const std::string &path)
         } else if (word == "unplug" || word == "replug" || word == "end") {
             double ms = 0;
             good = bool(words >> ms) && ms >= 0;
-            const ActionKind kind = word == "end" ? ActionKind::End
-                                    : word == "unplug" ? ActionKind::Unplug : ActionKind::Replug;
+            const ActionKind kind = word == "end"      ? ActionKind::End
+                                    : word == "unplug" ? ActionKind::Unplug
+                                                       : ActionKind::Replug;
             if (good)
                 actions.push_back({ms, kind, 0});
         }
         std::string extra;
         if (!good || (words >> extra)) {
-            std::fprintf(stderr, "lapboard_sim: %s:%d: cannot read \"%s\"\n", path.c_str(),
-                         lineNumber, text.c_str());
+            std::fprintf(stderr, "lapboard_sim: %s:%d: cannot read \"%s\"\n", path.c_str(), lineNumber, text.c_str());
             return std::nullopt;
         }
     }
     // Stable: at one moment, things happen in the order the script gives.
-    std::stable_sort(actions.begin(), actions.end(),
-                     [](const Action &a, const Action &b) { return a.ms < b.ms; });
+    std::stable_sort(actions.begin(), actions.end(), [](const Action& a, const Action& b) { return a.ms < b.ms; });
     return actions;
 }
 
 // --- the simulated board
 
 struct Board {
-    avr_t *avr = nullptr;
+    avr_t* avr = nullptr;
     int ptyMaster = -1;
-    std::string link;           // --link: a fixed name for the pty, kept across a replug
-    std::string toPc;           // board -> PC, not yet written to the pty
-    std::string fromPc;         // PC -> board, not yet taken by the UART
-    bool uartReady = false;     // the UART's input FIFO has room (XON)
-    avr_irq_t *uartInput = nullptr;
-    avr_irq_t *sensorPins[4] = {};
+    std::string link;        // --link: a fixed name for the pty, kept across a replug
+    std::string toPc;        // board -> PC, not yet written to the pty
+    std::string fromPc;      // PC -> board, not yet taken by the UART
+    bool uartReady = false;  // the UART's input FIFO has room (XON)
+    avr_irq_t* uartInput = nullptr;
+    avr_irq_t* sensorPins[4] = {};
 
     uint8_t outputs = 0;
     uint8_t loggedOutputs = 0;
@@ -173,12 +169,12 @@ unsigned long long microseconds(avr_cycle_count_t cycle)
     return static_cast<unsigned long long>(cycle / kCyclesPerUs);
 }
 
-avr_cycle_count_t actionCycle(const Board &board, const Action &action)
+avr_cycle_count_t actionCycle(const Board& board, const Action& action)
 {
     return board.greenCycle + static_cast<avr_cycle_count_t>(action.ms * 16'000.0 + 0.5);
 }
 
-void unplug(Board &board)
+void unplug(Board& board)
 {
     if (board.ptyMaster >= 0)
         ::close(board.ptyMaster);
@@ -187,22 +183,19 @@ void unplug(Board &board)
     board.fromPc.clear();
 }
 
-void replug(Board &board);
+void replug(Board& board);
 
-avr_cycle_count_t runScript(avr_t *avr, avr_cycle_count_t, void *param)
+avr_cycle_count_t runScript(avr_t* avr, avr_cycle_count_t, void* param)
 {
-    auto &board = *static_cast<Board *>(param);
-    while (board.nextAction < board.script.size()
-           && actionCycle(board, board.script[board.nextAction]) <= avr->cycle) {
-        const Action &action = board.script[board.nextAction++];
+    auto& board = *static_cast<Board*>(param);
+    while (board.nextAction < board.script.size() && actionCycle(board, board.script[board.nextAction]) <= avr->cycle) {
+        const Action& action = board.script[board.nextAction++];
         switch (action.kind) {
         case ActionKind::Press:
             logLine("CROSS %d %llu", action.track, microseconds(avr->cycle));
             avr_raise_irq(board.sensorPins[action.track - 1], 0);
             break;
-        case ActionKind::Release:
-            avr_raise_irq(board.sensorPins[action.track - 1], 1);
-            break;
+        case ActionKind::Release: avr_raise_irq(board.sensorPins[action.track - 1], 1); break;
         case ActionKind::Unplug:
             logLine("UNPLUG %llu", microseconds(avr->cycle));
             unplug(board);
@@ -211,9 +204,7 @@ avr_cycle_count_t runScript(avr_t *avr, avr_cycle_count_t, void *param)
             logLine("REPLUG %llu", microseconds(avr->cycle));
             replug(board);
             break;
-        case ActionKind::End:
-            board.ended = true;
-            break;
+        case ActionKind::End: board.ended = true; break;
         }
     }
     if (board.nextAction < board.script.size())
@@ -221,9 +212,9 @@ avr_cycle_count_t runScript(avr_t *avr, avr_cycle_count_t, void *param)
     return 0;
 }
 
-avr_cycle_count_t logOutputs(avr_t *, avr_cycle_count_t, void *param)
+avr_cycle_count_t logOutputs(avr_t*, avr_cycle_count_t, void* param)
 {
-    auto &board = *static_cast<Board *>(param);
+    auto& board = *static_cast<Board*>(param);
     board.outputLogPending = false;
     if (board.outputs != board.loggedOutputs) {
         board.loggedOutputs = board.outputs;
@@ -233,15 +224,15 @@ avr_cycle_count_t logOutputs(avr_t *, avr_cycle_count_t, void *param)
 }
 
 struct OutputPin {
-    Board *board;
-    int line;   // 0..7
+    Board* board;
+    int line;  // 0..7
 };
 
-void onOutputPin(avr_irq_t *, uint32_t value, void *param)
+void onOutputPin(avr_irq_t*, uint32_t value, void* param)
 {
-    auto &pin = *static_cast<OutputPin *>(param);
-    Board &board = *pin.board;
-    avr_t *avr = board.avr;
+    auto& pin = *static_cast<OutputPin*>(param);
+    Board& board = *pin.board;
+    avr_t* avr = board.avr;
     const uint8_t bit = static_cast<uint8_t>(1u << pin.line);
     const uint8_t before = board.outputs;
     board.outputs = value ? (before | bit) : (before & ~bit);
@@ -257,44 +248,34 @@ void onOutputPin(avr_irq_t *, uint32_t value, void *param)
         board.greenCycle = avr->cycle;
         logLine("GREEN %llu", microseconds(avr->cycle));
         if (!board.script.empty())
-            avr_cycle_timer_register(avr, actionCycle(board, board.script.front()) - avr->cycle,
-                                     runScript, &board);
+            avr_cycle_timer_register(avr, actionCycle(board, board.script.front()) - avr->cycle, runScript, &board);
     }
 }
 
-void onUartOutput(avr_irq_t *, uint32_t value, void *param)
+void onUartOutput(avr_irq_t*, uint32_t value, void* param)
 {
-    auto &board = *static_cast<Board *>(param);
+    auto& board = *static_cast<Board*>(param);
     if (board.ptyMaster < 0)
-        return;   // the cable is out
+        return;  // the cable is out
     if (board.toPc.size() >= kMaxPendingOutput)
         return;
     board.toPc.push_back(static_cast<char>(value));
 }
 
-void onUartXon(avr_irq_t *, uint32_t, void *param)
-{
-    static_cast<Board *>(param)->uartReady = true;
-}
+void onUartXon(avr_irq_t*, uint32_t, void* param) { static_cast<Board*>(param)->uartReady = true; }
 
-void onUartXoff(avr_irq_t *, uint32_t, void *param)
-{
-    static_cast<Board *>(param)->uartReady = false;
-}
+void onUartXoff(avr_irq_t*, uint32_t, void* param) { static_cast<Board*>(param)->uartReady = false; }
 
 // The board's timers decide when it wakes; the pacing below keeps it to the
 // wall clock, so simavr must not sleep on its own.
-void noSleep(avr_t *, avr_cycle_count_t) {}
+void noSleep(avr_t*, avr_cycle_count_t) {}
 
 // A sleeping board skips ahead to its next timer event; this one keeps any
 // such jump within a slice, so pacing never lets it run far ahead.
-avr_cycle_count_t pace(avr_t *, avr_cycle_count_t when, void *)
-{
-    return when + kSliceCycles;
-}
+avr_cycle_count_t pace(avr_t*, avr_cycle_count_t when, void*) { return when + kSliceCycles; }
 
 // simavr's own messages go to stderr: stdout carries only the log above.
-void simavrLogger(avr_t *avr, int level, const char *format, va_list args)
+void simavrLogger(avr_t* avr, int level, const char* format, va_list args)
 {
     if (!avr || level <= avr->log)
         std::vfprintf(stderr, format, args);
@@ -305,15 +286,15 @@ void simavrLogger(avr_t *avr, int level, const char *format, va_list args)
 // simulated wire as on the real one, so the byte time is halved whenever
 // simavr has computed it afresh with U2X on.
 struct UartSpeed {
-    avr_uart_t *uart = nullptr;
+    avr_uart_t* uart = nullptr;
     avr_cycle_count_t corrected = 0;
 };
 
-avr_uart_t *findUart(avr_t *avr, char name)
+avr_uart_t* findUart(avr_t* avr, char name)
 {
-    for (avr_io_t *io = avr->io_port; io; io = io->next) {
+    for (avr_io_t* io = avr->io_port; io; io = io->next) {
         if (io->kind && std::strcmp(io->kind, "uart") == 0) {
-            auto *uart = reinterpret_cast<avr_uart_t *>(io);
+            auto* uart = reinterpret_cast<avr_uart_t*>(io);
             if (uart->name == name)
                 return uart;
         }
@@ -321,9 +302,9 @@ avr_uart_t *findUart(avr_t *avr, char name)
     return nullptr;
 }
 
-void correctUartSpeed(avr_t *avr, UartSpeed &speed)
+void correctUartSpeed(avr_t* avr, UartSpeed& speed)
 {
-    avr_uart_t *uart = speed.uart;
+    avr_uart_t* uart = speed.uart;
     if (!uart || uart->cycles_per_byte == speed.corrected)
         return;
     if (avr_regbit_get(avr, uart->u2x))
@@ -333,7 +314,7 @@ void correctUartSpeed(avr_t *avr, UartSpeed &speed)
 
 // --- the pseudo-terminal
 
-int openPty(std::string &slavePath)
+int openPty(std::string& slavePath)
 {
     int master = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
@@ -352,7 +333,7 @@ int openPty(std::string &slavePath)
 }
 
 // Points the --link name at the pty's slave, replacing what it pointed at.
-void pointLink(const Board &board, const std::string &slavePath)
+void pointLink(const Board& board, const std::string& slavePath)
 {
     if (board.link.empty())
         return;
@@ -363,7 +344,7 @@ void pointLink(const Board &board, const std::string &slavePath)
 
 // The cable goes back in: a new pseudo-terminal behind the same link. The
 // board runs on, as one whose USB chip does not reset it on a new connection.
-void replug(Board &board)
+void replug(Board& board)
 {
     if (board.ptyMaster >= 0)
         return;
@@ -373,7 +354,7 @@ void replug(Board &board)
 }
 
 // Moves bytes between the pty and the board's UART, never blocking.
-void exchange(Board &board)
+void exchange(Board& board)
 {
     if (board.ptyMaster < 0)
         return;
@@ -391,7 +372,7 @@ void exchange(Board &board)
     }
 }
 
-void feedUart(Board &board)
+void feedUart(Board& board)
 {
     size_t taken = 0;
     // XOFF arrives from inside avr_raise_irq when the FIFO fills.
@@ -418,9 +399,9 @@ int usage()
     return 2;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     std::string firmwarePath;
     std::string scriptPath;
@@ -456,7 +437,7 @@ int main(int argc, char **argv)
     }
     std::strcpy(firmware.mmcu, "atmega328p");
     firmware.frequency = kFrequency;
-    avr_t *avr = avr_make_mcu_by_name(firmware.mmcu);
+    avr_t* avr = avr_make_mcu_by_name(firmware.mmcu);
     if (!avr || avr_init(avr) != 0) {
         std::fprintf(stderr, "lapboard_sim: simavr has no atmega328p\n");
         return 2;
@@ -474,12 +455,9 @@ int main(int argc, char **argv)
     uartFlags &= ~(AVR_UART_FLAG_STDIO | AVR_UART_FLAG_POLL_SLEEP);
     avr_ioctl(avr, AVR_IOCTL_UART_SET_FLAGS('0'), &uartFlags);
     board.uartInput = avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_INPUT);
-    avr_irq_register_notify(avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUTPUT),
-                            onUartOutput, &board);
-    avr_irq_register_notify(avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUT_XON),
-                            onUartXon, &board);
-    avr_irq_register_notify(avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUT_XOFF),
-                            onUartXoff, &board);
+    avr_irq_register_notify(avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUTPUT), onUartOutput, &board);
+    avr_irq_register_notify(avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUT_XON), onUartXon, &board);
+    avr_irq_register_notify(avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUT_XOFF), onUartXoff, &board);
 
     // Sensors 1..4 on PD2..PD5; output lines 1..4 on PB0..PB3, 5..8 on PC0..PC3.
     for (int i = 0; i < 4; ++i)
@@ -488,8 +466,8 @@ int main(int argc, char **argv)
     for (int line = 0; line < 8; ++line) {
         outputPins[line] = {&board, line};
         char port = line < 4 ? 'B' : 'C';
-        avr_irq_register_notify(avr_io_getirq(avr, AVR_IOCTL_IOPORT_GETIRQ(port), line % 4),
-                                onOutputPin, &outputPins[line]);
+        avr_irq_register_notify(avr_io_getirq(avr, AVR_IOCTL_IOPORT_GETIRQ(port), line % 4), onOutputPin,
+                                &outputPins[line]);
     }
 
     std::string slavePath;
@@ -522,8 +500,8 @@ int main(int argc, char **argv)
         while (avr->cycle < sliceEnd && !board.ended) {
             int state = avr_run(avr);
             if (state == cpu_Done || state == cpu_Crashed) {
-                std::fprintf(stderr, "lapboard_sim: the firmware stopped (state %d) at %llu us\n",
-                             state, microseconds(avr->cycle));
+                std::fprintf(stderr, "lapboard_sim: the firmware stopped (state %d) at %llu us\n", state,
+                             microseconds(avr->cycle));
                 return 1;
             }
         }

@@ -23,7 +23,13 @@ QStringList Describe(const QList<TDriverLaps>& drivers)
     for (const TDriverLaps& driver : drivers) {
         QString line = QStringLiteral("%1 %2 @%3:").arg(driver.DRVnr).arg(driver.Driver).arg(driver.Track);
         for (const TDriverLap& lap : driver.Laps)
-            line += QStringLiteral(" %1=%2/%3/%4/%5:%6").arg(lap.Number).arg(lap.RCnr).arg(lap.HTnr).arg(lap.Tracknr).arg(lap.RNDnr).arg(lap.TimeMs);
+            line += QStringLiteral(" %1=%2/%3/%4/%5:%6")
+                        .arg(lap.Number)
+                        .arg(lap.RCnr)
+                        .arg(lap.HTnr)
+                        .arg(lap.Tracknr)
+                        .arg(lap.RNDnr)
+                        .arg(lap.TimeMs);
         lines << line;
     }
     return lines;
@@ -57,23 +63,31 @@ private slots:
         QTest::addColumn<QString>("text");
 
         // Unsorted, with a lap without a time that must not count.
-        QTest::newRow("odd count") << QList<uint32_t>{8500, 0, 8000, 8100} << 3 << 8100.0 << std::sqrt(140000.0 / 3) << 2.0 / 3
+        QTest::newRow("odd count") << QList<uint32_t>{8500, 0, 8000, 8100} << 3 << 8100.0 << std::sqrt(140000.0 / 3)
+                                   << 2.0 / 3
                                    << QStringLiteral("Anna: median 08.100  std dev 0.216 s  within 2 %: 67 % (3 laps)");
         // 8160 is exactly 2 % over the best; the median 8180.5 shows rounded up.
         QTest::newRow("even count") << QList<uint32_t>{9000, 8201, 8000, 8160} << 4 << 8180.5 << 388.23986 << 0.5
-                                    << QStringLiteral("Anna: median 08.181  std dev 0.388 s  within 2 %: 50 % (4 laps)");
+                                    << QStringLiteral(
+                                           "Anna: median 08.181  std dev 0.388 s  within 2 %: 50 % (4 laps)");
         QTest::newRow("single lap") << QList<uint32_t>{7321} << 1 << 7321.0 << 0.0 << 1.0
-                                    << QStringLiteral("Anna: median 07.321  std dev 0.000 s  within 2 %: 100 % (1 lap)");
-        QTest::newRow("all laps 0") << QList<uint32_t>{0, 0} << 0 << 0.0 << 0.0 << 0.0 << QStringLiteral("Anna: no timed laps");
-        QTest::newRow("no laps") << QList<uint32_t>{} << 0 << 0.0 << 0.0 << 0.0 << QStringLiteral("Anna: no timed laps");
+                                    << QStringLiteral(
+                                           "Anna: median 07.321  std dev 0.000 s  within 2 %: 100 % (1 lap)");
+        QTest::newRow("all laps 0") << QList<uint32_t>{0, 0} << 0 << 0.0 << 0.0 << 0.0
+                                    << QStringLiteral("Anna: no timed laps");
+        QTest::newRow("no laps") << QList<uint32_t>{} << 0 << 0.0 << 0.0 << 0.0
+                                 << QStringLiteral("Anna: no timed laps");
         QTest::newRow("over a minute") << QList<uint32_t>{61000, 59000, 65000} << 3 << 61000.0 << 2494.43826 << 1.0 / 3
-                                       << QStringLiteral("Anna: median 99.999  std dev 2.494 s  within 2 %: 33 % (3 laps)");
+                                       << QStringLiteral(
+                                              "Anna: median 99.999  std dev 2.494 s  within 2 %: 33 % (3 laps)");
         // 8163 is just over 2 % of 8000.
-        QTest::newRow("ties at the best") << QList<uint32_t>{8000, 8163, 8000, 8000} << 4 << 8000.0 << 70.58107 << 0.75
-                                          << QStringLiteral("Anna: median 08.000  std dev 0.071 s  within 2 %: 75 % (4 laps)");
-        QTest::newRow("half a percent rounds up") << QList<uint32_t>{8000, 9000, 9000, 9000, 9000, 9000, 9000, 9000} << 8 << 9000.0
-                                                  << std::sqrt(7.0) * 1000 / 8 << 0.125
-                                                  << QStringLiteral("Anna: median 09.000  std dev 0.331 s  within 2 %: 13 % (8 laps)");
+        QTest::newRow("ties at the best")
+            << QList<uint32_t>{8000, 8163, 8000, 8000} << 4 << 8000.0 << 70.58107 << 0.75
+            << QStringLiteral("Anna: median 08.000  std dev 0.071 s  within 2 %: 75 % (4 laps)");
+        QTest::newRow("half a percent rounds up")
+            << QList<uint32_t>{8000, 9000, 9000, 9000, 9000, 9000, 9000, 9000} << 8 << 9000.0
+            << std::sqrt(7.0) * 1000 / 8 << 0.125
+            << QStringLiteral("Anna: median 09.000  std dev 0.331 s  within 2 %: 13 % (8 laps)");
     }
     void figures()
     {
@@ -85,7 +99,8 @@ private slots:
         QFETCH(double, within);
         QVERIFY2(std::abs(figures.MedianMs - median) < 1e-6, qPrintable(QString::number(figures.MedianMs)));
         QVERIFY2(std::abs(figures.StdDevMs - stdDev) < 1e-4, qPrintable(QString::number(figures.StdDevMs)));
-        QVERIFY2(std::abs(figures.WithinTwoPercent - within) < 1e-9, qPrintable(QString::number(figures.WithinTwoPercent)));
+        QVERIFY2(std::abs(figures.WithinTwoPercent - within) < 1e-9,
+                 qPrintable(QString::number(figures.WithinTwoPercent)));
         QTEST(LapFiguresText(QStringLiteral("Anna"), figures), "text");
     }
 

@@ -24,9 +24,11 @@ private slots:
         Exec(R"(INSERT INTO "KWL_Drivers.DB" VALUES (1, 'Anna'), (2, 'Smith; J.'))", {});
         Exec(R"(INSERT INTO "KWL_Race.DB" VALUES (1, 5, 'Race B'), (1, 4, 'Race A'), (2, 6, 'Elsewhere'))", {});
         Exec(R"(INSERT INTO "KWL_HeatDetail.DB" VALUES (1, 4, 1, 2, 1, 0, 0, 0), (1, 4, 1, 1, 2, 0, 0, 0),)"
-             R"( (1, 5, 1, 1, 1, 0, 0, 0), (2, 6, 1, 1, 1, 0, 0, 0))", {});
+             R"( (1, 5, 1, 1, 1, 0, 0, 0), (2, 6, 1, 1, 1, 0, 0, 0))",
+             {});
         Exec(R"(INSERT INTO "KWL_HeatDetailLaps.DB" VALUES (1, 5, 1, 1, 1, 61000, 0), (1, 4, 1, 2, 2, 8123, 0),)"
-             R"( (1, 4, 1, 1, 1, 7950, 0), (1, 4, 1, 2, 1, 0, 0), (1, 4, 1, 3, 1, 9000, 0), (2, 6, 1, 1, 1, 5000, 0))", {});
+             R"( (1, 4, 1, 1, 1, 7950, 0), (1, 4, 1, 2, 1, 0, 0), (1, 4, 1, 3, 1, 9000, 0), (2, 6, 1, 1, 1, 5000, 0))",
+             {});
 
         QString title;
         QList<TExportLap> laps;
@@ -41,7 +43,8 @@ private slots:
                                                              "Race B;1;1;Anna;1;61000;99.999\r\n"));
 
         // The chart of the championship names its drivers from the store.
-        QList<TDriverLaps> drivers = DriverLapsOfScope(ReadStoredLaps(m_rig->Db(), TLapScope::Championship, 1, 0, 0, 4), 4);
+        QList<TDriverLaps> drivers =
+            DriverLapsOfScope(ReadStoredLaps(m_rig->Db(), TLapScope::Championship, 1, 0, 0, 4), 4);
         QVERIFY2(NameDrivers(m_rig->Db(), drivers, error), qPrintable(error));
         QCOMPARE(drivers.size(), 2);
         QCOMPARE(drivers.at(0).Driver, QStringLiteral("Smith; J."));

@@ -56,7 +56,8 @@ private:
     void HeatRow(int cs, int rc, int ht, int track, const QString& driver)
     {
         Exec(R"(INSERT OR IGNORE INTO "KWL_Heat.DB" VALUES (?, ?, ?, 1))", {cs, rc, ht});
-        Exec(R"(INSERT INTO "KWL_HeatDetail.DB" VALUES (?, ?, ?, ?, ?, 0, 0, 0))", {cs, rc, ht, track, m_drivers.value(driver)});
+        Exec(R"(INSERT INTO "KWL_HeatDetail.DB" VALUES (?, ?, ?, ?, ?, 0, 0, 0))",
+             {cs, rc, ht, track, m_drivers.value(driver)});
     }
     void Lap(int cs, int rc, int ht, int track, int round, int time)
     {
@@ -142,23 +143,27 @@ private slots:
         QTest::addColumn<int>("tracks");
         QTest::addColumn<QString>("laps");
         QTest::addColumn<QStringList>("rows");
-        QTest::newRow("round by round")
-            << 4 << "1.1=8500 1.2=0 1.3=61200 2.1=9000 2.2=7000 3.1=0"
-            << QStringList{"|Track: 1|Track: 2|Track: 3|Track: 4",
-                           "|Anna|Bram|Cees|",
-                           "1|08.500|09.000|-|",
-                           "2|-|07.000||",
-                           "3|99.999|||",
-                           "Fastest time|08.500|07.000||",
-                           "Slowest time|99.999|09.000||"};
+        QTest::newRow("round by round") << 4 << "1.1=8500 1.2=0 1.3=61200 2.1=9000 2.2=7000 3.1=0"
+                                        << QStringList{"|Track: 1|Track: 2|Track: 3|Track: 4",
+                                                       "|Anna|Bram|Cees|",
+                                                       "1|08.500|09.000|-|",
+                                                       "2|-|07.000||",
+                                                       "3|99.999|||",
+                                                       "Fastest time|08.500|07.000||",
+                                                       "Slowest time|99.999|09.000||"};
         QTest::newRow("a round missing on one track")
-            << 2 << "1.1=8000 1.3=9000 2.2=7500"
-            << QStringList{"|Track: 1|Track: 2", "|Anna|Bram", "1|08.000|", "2||07.500", "3|09.000|",
-                           "Fastest time|08.000|07.500", "Slowest time|09.000|07.500"};
-        QTest::newRow("no laps") << 4 << "" << QStringList{"|Track: 1|Track: 2|Track: 3|Track: 4", "|Anna|Bram|Cees|", "||||"};
-        QTest::newRow("tracks 3 and 4 hidden")
-            << 2 << "1.1=8000 3.1=7000 4.5=6000"
-            << QStringList{"|Track: 1|Track: 2", "|Anna|Bram", "1|08.000|", "Fastest time|08.000|", "Slowest time|08.000|"};
+            << 2 << "1.1=8000 1.3=9000 2.2=7500" << QStringList{"|Track: 1|Track: 2",
+                                                                "|Anna|Bram",
+                                                                "1|08.000|",
+                                                                "2||07.500",
+                                                                "3|09.000|",
+                                                                "Fastest time|08.000|07.500",
+                                                                "Slowest time|09.000|07.500"};
+        QTest::newRow("no laps") << 4 << ""
+                                 << QStringList{"|Track: 1|Track: 2|Track: 3|Track: 4", "|Anna|Bram|Cees|", "||||"};
+        QTest::newRow("tracks 3 and 4 hidden") << 2 << "1.1=8000 3.1=7000 4.5=6000"
+                                               << QStringList{"|Track: 1|Track: 2", "|Anna|Bram", "1|08.000|",
+                                                              "Fastest time|08.000|", "Slowest time|08.000|"};
         QTest::newRow("only hidden tracks") << 2 << "3.1=7000" << QStringList{"|Track: 1|Track: 2", "|Anna|Bram", "||"};
     }
     void heatGrid()
@@ -195,39 +200,44 @@ private slots:
         QTest::addColumn<QStringList>("rows");
         // Track 1 of Spa: 7.000 in heat 1 round 4 comes before the equal lap
         // of heat 2 round 1. The 0 lap of heat 1 round 3 is no fastest lap.
-        QTest::newRow("race")
-            << int(TLapScope::Race) << 4 << "Winter - Spa"
-            << QStringList{"|Track: 1|Track: 2|Track: 3|Track: 4",
-                           "Driver|Anna|Bram||",
-                           "Heat:|1|1|1|",
-                           "Round:|4|1|1|",
-                           "Fastest time|07.000|09.500|08.800|",
-                           "||||",
-                           "Driver|Bram|Bram||",
-                           "Heat:|2|1|1|",
-                           "Round:|2|1|1|",
-                           "Slowest time|12.000|09.500|08.800|"};
-        QTest::newRow("race, two tracks")
-            << int(TLapScope::Race) << 2 << "Winter - Spa"
-            << QStringList{"|Track: 1|Track: 2", "Driver|Anna|Bram", "Heat:|1|1", "Round:|4|1", "Fastest time|07.000|09.500", "||",
-                           "Driver|Bram|Bram", "Heat:|2|1", "Round:|2|1", "Slowest time|12.000|09.500"};
+        QTest::newRow("race") << int(TLapScope::Race) << 4 << "Winter - Spa"
+                              << QStringList{"|Track: 1|Track: 2|Track: 3|Track: 4",
+                                             "Driver|Anna|Bram||",
+                                             "Heat:|1|1|1|",
+                                             "Round:|4|1|1|",
+                                             "Fastest time|07.000|09.500|08.800|",
+                                             "||||",
+                                             "Driver|Bram|Bram||",
+                                             "Heat:|2|1|1|",
+                                             "Round:|2|1|1|",
+                                             "Slowest time|12.000|09.500|08.800|"};
+        QTest::newRow("race, two tracks") << int(TLapScope::Race) << 2 << "Winter - Spa"
+                                          << QStringList{"|Track: 1|Track: 2",
+                                                         "Driver|Anna|Bram",
+                                                         "Heat:|1|1",
+                                                         "Round:|4|1",
+                                                         "Fastest time|07.000|09.500",
+                                                         "||",
+                                                         "Driver|Bram|Bram",
+                                                         "Heat:|2|1",
+                                                         "Round:|2|1",
+                                                         "Slowest time|12.000|09.500"};
         // Zolder's 7.000 ties Spa's but comes later; its 61.2 s lap is the
         // slowest, driven by Cees, who had track 1 in Zolder's heat 1 (Anna
         // had it in Spa's).
-        QTest::newRow("championship")
-            << int(TLapScope::Championship) << 4 << "Winter"
-            << QStringList{"|Track: 1|Track: 2|Track: 3|Track: 4",
-                           "Driver|Anna|Dirk||",
-                           "Race:|Spa|Zolder|Spa|",
-                           "Heat:|1|1|1|",
-                           "Round:|4|4|1|",
-                           "Fastest time|07.000|06.500|08.800|",
-                           "||||",
-                           "Driver|Cees|Bram||",
-                           "Race:|Zolder|Spa|Spa|",
-                           "Heat:|1|1|1|",
-                           "Round:|2|1|1|",
-                           "Slowest time|99.999|09.500|08.800|"};
+        QTest::newRow("championship") << int(TLapScope::Championship) << 4 << "Winter"
+                                      << QStringList{"|Track: 1|Track: 2|Track: 3|Track: 4",
+                                                     "Driver|Anna|Dirk||",
+                                                     "Race:|Spa|Zolder|Spa|",
+                                                     "Heat:|1|1|1|",
+                                                     "Round:|4|4|1|",
+                                                     "Fastest time|07.000|06.500|08.800|",
+                                                     "||||",
+                                                     "Driver|Cees|Bram||",
+                                                     "Race:|Zolder|Spa|Spa|",
+                                                     "Heat:|1|1|1|",
+                                                     "Round:|2|1|1|",
+                                                     "Slowest time|99.999|09.500|08.800|"};
     }
     void summaryGrid()
     {
@@ -254,9 +264,14 @@ private slots:
         const TStoredLaps stored = ReadStoredLaps(Db(), TLapScope::Championship, seed.winter, 0, 0, 4);
         QStringList keys;
         for (const TStoredLap& lap : stored.Laps)
-            keys << QStringLiteral("%1.%2.%3.%4").arg(QLatin1String(lap.RCnr == seed.spa ? "Spa" : "Zolder")).arg(lap.HTnr).arg(lap.Tracknr).arg(lap.RNDnr);
-        QCOMPARE(keys, (QStringList{"Spa.1.1.1", "Spa.1.1.2", "Spa.1.1.3", "Spa.1.1.4", "Spa.1.2.1", "Spa.1.3.1", "Spa.2.1.1", "Spa.2.1.2",
-                                    "Spa.2.2.1", "Zolder.1.1.1", "Zolder.1.1.2", "Zolder.1.2.4"}));
+            keys << QStringLiteral("%1.%2.%3.%4")
+                        .arg(QLatin1String(lap.RCnr == seed.spa ? "Spa" : "Zolder"))
+                        .arg(lap.HTnr)
+                        .arg(lap.Tracknr)
+                        .arg(lap.RNDnr);
+        QCOMPARE(keys,
+                 (QStringList{"Spa.1.1.1", "Spa.1.1.2", "Spa.1.1.3", "Spa.1.1.4", "Spa.1.2.1", "Spa.1.3.1", "Spa.2.1.1",
+                              "Spa.2.1.2", "Spa.2.2.1", "Zolder.1.1.1", "Zolder.1.1.2", "Zolder.1.2.4"}));
     }
 
     // Equal fastest laps: the first in order keeps its place, with its own
@@ -268,8 +283,10 @@ private slots:
         const TLapExtremes extremes = FindLapExtremes(laps, heats);
         const TLapExtreme& fastest = extremes[1].Fastest;
         const TLapExtreme& slowest = extremes[1].Slowest;
-        QCOMPARE((QList<int>{int(fastest.Time), fastest.RCnr, fastest.HTnr, fastest.RNDnr, fastest.DRVnr}), (QList<int>{7000, 5, 1, 3, 11}));
-        QCOMPARE((QList<int>{int(slowest.Time), slowest.RCnr, slowest.HTnr, slowest.RNDnr, slowest.DRVnr}), (QList<int>{9000, 5, 1, 4, 11}));
+        QCOMPARE((QList<int>{int(fastest.Time), fastest.RCnr, fastest.HTnr, fastest.RNDnr, fastest.DRVnr}),
+                 (QList<int>{7000, 5, 1, 3, 11}));
+        QCOMPARE((QList<int>{int(slowest.Time), slowest.RCnr, slowest.HTnr, slowest.RNDnr, slowest.DRVnr}),
+                 (QList<int>{9000, 5, 1, 4, 11}));
         // The other tracks took nothing.
         QCOMPARE(extremes[0].Fastest.Time, TTrackExtremes::NoFastest);
         QCOMPARE(extremes[0].Slowest.Time, 0u);
@@ -301,12 +318,14 @@ private slots:
                                                     "5|||09.400|",
                                                     "Fastest time|08.500||09.000|",
                                                     "Slowest time|99.999||09.400|"};
-        QTest::newRow("two tracks") << 2
-                                    << QStringList{"|Track: 1|Track: 2", "|Anna|Bram", "1|08.500|", "2|-|", "3|99.999|",
-                                                   "Fastest time|08.500|", "Slowest time|99.999|"};
-        QTest::newRow("one track") << 1
-                                   << QStringList{"|Track: 1", "|Anna", "1|08.500", "2|-", "3|99.999", "Fastest time|08.500",
-                                                  "Slowest time|99.999"};
+        QTest::newRow("two tracks") << 2 << QStringList{"|Track: 1|Track: 2",  "|Anna|Bram",
+                                                        "1|08.500|",           "2|-|",
+                                                        "3|99.999|",           "Fastest time|08.500|",
+                                                        "Slowest time|99.999|"};
+        QTest::newRow("one track") << 1 << QStringList{"|Track: 1",          "|Anna",
+                                                       "1|08.500",           "2|-",
+                                                       "3|99.999",           "Fastest time|08.500",
+                                                       "Slowest time|99.999"};
     }
     void lastRaceGrid()
     {
@@ -333,7 +352,8 @@ private slots:
     void lastRaceWithoutLaps()
     {
         auto states = std::make_unique<TTrackStates>();
-        QCOMPARE(RowTexts(BuildLastRaceGrid(*states, 2, 100)), (QStringList{"|Track: 1|Track: 2", "||", "||", "Fastest time||", "Slowest time||"}));
+        QCOMPARE(RowTexts(BuildLastRaceGrid(*states, 2, 100)),
+                 (QStringList{"|Track: 1|Track: 2", "||", "||", "Fastest time||", "Slowest time||"}));
     }
 
     // A Timed false start takes laps off the result, not off what was driven:

@@ -23,7 +23,8 @@ TStandings Championship(const QString& name, int drivers)
     for (int i = 1; i <= drivers; ++i) {
         const QString driver = QStringLiteral("Driver %1").arg(i, 3, 10, QLatin1Char('0'));
         standings.Totals.push_back({i, driver, 200.0 - i});
-        standings.RacePoints.push_back({QStringLiteral("Race 1"), driver, 0, QStringLiteral("%1.00").arg(300 - i), 20.0 - i});
+        standings.RacePoints.push_back(
+            {QStringLiteral("Race 1"), driver, 0, QStringLiteral("%1.00").arg(300 - i), 20.0 - i});
     }
     return standings;
 }
@@ -59,7 +60,8 @@ QString MissingLine(const QString& text, const QList<QStringList>& lines)
         QStringList escaped;
         for (const QString& field : fields)
             escaped << QRegularExpression::escape(field);
-        const QRegularExpression pattern(QStringLiteral("(^|\\s)") + escaped.join(QStringLiteral("\\s+")) + QStringLiteral("(\\s|$)"));
+        const QRegularExpression pattern(QStringLiteral("(^|\\s)") + escaped.join(QStringLiteral("\\s+")) +
+                                         QStringLiteral("(\\s|$)"));
         while (at < textLines.size() && !pattern.match(textLines.at(at)).hasMatch())
             ++at;
         if (at++ == textLines.size())
@@ -72,7 +74,8 @@ QString MissingLine(const QString& text, const QList<QStringList>& lines)
 QHash<QString, QRectF> Words(TResultReport report, const TStandings& standings)
 {
     const QString html = PdfText(report, standings, QStringLiteral("-bbox -f 1 -l 1").split(' '));
-    static const QRegularExpression word(QStringLiteral(R"re(xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)<)re"));
+    static const QRegularExpression word(
+        QStringLiteral(R"re(xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)<)re"));
     QHash<QString, QRectF> words;
     for (auto match = word.globalMatch(html); match.hasNext();) {
         const auto m = match.next();
@@ -104,19 +107,34 @@ private slots:
 
         const QString cup = QStringLiteral("Winter Cup");
         QTest::newRow("standings") << TResultReport::Standings
-            << TStandings{cup, false, {{1, "Anna de Vries", 38}, {2, "Bert", 18.5}, {3, "Carl", 0}}, {}}
-            << QList<QStringList>{{"Championship Results"}, {cup}, {"Nr", "Driver", "Points"},
-                                  {"1", "Anna de Vries", "38"}, {"2", "Bert", "18.5"}, {"3", "Carl", "0"}};
-        QTest::newRow("timed race points") << TResultReport::RacePoints
-            << TStandings{cup, true, {}, {{"Race 1", "Anna", 16015, "16.15", 20}, {"Race 1", "Bert", 15080, "15.80", 18.5},
-                                           {"Race 2", "Bert", 9001, "9.01", 20}}}
-            << QList<QStringList>{{"Championship Detail Results"}, {cup}, {"Race", "Driver", "Laps", "Points"},
-                                  {"Race 1", "Anna", "16.15", "20"}, {"Race 1", "Bert", "15.80", "18.5"},
-                                  {"Race 2", "Bert", "9.01", "20"}};
+                                   << TStandings{cup,
+                                                 false,
+                                                 {{1, "Anna de Vries", 38}, {2, "Bert", 18.5}, {3, "Carl", 0}},
+                                                 {}}
+                                   << QList<QStringList>{{"Championship Results"},   {cup},
+                                                         {"Nr", "Driver", "Points"}, {"1", "Anna de Vries", "38"},
+                                                         {"2", "Bert", "18.5"},      {"3", "Carl", "0"}};
+        QTest::newRow("timed race points")
+            << TResultReport::RacePoints
+            << TStandings{cup,
+                          true,
+                          {},
+                          {{"Race 1", "Anna", 16015, "16.15", 20},
+                           {"Race 1", "Bert", 15080, "15.80", 18.5},
+                           {"Race 2", "Bert", 9001, "9.01", 20}}}
+            << QList<QStringList>{{"Championship Detail Results"},      {cup},
+                                  {"Race", "Driver", "Laps", "Points"}, {"Race 1", "Anna", "16.15", "20"},
+                                  {"Race 1", "Bert", "15.80", "18.5"},  {"Race 2", "Bert", "9.01", "20"}};
         QTest::newRow("lap race points") << TResultReport::RacePoints
-            << TStandings{cup, false, {}, {{"Race 1", "Anna", 83456, "1:23.456", 20}, {"Race 1", "Bert", 0, "999:99.999", 0.5}}}
-            << QList<QStringList>{{"Championship Detail Results"}, {"Race", "Driver", "Time", "Points"},
-                                  {"Race 1", "Anna", "1:23.456", "20"}, {"Race 1", "Bert", "999:99.999", "0.5"}};
+                                         << TStandings{cup,
+                                                       false,
+                                                       {},
+                                                       {{"Race 1", "Anna", 83456, "1:23.456", 20},
+                                                        {"Race 1", "Bert", 0, "999:99.999", 0.5}}}
+                                         << QList<QStringList>{{"Championship Detail Results"},
+                                                               {"Race", "Driver", "Time", "Points"},
+                                                               {"Race 1", "Anna", "1:23.456", "20"},
+                                                               {"Race 1", "Bert", "999:99.999", "0.5"}};
     }
     void contents()
     {
@@ -158,7 +176,8 @@ private slots:
         }
         QList<QStringList> rows;
         for (int i = 0; i < drivers; ++i)
-            rows.append({report == TResultReport::Standings ? standings.Totals.at(i).Driver : standings.RacePoints.at(i).TimeStr});
+            rows.append({report == TResultReport::Standings ? standings.Totals.at(i).Driver
+                                                            : standings.RacePoints.at(i).TimeStr});
         QCOMPARE(MissingLine(pages.join(QString()), rows), QString());
         QCOMPARE(pages.join(QString()).count(QStringLiteral("Driver 001")), drivers > 0 ? 1 : 0);
     }
@@ -208,12 +227,14 @@ private slots:
     void unwritableFolderIsReported()
     {
         TTestWorkDir dir;
-        QVERIFY(QFile(dir.File(QStringLiteral("plain"))).open(QIODevice::WriteOnly));  // a file where a folder should be
+        QVERIFY(
+            QFile(dir.File(QStringLiteral("plain"))).open(QIODevice::WriteOnly));  // a file where a folder should be
         const QString path = dir.File(QStringLiteral("plain/report.pdf"));
         QString error;
         QVERIFY(!WriteResultReportPdf(path, TResultReport::Standings, Championship("Cup", 2), PrintedAt, error));
         QVERIFY2(error.contains(QDir::toNativeSeparators(path)), qPrintable(error));
-        QCOMPARE(QDir(dir.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{"plain"});
+        QCOMPARE(QDir(dir.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList{"plain"});
     }
 };
 

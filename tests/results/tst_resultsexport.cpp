@@ -25,7 +25,8 @@ TStandings& Total(TStandings& standings, const QString& driver, double points)
     return standings;
 }
 
-TStandings& RacePoints(TStandings& standings, const QString& race, const QString& driver, const QString& timeStr, double points)
+TStandings& RacePoints(TStandings& standings, const QString& race, const QString& driver, const QString& timeStr,
+                       double points)
 {
     standings.RacePoints.push_back({race, driver, 0, timeStr, points});
     return standings;
@@ -61,20 +62,25 @@ private slots:
         QTest::addColumn<QByteArray>("expected");
 
         TStandings totals = Championship(QStringLiteral("Winter Cup"));
-        Total(Total(Total(totals, QStringLiteral("Anna"), 38), QStringLiteral("Bert"), 36.5), QStringLiteral("Carl"), 0);
-        QTest::newRow("totals") << false << ';' << totals
-                                << QByteArray("Winter Cup\r\nNr;Driver;Points\r\n1;Anna;38.00\r\n2;Bert;36.50\r\n3;Carl;0.00\r\n");
-        QTest::newRow("line break is no separator") << false << '\n' << totals
-                                << QByteArray("Winter Cup\r\nNr;Driver;Points\r\n1;Anna;38.00\r\n2;Bert;36.50\r\n3;Carl;0.00\r\n");
+        Total(Total(Total(totals, QStringLiteral("Anna"), 38), QStringLiteral("Bert"), 36.5), QStringLiteral("Carl"),
+              0);
+        QTest::newRow("totals")
+            << false << ';' << totals
+            << QByteArray("Winter Cup\r\nNr;Driver;Points\r\n1;Anna;38.00\r\n2;Bert;36.50\r\n3;Carl;0.00\r\n");
+        QTest::newRow("line break is no separator")
+            << false << '\n'
+            << totals
+            << QByteArray("Winter Cup\r\nNr;Driver;Points\r\n1;Anna;38.00\r\n2;Bert;36.50\r\n3;Carl;0.00\r\n");
 
         TStandings thirds = Championship(QStringLiteral("Cup"));
         Total(Total(thirds, QStringLiteral("Anna"), 20.0 / 3), QStringLiteral("Bert"), -0.5);
-        QTest::newRow("rounded to two decimals") << false << ';' << thirds
-                                                 << QByteArray("Cup\r\nNr;Driver;Points\r\n1;Anna;6.67\r\n2;Bert;-0.50\r\n");
+        QTest::newRow("rounded to two decimals")
+            << false << ';' << thirds << QByteArray("Cup\r\nNr;Driver;Points\r\n1;Anna;6.67\r\n2;Bert;-0.50\r\n");
 
         TStandings comma = Championship(QStringLiteral("Cup, 2024"));
         Total(Total(comma, QStringLiteral("Smith, J."), 20), QStringLiteral("Bos; Jan"), 19);
-        QTest::newRow("comma separator quotes commas only") << false << ',' << comma
+        QTest::newRow("comma separator quotes commas only")
+            << false << ',' << comma
             << QByteArray("\"Cup, 2024\"\r\nNr,Driver,Points\r\n1,\"Smith, J.\",20.00\r\n2,Bos; Jan,19.00\r\n");
 
         TStandings quote = Championship(QStringLiteral("Cup"));
@@ -84,22 +90,28 @@ private slots:
 
         TStandings unicode = Championship(QStringLiteral("Coupe d'été"));
         Total(unicode, QStringLiteral("Zoë Müller"), 20);
-        QTest::newRow("UTF-8 without byte-order mark") << false << ';' << unicode
+        QTest::newRow("UTF-8 without byte-order mark")
+            << false << ';' << unicode
             << QByteArray("Coupe d'\xc3\xa9t\xc3\xa9\r\nNr;Driver;Points\r\n1;Zo\xc3\xab M\xc3\xbcller;20.00\r\n");
 
         const TStandings empty = Championship(QStringLiteral("Empty"));
         QTest::newRow("totals of no results") << false << ';' << empty << QByteArray("Empty\r\nNr;Driver;Points\r\n");
-        QTest::newRow("details of no results") << true << ';' << empty << QByteArray("Empty\r\nRace;Driver;Time;Points\r\n");
+        QTest::newRow("details of no results")
+            << true << ';' << empty << QByteArray("Empty\r\nRace;Driver;Time;Points\r\n");
 
         TStandings lapRace = Championship(QStringLiteral("Winter Cup"));
-        RacePoints(RacePoints(lapRace, QStringLiteral("Race 1"), QStringLiteral("Anna"), QStringLiteral("1:23.456"), 18.5),
-                   QStringLiteral("Race 1"), QStringLiteral("Bert"), QStringLiteral("999:99.999"), 0);
-        QTest::newRow("details, lap championship") << true << ';' << lapRace
-            << QByteArray("Winter Cup\r\nRace;Driver;Time;Points\r\nRace 1;Anna;1:23.456;18.50\r\nRace 1;Bert;999:99.999;0.00\r\n");
+        RacePoints(
+            RacePoints(lapRace, QStringLiteral("Race 1"), QStringLiteral("Anna"), QStringLiteral("1:23.456"), 18.5),
+            QStringLiteral("Race 1"), QStringLiteral("Bert"), QStringLiteral("999:99.999"), 0);
+        QTest::newRow("details, lap championship")
+            << true << ';' << lapRace
+            << QByteArray(
+                   "Winter Cup\r\nRace;Driver;Time;Points\r\nRace 1;Anna;1:23.456;18.50\r\nRace 1;Bert;999:99.999;0.00\r\n");
 
         TStandings timed = Championship(QStringLiteral("Summer Cup"), true);
         RacePoints(timed, QStringLiteral("Race 2"), QStringLiteral("Anna"), QStringLiteral("16.15"), 20);
-        QTest::newRow("details, timed championship") << true << ',' << timed
+        QTest::newRow("details, timed championship")
+            << true << ',' << timed
             << QByteArray("Summer Cup\r\nRace,Driver,Laps,Points\r\nRace 2,Anna,16.15,20.00\r\n");
     }
     void fileBytes()
@@ -123,7 +135,8 @@ private slots:
         QString error;
         QVERIFY(!WriteExportFile(path, "x\r\n", error));
         QVERIFY2(error.contains(QDir::toNativeSeparators(path)), qPrintable(error));
-        QCOMPARE(QDir(dir.Path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList{QStringLiteral("file.txt")});
+        QCOMPARE(QDir(dir.Path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+                 QStringList{QStringLiteral("file.txt")});
     }
 
     void writeReplacesAnExistingFile()
@@ -139,7 +152,8 @@ private slots:
         QFile written(path);
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(written.readAll(), QByteArray("Cup\r\n"));
-        QCOMPARE(QDir(dir.Path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList{QStringLiteral("Totals.csv")});
+        QCOMPARE(QDir(dir.Path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+                 QStringList{QStringLiteral("Totals.csv")});
     }
 };
 

@@ -26,9 +26,11 @@ class TestStandings : public QObject {
             const QStringList f = row.split(QLatin1Char(' '));
             const int race = f[0].mid(1).toInt();
             const int heat = f[1].mid(1).toInt();
-            m_rig->Exec(R"(INSERT OR IGNORE INTO "KWL_Heat.DB" VALUES (1, ?, ?, ?))", {race, heat, f[3] == QLatin1String("F")});
-            m_rig->Exec(R"(INSERT INTO "KWL_HeatDetail.DB" VALUES (1, ?, ?, ?, ?, ?, ?, 0))",
-                        {race, heat, ++tracksUsed[f[0] + f[1]], f[2].at(0).unicode() - 'A' + 1, f[4].toInt(), f[5].toInt()});
+            m_rig->Exec(R"(INSERT OR IGNORE INTO "KWL_Heat.DB" VALUES (1, ?, ?, ?))",
+                        {race, heat, f[3] == QLatin1String("F")});
+            m_rig->Exec(
+                R"(INSERT INTO "KWL_HeatDetail.DB" VALUES (1, ?, ?, ?, ?, ?, ?, 0))",
+                {race, heat, ++tracksUsed[f[0] + f[1]], f[2].at(0).unicode() - 'A' + 1, f[4].toInt(), f[5].toInt()});
         }
     }
 
@@ -43,29 +45,41 @@ private slots:
         QTest::addColumn<QString>("heats");
         QTest::addColumn<QString>("races");   // every race row: race driver total points, sorted
         QTest::addColumn<QString>("totals");  // the standings in order: Nr driver points
-        QTest::newRow("two share second") << false << 3 << "R1 H1 A F 10000 60000; R1 H1 B F 10000 61000; R1 H1 C F 10000 61000; R1 H1 D F 10000 62000"
-                                          << "R1 A 1:00.000 20|R1 B 1:01.000 18.5|R1 C 1:01.000 18.5|R1 D 1:02.000 17"
-                                          << "1 A 20|2 B 18.5|3 C 18.5|4 D 17";
-        QTest::newRow("three share first") << false << 3 << "R1 H1 A F 10000 60000; R1 H1 B F 10000 60000; R1 H1 C F 10000 60000; R1 H1 D F 10000 62000"
-                                           << "R1 A 1:00.000 19|R1 B 1:00.000 19|R1 C 1:00.000 19|R1 D 1:02.000 17"
-                                           << "1 A 19|2 B 19|3 C 19|4 D 17";
+        QTest::newRow("two share second")
+            << false << 3
+            << "R1 H1 A F 10000 60000; R1 H1 B F 10000 61000; R1 H1 C F 10000 61000; R1 H1 D F 10000 62000"
+            << "R1 A 1:00.000 20|R1 B 1:01.000 18.5|R1 C 1:01.000 18.5|R1 D 1:02.000 17"
+            << "1 A 20|2 B 18.5|3 C 18.5|4 D 17";
+        QTest::newRow("three share first")
+            << false << 3
+            << "R1 H1 A F 10000 60000; R1 H1 B F 10000 60000; R1 H1 C F 10000 60000; R1 H1 D F 10000 62000"
+            << "R1 A 1:00.000 19|R1 B 1:00.000 19|R1 C 1:00.000 19|R1 D 1:02.000 17"
+            << "1 A 19|2 B 19|3 C 19|4 D 17";
         // A: 20, 19, 18 over three races; the best two count.
-        QTest::newRow("best two of three") << false << 2
-                                           << "R1 H1 A F 0 60000; R2 H1 B F 0 60000; R2 H1 A F 0 61000; R3 H1 B F 0 60000; R3 H1 C F 0 61000; R3 H1 A F 0 62000"
-                                           << "R1 A 1:00.000 20|R2 A 1:01.000 19|R2 B 1:00.000 20|R3 A 1:02.000 18|R3 B 1:00.000 20|R3 C 1:01.000 19"
-                                           << "1 B 40|2 A 39|3 C 19";
+        QTest::newRow("best two of three")
+            << false << 2
+            << "R1 H1 A F 0 60000; R2 H1 B F 0 60000; R2 H1 A F 0 61000; R3 H1 B F 0 60000; R3 H1 C F 0 61000; R3 H1 A F 0 62000"
+            << "R1 A 1:00.000 20|R2 A 1:01.000 19|R2 B 1:00.000 20|R3 A 1:02.000 18|R3 B 1:00.000 20|R3 C 1:01.000 19"
+            << "1 B 40|2 A 39|3 C 19";
         QTest::newRow("none count") << false << 0 << "R1 H1 B F 0 60000; R1 H1 A F 0 61000; R2 H1 C F 0 60000"
-                                    << "R1 A 1:01.000 19|R1 B 1:00.000 20|R2 C 1:00.000 20" << "1 A 0|2 B 0|3 C 0";
+                                    << "R1 A 1:01.000 19|R1 B 1:00.000 20|R2 C 1:00.000 20"
+                                    << "1 A 0|2 B 0|3 C 0";
         // A's unfinished heat does not count; C has only an unfinished one.
-        QTest::newRow("unfinished heats ignored") << false << 3 << "R1 H1 A F 0 60000; R1 H1 B F 0 59000; R1 H2 A U 0 5; R1 H2 C U 0 1000"
-                                                  << "R1 A 1:00.000 19|R1 B 0:59.000 20" << "1 B 20|2 A 19";
-        QTest::newRow("timed, sections carried") << true << 3 << "R1 H1 A F 12060 0; R1 H1 B F 15000 0; R1 H2 A F 3055 0; R1 H2 C F 0 0"
-                                                 << "R1 A 16.15 20|R1 B 15.00 19" << "1 A 20|2 B 19";
+        QTest::newRow("unfinished heats ignored")
+            << false << 3 << "R1 H1 A F 0 60000; R1 H1 B F 0 59000; R1 H2 A U 0 5; R1 H2 C U 0 1000"
+            << "R1 A 1:00.000 19|R1 B 0:59.000 20"
+            << "1 B 20|2 A 19";
+        QTest::newRow("timed, sections carried")
+            << true << 3 << "R1 H1 A F 12060 0; R1 H1 B F 15000 0; R1 H2 A F 3055 0; R1 H2 C F 0 0"
+            << "R1 A 16.15 20|R1 B 15.00 19"
+            << "1 A 20|2 B 19";
         // Three no-finish heats pass 32 bits; A stays behind B, who did not
         // finish once.
         QTest::newRow("no-finishes behind finishers")
-            << false << 3 << "R1 H1 A F 0 999999999; R1 H1 B F 0 999999999; R1 H2 A F 0 999999999; R1 H2 B F 0 60000; R1 H3 A F 0 999999999"
-            << "R1 A 999:99.999 19|R1 B 999:99.999 20" << "1 B 20|2 A 19";
+            << false << 3
+            << "R1 H1 A F 0 999999999; R1 H1 B F 0 999999999; R1 H2 A F 0 999999999; R1 H2 B F 0 60000; R1 H3 A F 0 999999999"
+            << "R1 A 999:99.999 19|R1 B 999:99.999 20"
+            << "1 B 20|2 A 19";
     }
     void standings()
     {
@@ -84,7 +98,8 @@ private slots:
         QVERIFY(standings);
         QStringList raceRows;
         for (const TRacePointsRow& row : standings->RacePoints)
-            raceRows << QStringLiteral("%1 %2 %3 %4").arg(row.Race, row.Driver, row.TimeStr).arg(row.Points, 0, 'g', 15);
+            raceRows
+                << QStringLiteral("%1 %2 %3 %4").arg(row.Race, row.Driver, row.TimeStr).arg(row.Points, 0, 'g', 15);
         raceRows.sort();
         QCOMPARE(raceRows.join(QLatin1Char('|')), races);
         QStringList totalRows;
@@ -93,8 +108,10 @@ private slots:
         QCOMPARE(totalRows.join(QLatin1Char('|')), totals);
 
         QVERIFY(store.Clear());
-        QCOMPARE(ReadRows(m_rig->Db(), R"(SELECT (SELECT count(*) FROM "KWL_Result.db") + (SELECT count(*) FROM "KWL_ResultDetail.db"))"),
-                 (QList<QVariantList>{{0}}));
+        QCOMPARE(
+            ReadRows(m_rig->Db(),
+                     R"(SELECT (SELECT count(*) FROM "KWL_Result.db") + (SELECT count(*) FROM "KWL_ResultDetail.db"))"),
+            (QList<QVariantList>{{0}}));
     }
 
     // Places and points: ties share the average, places beyond 20 add nothing.

@@ -49,20 +49,24 @@ void TstLiveRanking::ranks_data()
 
     const TSetup off{false};
     QTest::newRow("lap race: most laps first, equal laps by time")
-        << TRaceKind::Lap << 4 << false << QList<TSetup>{{true, 5000, 50000}, {true, 6000, 52000}, {true, 6000, 51000}, off}
-        << QList<int>{3, 2, 1} << QList<int>{0, 0, 1000} << QList<int>{0, 1000, 0};
+        << TRaceKind::Lap << 4 << false
+        << QList<TSetup>{{true, 5000, 50000}, {true, 6000, 52000}, {true, 6000, 51000}, off} << QList<int>{3, 2, 1}
+        << QList<int>{0, 0, 1000} << QList<int>{0, 1000, 0};
     QTest::newRow("timed race: a gap in sections borrows a lap")
-        << TRaceKind::Timed << 4 << false << QList<TSetup>{{true, 10050, 61000}, off, {true, 12000, 60500}, {true, 12000, 60000}}
-        << QList<int>{4, 3, 1} << QList<int>{0, 0, 1050} << QList<int>{0, 500, 0};
+        << TRaceKind::Timed << 4 << false
+        << QList<TSetup>{{true, 10050, 61000}, off, {true, 12000, 60500}, {true, 12000, 60000}} << QList<int>{4, 3, 1}
+        << QList<int>{0, 0, 1050} << QList<int>{0, 500, 0};
     QTest::newRow("exact tie keeps track order")
-        << TRaceKind::Lap << 4 << false << QList<TSetup>{{true, 3000, 30000}, {true, 4000, 40000}, {true, 5000, 39000}, {true, 4000, 40000}}
+        << TRaceKind::Lap << 4 << false
+        << QList<TSetup>{{true, 3000, 30000}, {true, 4000, 40000}, {true, 5000, 39000}, {true, 4000, 40000}}
         << QList<int>{3, 2, 4, 1} << QList<int>{0, 1000, 1000, 2000} << QList<int>{0, 0, 0, 0};
     QTest::newRow("a driver with no lap comes last")
-        << TRaceKind::Timed << 2 << false << QList<TSetup>{{true, 0, 0}, {true, 1000, 7000}}
-        << QList<int>{2, 1} << QList<int>{0, 1000} << QList<int>{0, 0};
+        << TRaceKind::Timed << 2 << false << QList<TSetup>{{true, 0, 0}, {true, 1000, 7000}} << QList<int>{2, 1}
+        << QList<int>{0, 1000} << QList<int>{0, 0};
     QTest::newRow("a track above the timed ones is not ranked")
-        << TRaceKind::Lap << 2 << false << QList<TSetup>{{true, 1000, 9000}, {true, 1000, 8000}, {true, 9000, 1000}, off}
-        << QList<int>{2, 1} << QList<int>{0, 0} << QList<int>{0, 1000};
+        << TRaceKind::Lap << 2 << false
+        << QList<TSetup>{{true, 1000, 9000}, {true, 1000, 8000}, {true, 9000, 1000}, off} << QList<int>{2, 1}
+        << QList<int>{0, 0} << QList<int>{0, 1000};
     QTest::newRow("timed false start: flagged only while the race runs")
         << TRaceKind::Timed << 2 << false << QList<TSetup>{{true, 10000, 60000, true}, {true, 9000, 59000}}
         << QList<int>{1, 2} << QList<int>{0, 1000} << QList<int>{0, 0};
@@ -70,8 +74,8 @@ void TstLiveRanking::ranks_data()
         << TRaceKind::Timed << 2 << true << QList<TSetup>{{true, 10000, 60000, true}, {true, 9000, 59000}}
         << QList<int>{2, 1} << QList<int>{0, 1000} << QList<int>{0, 0};
     QTest::newRow("timed false start: a driver who drove stays before one who did not")
-        << TRaceKind::Timed << 2 << true << QList<TSetup>{{true, 0, 0}, {true, 2000, 15000, true}}
-        << QList<int>{2, 1} << QList<int>{0, 0} << QList<int>{0, 0};
+        << TRaceKind::Timed << 2 << true << QList<TSetup>{{true, 0, 0}, {true, 2000, 15000, true}} << QList<int>{2, 1}
+        << QList<int>{0, 0} << QList<int>{0, 0};
     QTest::newRow("lap race false start: penalty time at the end")
         << TRaceKind::Lap << 2 << true << QList<TSetup>{{true, 10000, 60000, true}, {true, 10000, 65000}}
         << QList<int>{2, 1} << QList<int>{0, 0} << QList<int>{0, 3000};
@@ -115,7 +119,8 @@ void TstLiveRanking::ranks()
     }
 
     // The live records and the snapshot read from them rank the same.
-    for (const QList<TRankingRow>& rows : {RankLive(*tracks, trackCount, settings.SectionsPerLap), RankLive(snapshot)}) {
+    for (const QList<TRankingRow>& rows :
+         {RankLive(*tracks, trackCount, settings.SectionsPerLap), RankLive(snapshot)}) {
         QCOMPARE(rows.size(), order.size());
         for (qsizetype i = 0; i < rows.size(); ++i) {
             const TRankingRow& row = rows[i];

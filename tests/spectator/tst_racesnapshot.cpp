@@ -44,12 +44,12 @@ TRaceSnapshot SnapshotOf(uint32_t value)
 bool SameSnapshot(const TRaceSnapshot& a, const TRaceSnapshot& b)
 {
     const auto sameTrack = [](const TSnapshotTrack& x, const TSnapshotTrack& y) {
-        return x.Active == y.Active && x.FalseStart == y.FalseStart && x.Name == y.Name && x.Laps == y.Laps
-               && x.LastLap == y.LastLap && x.FastestLap == y.FastestLap && x.TotalTime == y.TotalTime;
+        return x.Active == y.Active && x.FalseStart == y.FalseStart && x.Name == y.Name && x.Laps == y.Laps &&
+               x.LastLap == y.LastLap && x.FastestLap == y.FastestLap && x.TotalTime == y.TotalTime;
     };
-    return a.RaceKind == b.RaceKind && a.Phase == b.Phase && a.LightsOn == b.LightsOn && a.LampsLit == b.LampsLit
-           && a.SectionsPerLap == b.SectionsPerLap && a.Elapsed == b.Elapsed
-           && std::equal(a.Tracks.begin(), a.Tracks.end(), b.Tracks.begin(), sameTrack);
+    return a.RaceKind == b.RaceKind && a.Phase == b.Phase && a.LightsOn == b.LightsOn && a.LampsLit == b.LampsLit &&
+           a.SectionsPerLap == b.SectionsPerLap && a.Elapsed == b.Elapsed &&
+           std::equal(a.Tracks.begin(), a.Tracks.end(), b.Tracks.begin(), sameTrack);
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include <algorithm>
 
 #include <arpa/inet.h>
-#include <poll.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -67,13 +67,16 @@ private slots:
         QTest::addColumn<QByteArray>("status");  // empty: closed without an answer is fine too
         QTest::newRow("page") << QByteArray("GET /?x=1 HTTP/1.1\r\nHost: a\r\n\r\n") << QByteArray("HTTP/1.1 200 OK");
         QTest::newRow("other path") << QByteArray("GET /other HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 404");
-        QTest::newRow("out of the root") << QByteArray("GET /../etc/passwd HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 404");
+        QTest::newRow("out of the root") << QByteArray("GET /../etc/passwd HTTP/1.1\r\n\r\n")
+                                         << QByteArray("HTTP/1.1 404");
         QTest::newRow("file name") << QByteArray("GET /index.html HTTP/1.0\r\n\r\n") << QByteArray("HTTP/1.1 404");
-        QTest::newRow("POST") << QByteArray("POST / HTTP/1.1\r\nContent-Length: 3\r\n\r\nabc") << QByteArray("HTTP/1.1 405");
+        QTest::newRow("POST") << QByteArray("POST / HTTP/1.1\r\nContent-Length: 3\r\n\r\nabc")
+                              << QByteArray("HTTP/1.1 405");
         QTest::newRow("feed, no upgrade") << QByteArray("GET /feed HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 426");
         QTest::newRow("malformed line") << QByteArray("GET/HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 400");
         QTest::newRow("bare LF") << QByteArray("GET / HTTP/1.1\nHost: a\n\n") << QByteArray("HTTP/1.1 400");
-        QTest::newRow("header without colon") << QByteArray("GET / HTTP/1.1\r\nHost a\r\n\r\n") << QByteArray("HTTP/1.1 400");
+        QTest::newRow("header without colon")
+            << QByteArray("GET / HTTP/1.1\r\nHost a\r\n\r\n") << QByteArray("HTTP/1.1 400");
         QTest::newRow("binary") << QByteArray("\x16\x03\x01\x00\xff\r\n\r\n", 9) << QByteArray("HTTP/1.1 400");
         QTest::newRow("oversized head") << "GET / HTTP/1.1\r\nX: " + QByteArray(9000, 'a') + "\r\n\r\n" << QByteArray();
         QTest::newRow("endless head") << "GET / HTTP/1.1\r\nX: " + QByteArray(100000, 'a') << QByteArray();
@@ -129,9 +132,10 @@ private slots:
         }
         // Every phone either got in or was turned away (some as requests
         // beyond the open-request bound); none is left half way.
-        QTRY_VERIFY_WITH_TIMEOUT(std::none_of(crowd.begin(), crowd.end(),
-                                              [](const auto& phone) { return phone->state() == QAbstractSocket::ConnectingState; }),
-                                 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            std::none_of(crowd.begin(), crowd.end(),
+                         [](const auto& phone) { return phone->state() == QAbstractSocket::ConnectingState; }),
+            20000);
         QTest::qWait(200);
         QVERIFY2(m_server->FeedClientCount() > TSpectatorServer::MaxFeedClients / 2 &&
                      m_server->FeedClientCount() <= TSpectatorServer::MaxFeedClients,
@@ -160,8 +164,9 @@ private slots:
         to.sin_port = htons(m_server->Port());
         to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         QCOMPARE(::connect(stalled, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
-        const QByteArray upgrade = "GET /feed HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-                                   "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n";
+        const QByteArray upgrade =
+            "GET /feed HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+            "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n";
         QCOMPARE(::send(stalled, upgrade.constData(), size_t(upgrade.size()), 0), ssize_t(upgrade.size()));
         QTRY_COMPARE_WITH_TIMEOUT(m_server->FeedClientCount(), 2, 3000);
 

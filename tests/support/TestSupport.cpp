@@ -22,8 +22,8 @@ bool RerunUnprivileged(const char* testFunction)
     child.setProcessEnvironment(environment);
     child.setWorkingDirectory(QStringLiteral("/tmp"));
     child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(runuser, {QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--"), QCoreApplication::applicationFilePath(),
-                          QLatin1String(testFunction)});
+    child.start(runuser, {QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--"),
+                          QCoreApplication::applicationFilePath(), QLatin1String(testFunction)});
     if (!child.waitForFinished(120000)) {
         child.kill();
         QTest::qFail("the unprivileged rerun did not finish", __FILE__, __LINE__);
@@ -31,7 +31,8 @@ bool RerunUnprivileged(const char* testFunction)
     }
     const QByteArray output = child.readAll();
     if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
-        QTest::qFail(qPrintable(QStringLiteral("unprivileged rerun failed:\n") + QString::fromLocal8Bit(output)), __FILE__, __LINE__);
+        QTest::qFail(qPrintable(QStringLiteral("unprivileged rerun failed:\n") + QString::fromLocal8Bit(output)),
+                     __FILE__, __LINE__);
     else if (output.contains("SKIP   :"))
         QTest::qSkip("the unprivileged rerun skipped", __FILE__, __LINE__);
     return true;

@@ -31,8 +31,15 @@ private:
 // status byte.
 class TScriptedPort final : public TPortDriver {
 public:
-    explicit TScriptedPort(bool ready = true, QString error = {}) : m_openResult(ready) { m_errorText = std::move(error); }
-    bool Open() override { m_ready = m_openResult; return m_ready; }
+    explicit TScriptedPort(bool ready = true, QString error = {}) : m_openResult(ready)
+    {
+        m_errorText = std::move(error);
+    }
+    bool Open() override
+    {
+        m_ready = m_openResult;
+        return m_ready;
+    }
     void Close() override { ++closes; }
     bool ReadPort(uint32_t address, TPortSize, uint32_t& value) override
     {
@@ -42,7 +49,10 @@ public:
         value = status;
         return true;
     }
-    void WritePort(uint32_t address, TPortSize, uint32_t value) override { writes << qMakePair(address, uint8_t(value)); }
+    void WritePort(uint32_t address, TPortSize, uint32_t value) override
+    {
+        writes << qMakePair(address, uint8_t(value));
+    }
     QString Description() const override { return QStringLiteral("scripted port"); }
 
     uint8_t status = 0;
@@ -74,9 +84,9 @@ public:
 
 // Checks at the end of a test that every queued answer was used and every
 // message found one.
-#define VERIFY_MESSAGES_SETTLED()                                                       \
-    do {                                                                                \
-        QCOMPARE(Messages::PendingAnswers(), 0);                                        \
+#define VERIFY_MESSAGES_SETTLED()                                                                             \
+    do {                                                                                                      \
+        QCOMPARE(Messages::PendingAnswers(), 0);                                                              \
         QVERIFY2(Messages::Problems().isEmpty(), qPrintable(Messages::Problems().join(QLatin1String("; ")))); \
     } while (0)
 

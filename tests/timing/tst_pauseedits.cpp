@@ -336,7 +336,8 @@ void TstPauseEdits::refusedTextWritesNothing()
     TPauseEdits edits(rig.Settings);
     edits.Begin(rig.State, *rig.Live);
     edits.AddLap(1);
-    std::array<QString, 4> texts{QStringLiteral("45"), QStringLiteral("46"), QStringLiteral("47"), QStringLiteral("48")};
+    std::array<QString, 4> texts{QStringLiteral("45"), QStringLiteral("46"), QStringLiteral("47"),
+                                 QStringLiteral("48")};
     texts[size_t(track - 1)] = text;
     const TPauseEdits::TCommit commit = edits.Commit(texts);
     QVERIFY(!commit.written);

@@ -1,6 +1,6 @@
+#include "RaceTestRig.h"
 #include "spectator/LiveRanking.h"
 #include "spectator/RaceSnapshot.h"
-#include "RaceTestRig.h"
 
 #include "common/LapValue.h"
 #include "hardware/SimulatedTrack.h"
@@ -87,8 +87,8 @@ void TstRaceEngine::carOnSensorAtGreenCountsFromNextPass()
     TRaceRig rig;
     rig.LapRace(1);
     rig.Drive(1);
-    rig.Pass(1, 0, 40);   // standing on the line as the lights go green
-    rig.Pass(1, 6200);    // its next crossing
+    rig.Pass(1, 0, 40);  // standing on the line as the lights go green
+    rig.Pass(1, 6200);   // its next crossing
     rig.Engine.Run();
     QCOMPARE(rig.Track(1).Laps, 1000);
     QCOMPARE(rig.Track(1).LapTimes[1], 6201u);
@@ -369,9 +369,9 @@ void TstRaceEngine::pauseExcludesPauseAndRestartLights()
         pauseMark = rig.State.PauseMark;
         elapsedAtPause = rig.State.Elapsed;
         QCOMPARE(rig.Io.OutputImage() & 0x0F, 0);  // power off at the pause
-        rig.Track(1).Laps = 5000;                   // the marshal's correction
+        rig.Track(1).Laps = 5000;                  // the marshal's correction
         rig.State.PauseRequested.store(false);
-        rig.Clock.AdvanceMs(60000);                  // the dialog stays open a minute
+        rig.Clock.AdvanceMs(60000);  // the dialog stays open a minute
         // The car on track 1 is moved during the restart lights.
         const int64_t now = rig.Clock.NowMs();
         rig.Hold(1, now + 3000, now + 3100);
@@ -495,7 +495,7 @@ void TstRaceEngine::trackWithoutDriverIsIgnored()
     rig.Settings.Tracks = 3;
     rig.LapRace(2);
     rig.Drive(1);
-    rig.Drive(4);  // above N: not timed
+    rig.Drive(4);    // above N: not timed
     rig.Hold(2, 0);  // no driver, sensor always set
     rig.Hold(3, 0);
     rig.Hold(4, 0);
@@ -532,13 +532,11 @@ void TstRaceEngine::powerLines_data()
     // Tracks 1 and 3 driven of four: power on, lights 5..8 off, lamps 2..5
     // with lines 5..8, lights off 600 ms after green, a finisher's line off,
     // then all power lines off.
-    QTest::newRow("multiple power")
-        << true
-        << QList<uint8_t>{0x01, 0x05, 0x05, 0x05, 0x05, 0x05, 0x15, 0x35, 0x75, 0xF5, 0xE5, 0xC5, 0x85, 0x05,
-                          0x04, 0x00, 0x00, 0x00, 0x00, 0x00};
-    QTest::newRow("line 1 for all")
-        << false
-        << QList<uint8_t>{0x01, 0x01, 0x01, 0x01, 0x01, 0x11, 0x31, 0x71, 0xF1, 0xE1, 0xC1, 0x81, 0x01, 0x00};
+    QTest::newRow("multiple power") << true
+                                    << QList<uint8_t>{0x01, 0x05, 0x05, 0x05, 0x05, 0x05, 0x15, 0x35, 0x75, 0xF5,
+                                                      0xE5, 0xC5, 0x85, 0x05, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00};
+    QTest::newRow("line 1 for all") << false << QList<uint8_t>{0x01, 0x01, 0x01, 0x01, 0x01, 0x11, 0x31,
+                                                               0x71, 0xF1, 0xE1, 0xC1, 0x81, 0x01, 0x00};
 }
 
 void TstRaceEngine::powerLines()
@@ -564,10 +562,11 @@ void TstRaceEngine::startLightsOrderAndTiming()
     rig.Drive(1);
     rig.Pass(1, 6000);
     rig.Engine.Run();
-    const QStringList expected{QStringLiteral("show"),     QStringLiteral("lamp 1 1"), QStringLiteral("lamp 2 1"),
-                               QStringLiteral("out 11"),   QStringLiteral("lamp 3 1"), QStringLiteral("out 31"),
-                               QStringLiteral("lamp 4 1"), QStringLiteral("out 71"),   QStringLiteral("lamp 5 1"),
-                               QStringLiteral("out f1"),   QStringLiteral("falsestartlamps"), QStringLiteral("hide")};
+    const QStringList expected{
+        QStringLiteral("show"),     QStringLiteral("lamp 1 1"),        QStringLiteral("lamp 2 1"),
+        QStringLiteral("out 11"),   QStringLiteral("lamp 3 1"),        QStringLiteral("out 31"),
+        QStringLiteral("lamp 4 1"), QStringLiteral("out 71"),          QStringLiteral("lamp 5 1"),
+        QStringLiteral("out f1"),   QStringLiteral("falsestartlamps"), QStringLiteral("hide")};
     const int from = int(rig.Log.indexOf(QStringLiteral("show")));
     const int to = int(rig.Log.indexOf(QStringLiteral("hide")));
     QVERIFY(from >= 0 && to > from);
@@ -625,8 +624,9 @@ void TstRaceEngine::wholeRaceOnSimulatedTrack()
         for (int lap = 1; lap <= 20; ++lap) {
             sum += t.LapTimes[size_t(lap)];
             if (lap > 1) {
-                QVERIFY2(t.LapTimes[size_t(lap)] >= base * 97 / 100 - 1 && t.LapTimes[size_t(lap)] <= base * 103 / 100 + 1,
-                         qPrintable(QStringLiteral("track %1 lap %2: %3").arg(n).arg(lap).arg(t.LapTimes[size_t(lap)])));
+                QVERIFY2(
+                    t.LapTimes[size_t(lap)] >= base * 97 / 100 - 1 && t.LapTimes[size_t(lap)] <= base * 103 / 100 + 1,
+                    qPrintable(QStringLiteral("track %1 lap %2: %3").arg(n).arg(lap).arg(t.LapTimes[size_t(lap)])));
             }
         }
         QCOMPARE(sum, uint64_t(t.TotalTime));

@@ -84,8 +84,9 @@ private slots:
         THostRig rig;
         rig.host.SetCoveredWindow(&rig.timerWindow);
         QList<QThread*> signalThreads;
-        connect(&rig.host, &TRaceWindowHost::RefreshDisplayRequested, this,
-                [&signalThreads] { signalThreads << QThread::currentThread(); }, Qt::DirectConnection);
+        connect(
+            &rig.host, &TRaceWindowHost::RefreshDisplayRequested, this,
+            [&signalThreads] { signalThreads << QThread::currentThread(); }, Qt::DirectConnection);
         QList<bool> seen;  // what the timing thread finds after each call
         QSemaphore release;
         TUiThreadHost threadSide(rig.host, &rig.host, release, {});

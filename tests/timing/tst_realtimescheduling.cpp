@@ -48,7 +48,8 @@ private:
 
 void TstRealTimeScheduling::probeBeforeAnyRace()
 {
-    QCOMPARE(TimingSchedulingText(LastTimingScheduling()), QStringLiteral("Timing thread: normal scheduling (not yet started)"));
+    QCOMPARE(TimingSchedulingText(LastTimingScheduling()),
+             QStringLiteral("Timing thread: normal scheduling (not yet started)"));
     // Switched off, the probe asks nothing of the system, yet has an answer.
     QCOMPARE(TimingSchedulingText(ProbedTimingScheduling()),
              QStringLiteral("Timing thread: normal scheduling (real-time switched off)"));
@@ -72,15 +73,21 @@ void TstRealTimeScheduling::policy_data()
     QTest::newRow("core count unknown") << 0u << true << 1 << 99 << 0 << 10 << -1 << normal.arg("one core only");
     QTest::newRow("granted") << 2u << true << 1 << 99 << 0 << 10 << 10
                              << QStringLiteral("Timing thread: real-time scheduling (SCHED_FIFO, priority 10)");
-    QTest::newRow("granted, shown as read back") << 2u << true << 1 << 99 << 0 << 12 << 10
-                                                 << QStringLiteral("Timing thread: real-time scheduling (SCHED_FIFO, priority 12)");
-    QTest::newRow("raised to the minimum") << 8u << true << 20 << 99 << 0 << 20 << 20
-                                           << QStringLiteral("Timing thread: real-time scheduling (SCHED_FIFO, priority 20)");
-    QTest::newRow("lowered to the maximum") << 2u << true << 1 << 5 << 0 << 5 << 5
-                                            << QStringLiteral("Timing thread: real-time scheduling (SCHED_FIFO, priority 5)");
-    QTest::newRow("not permitted") << 2u << true << 1 << 99 << EPERM << 0 << 10 << normal.arg("real-time not permitted");
-    QTest::newRow("other failure") << 2u << true << 1 << 99 << EINVAL << 0 << 10 << normal.arg("real-time not available");
-    QTest::newRow("no priority range") << 2u << true << -1 << -1 << 0 << 0 << -1 << normal.arg("real-time not available");
+    QTest::newRow("granted, shown as read back")
+        << 2u << true << 1 << 99 << 0 << 12 << 10
+        << QStringLiteral("Timing thread: real-time scheduling (SCHED_FIFO, priority 12)");
+    QTest::newRow("raised to the minimum")
+        << 8u << true << 20 << 99 << 0 << 20 << 20
+        << QStringLiteral("Timing thread: real-time scheduling (SCHED_FIFO, priority 20)");
+    QTest::newRow("lowered to the maximum")
+        << 2u << true << 1 << 5 << 0 << 5 << 5
+        << QStringLiteral("Timing thread: real-time scheduling (SCHED_FIFO, priority 5)");
+    QTest::newRow("not permitted") << 2u << true << 1 << 99 << EPERM << 0 << 10
+                                   << normal.arg("real-time not permitted");
+    QTest::newRow("other failure") << 2u << true << 1 << 99 << EINVAL << 0 << 10
+                                   << normal.arg("real-time not available");
+    QTest::newRow("no priority range") << 2u << true << -1 << -1 << 0 << 0 << -1
+                                       << normal.arg("real-time not available");
 }
 
 // Also the recorded status, read back as the Info page does.

@@ -7,10 +7,7 @@
 #include <QtTest>
 
 namespace {
-TRaceSound Sound(int index)
-{
-    return TRaceSound(index);
-}
+TRaceSound Sound(int index) { return TRaceSound(index); }
 
 // Plays every sound, and two values that are none, from a thread of its own;
 // true when that thread came back while the UI thread ran no event at all. A
@@ -50,11 +47,14 @@ struct TSoundLog {
 
     explicit TSoundLog(TSoundPlayer& player)
     {
-        QObject::connect(&player, &TSoundPlayer::Sounded, &player, [this](TRaceSound sound, bool wentOut) {
-            sounds << int(sound);
-            played << wentOut;
-            threads << QThread::currentThread();
-        }, Qt::DirectConnection);
+        QObject::connect(
+            &player, &TSoundPlayer::Sounded, &player,
+            [this](TRaceSound sound, bool wentOut) {
+                sounds << int(sound);
+                played << wentOut;
+                threads << QThread::currentThread();
+            },
+            Qt::DirectConnection);
     }
 };
 }  // namespace

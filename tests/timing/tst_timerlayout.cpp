@@ -174,15 +174,26 @@ void TstTimerLayout::resetTexts_data()
     QTest::addColumn<QString>("laps");
     QTest::addColumn<QString>("lapsWithoutTotal");
 
-    QTest::newRow("lap race") << false << 20 << 0 << 100 << "0:00" << "0/0:00.000" << "0/0:00.000";
-    QTest::newRow("lap race, carried time") << false << 20 << 221207 << 100 << "0:00" << "0/3:41.207" << "0/0:00.000";
-    QTest::newRow("lap race, damaged carried time") << false << 20 << -5 << 100 << "0:00" << "0/0:00.000"
+    QTest::newRow("lap race") << false << 20 << 0 << 100 << "0:00"
+                              << "0/0:00.000"
+                              << "0/0:00.000";
+    QTest::newRow("lap race, carried time") << false << 20 << 221207 << 100 << "0:00"
+                                            << "0/3:41.207"
+                                            << "0/0:00.000";
+    QTest::newRow("lap race, damaged carried time") << false << 20 << -5 << 100 << "0:00"
+                                                    << "0/0:00.000"
                                                     << "0/0:00.000";
-    QTest::newRow("timed race of 5 minutes") << true << 300 << 0 << 100 << "5:00" << "0.00/0:00.000" << "0.00/0:00.000";
-    QTest::newRow("timed race, carried laps") << true << 300 << 23045 << 100 << "5:00" << "23.45/0:00.000"
+    QTest::newRow("timed race of 5 minutes") << true << 300 << 0 << 100 << "5:00"
+                                             << "0.00/0:00.000"
+                                             << "0.00/0:00.000";
+    QTest::newRow("timed race, carried laps") << true << 300 << 23045 << 100 << "5:00"
+                                              << "23.45/0:00.000"
                                               << "0.00/0:00.000";
-    QTest::newRow("timed race, no sections") << true << 90 << 23000 << 0 << "1:30" << "23/0:00.000" << "0/0:00.000";
-    QTest::newRow("timed race, 3-digit sections") << true << 60 << 2005 << 1000 << "1:00" << "2.005/0:00.000"
+    QTest::newRow("timed race, no sections") << true << 90 << 23000 << 0 << "1:30"
+                                             << "23/0:00.000"
+                                             << "0/0:00.000";
+    QTest::newRow("timed race, 3-digit sections") << true << 60 << 2005 << 1000 << "1:00"
+                                                  << "2.005/0:00.000"
                                                   << "0.000/0:00.000";
 }
 

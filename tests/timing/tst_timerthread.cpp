@@ -21,8 +21,16 @@ public:
         : m_state(state), m_tracks(tracks), m_settings(settings)
     {
     }
-    void ShowStartLights() override { OnThisThread(); ++Shows; }
-    void SetStartLamp(int, bool) override { OnThisThread(); ++Lamps; }
+    void ShowStartLights() override
+    {
+        OnThisThread();
+        ++Shows;
+    }
+    void SetStartLamp(int, bool) override
+    {
+        OnThisThread();
+        ++Lamps;
+    }
     void HideStartLights() override { OnThisThread(); }
     void RefreshDisplay() override
     {
@@ -31,8 +39,16 @@ public:
         ++Refreshes;
     }
     void ShowFalseStartLamps() override { OnThisThread(); }
-    void DisablePause() override { OnThisThread(); ++PauseDisabled; }
-    void PlaySound(TRaceSound) override { OnThisThread(); ++Sounds; }
+    void DisablePause() override
+    {
+        OnThisThread();
+        ++PauseDisabled;
+    }
+    void PlaySound(TRaceSound) override
+    {
+        OnThisThread();
+        ++Sounds;
+    }
     void WaitForRelease() override { ++WrongThread; }  // never forwarded
 
     int Shows = 0;

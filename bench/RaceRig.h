@@ -4,6 +4,7 @@
 // benchmarks: the engine runs on the benchmark's own thread, its host only
 // notes the moments that matter, and every sensor read passes a port that
 // counts it and hands the simulator's exact crossing times to a watcher.
+#include "common/LapValue.h"
 #include "common/MaskFile.h"
 #include "common/RaceClock.h"
 #include "common/Settings.h"
@@ -12,11 +13,13 @@
 #include "timing/RaceDisplay.h"
 #include "timing/RaceEngine.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <vector>
 
 // Forwards to the simulator; after each read calls the watcher, which may
 // look at the simulator's cars (no allocation there: it runs on the hot path).
@@ -148,5 +151,43 @@ struct TRaceRig {
         state.RaceLength = length;
         state.RaceEnded.store(false);
         engine->Run();
+    }
+};
+
+// For one car: the simulator's crossing times, and which crossing each lap
+// the engine counted belongs to. Filled after every port read on the timing
+// thread, so everything is sized beforehand and nothing here allocates.
+struct TCrossingLog {
+    explicit TCrossingLog(int maxLaps)
+        : crossingUs(size_t(maxLaps) * 2 + 16, TSimulatedTrack::NoCrossing), crossingOfLap(size_t(maxLaps) + 2, -1)
+    {
+    }
+
+    std::vector<int64_t> crossingUs;
+    std::vector<int64_t> crossingOfLap;  // -1: not counted yet
+    int64_t seenCrossings = 0;
+    int32_t seenLaps = 0;
+
+    void Watch(const TTrackState& track, const TSimulatedTrack& sim, int car)
+    {
+        // The watcher runs inside a read, before the engine has seen it: a lap
+        // counted since the last watch was counted from the previous read, and
+        // belongs to the crossings seen up to that read.
+        const int32_t laps = LapsOf(track.Laps);
+        for (int32_t lap = seenLaps + 1; lap <= laps && lap < int32_t(crossingOfLap.size()); ++lap)
+            crossingOfLap[size_t(lap)] = seenCrossings;
+        seenLaps = std::max(seenLaps, laps);
+        const int64_t crossings = sim.Crossings(car);
+        if (crossings != seenCrossings && crossings < int64_t(crossingUs.size()))
+            crossingUs[size_t(crossings)] = sim.LastCrossingUs(car);
+        seenCrossings = crossings;
+    }
+
+    // The true instant of the crossing that ended lap, NoCrossing if unknown.
+    int64_t LapEndUs(int lap) const
+    {
+        if (lap < 1 || lap >= int(crossingOfLap.size()) || crossingOfLap[size_t(lap)] < 0)
+            return TSimulatedTrack::NoCrossing;
+        return crossingUs[size_t(crossingOfLap[size_t(lap)])];
     }
 };

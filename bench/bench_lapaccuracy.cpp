@@ -32,29 +32,6 @@ constexpr int BusyThreads = 2;
 constexpr int Cars = TSimulatedTrack::CarCount;
 constexpr int64_t PulseUs = 8'000;
 
-// Which simulator crossing each counted lap belongs to, per car; filled on
-// the hot path, so everything is sized beforehand.
-struct TCarWatch {
-    std::vector<int64_t> crossingUs = std::vector<int64_t>(size_t(RaceLaps) * 2 + 16, TSimulatedTrack::NoCrossing);
-    std::vector<int64_t> crossingOfLap = std::vector<int64_t>(size_t(RaceLaps) + 2, 0);
-    int64_t seenCrossings = 0;
-    int32_t seenLaps = 0;
-
-    void Watch(const TTrackState& track, const TSimulatedTrack& sim, int car)
-    {
-        // A lap counted since the last read belongs to the crossings seen up
-        // to that read.
-        const int32_t laps = LapsOf(track.Laps);
-        for (int32_t lap = seenLaps + 1; lap <= laps && lap < int32_t(crossingOfLap.size()); ++lap)
-            crossingOfLap[size_t(lap)] = seenCrossings;
-        seenLaps = std::max(seenLaps, laps);
-        const int64_t crossings = sim.Crossings(car);
-        if (crossings != seenCrossings && crossings < int64_t(crossingUs.size()))
-            crossingUs[size_t(crossings)] = sim.LastCrossingUs(car);
-        seenCrossings = crossings;
-    }
-};
-
 struct TAccuracy {
     TTimingScheduling scheduling;
     double maxError = 0;
@@ -103,7 +80,7 @@ TAccuracy RunBusyRace(TLoad load)
     TRaceRig rig(ShortLapConfig({25'000, 26'000, 27'000, 28'000}, PulseUs), Cars);
     rig.settings.BounceDelayMs = 15;
 
-    std::vector<TCarWatch> watches(Cars);
+    std::vector<TCrossingLog> watches(Cars, TCrossingLog(RaceLaps));
     TSimulatedTrack& sim = *rig.track;
     TTimingBreather breather(load == TLoad::RealTimeWithBreather);
     TPollGaps gaps;
@@ -144,7 +121,7 @@ TAccuracy RunBusyRace(TLoad load)
     // after it, so it is left out.
     std::vector<double> errors;
     for (int car = 1; car <= Cars; ++car) {
-        const TCarWatch& watch = watches[size_t(car - 1)];
+        const TCrossingLog& watch = watches[size_t(car - 1)];
         const TTrackState& track = (*rig.tracks)[size_t(car - 1)];
         for (int lap = 2; lap < watch.seenLaps && lap < int(watch.crossingOfLap.size()); ++lap) {
             const int64_t from = watch.crossingOfLap[size_t(lap - 1)];

@@ -49,39 +49,6 @@ int RaceSeconds()
     return ok && seconds > 0 ? seconds : 60;
 }
 
-// For one car: the simulator's crossing times, and which crossing each lap
-// the engine counted belongs to. Filled after every port read on the timing
-// thread, so nothing here allocates.
-struct TCrossingLog {
-    std::vector<int64_t> crossingUs = std::vector<int64_t>(size_t(MaxLaps) * 2, TSimulatedTrack::NoCrossing);
-    std::vector<int64_t> crossingOfLap = std::vector<int64_t>(size_t(MaxLaps) + 1, -1);
-    int64_t seenCrossings = 0;
-    int32_t seenLaps = 0;
-
-    void Watch(const TTrackState& track, const TSimulatedTrack& sim, int car)
-    {
-        // The watcher runs inside a read, before the engine has seen it: a lap
-        // counted since the last watch was counted from the previous read, and
-        // belongs to the crossings seen up to that read.
-        const int32_t laps = LapsOf(track.Laps);
-        for (int32_t lap = seenLaps + 1; lap <= laps && lap < int32_t(crossingOfLap.size()); ++lap)
-            crossingOfLap[size_t(lap)] = seenCrossings;
-        seenLaps = std::max(seenLaps, laps);
-        const int64_t crossings = sim.Crossings(car);
-        if (crossings != seenCrossings && crossings < int64_t(crossingUs.size()))
-            crossingUs[size_t(crossings)] = sim.LastCrossingUs(car);
-        seenCrossings = crossings;
-    }
-
-    // The true instant of the crossing that ended lap, NoCrossing if unknown.
-    int64_t LapEndUs(int lap) const
-    {
-        if (lap < 1 || lap >= int(crossingOfLap.size()) || crossingOfLap[size_t(lap)] < 0)
-            return TSimulatedTrack::NoCrossing;
-        return crossingUs[size_t(crossingOfLap[size_t(lap)])];
-    }
-};
-
 struct TSpread {
     int64_t count = 0;
     double median = 0;
@@ -190,7 +157,7 @@ TRunResult RunRace(int clientCount)
         result.serverClients = server.FeedClientCount();
     }
 
-    std::vector<TCrossingLog> logs(Cars);
+    std::vector<TCrossingLog> logs(Cars, TCrossingLog(MaxLaps));
     port.Watcher = [&] {
         const TTrackStates& tracks = timer.Tracks();
         for (int car = 1; car <= Cars; ++car)

@@ -85,8 +85,8 @@ int RunKobalap(int argc, char** argv)
     if (commandLine.dataFolder) {
         // Before the port: kobalap.conf in that folder names the track
         // interface. It also becomes the current directory, so that anything
-        // taking a relative path finds the
-        // club's files and not the home folder the menu started us in.
+        // taking a relative path finds the club's files and not the home
+        // folder the menu started us in.
         context.workingDirectory = ClubDataFolder();
         if (!QDir().mkpath(context.workingDirectory) || !QDir::setCurrent(context.workingDirectory)) {
             QApplication application(argc, argv);

@@ -3,6 +3,7 @@
 // thread waits before it runs (the window's responsiveness). A Timed race of
 // one minute by default; KOBALAP_BENCH_RACE_SECONDS shortens or lengthens it.
 #include "BenchMain.h"
+#include "RaceScreenRun.h"
 
 #include "common/MaskFile.h"
 #include "common/RaceClock.h"
@@ -23,13 +24,6 @@
 #include <vector>
 
 namespace {
-
-int RaceSeconds()
-{
-    bool ok = false;
-    const int seconds = qEnvironmentVariableIntValue("KOBALAP_BENCH_RACE_SECONDS", &ok);
-    return ok && seconds > 0 ? seconds : 60;
-}
 
 void BM_RaceScreen(benchmark::State& state)
 {
@@ -73,43 +67,17 @@ void BM_RaceScreen(benchmark::State& state)
             }
         });
 
-        // Every 20 ms an event is posted to the UI thread; its wait is the
-        // time between posting and running.
-        std::vector<double> latenciesMs;
-        QElapsedTimer sinceStart;
-        sinceStart.start();
-        QTimer poster;
-        poster.setInterval(20);
-        QObject::connect(&poster, &QTimer::timeout, [&] {
-            const qint64 posted = sinceStart.nsecsElapsed();
-            QMetaObject::invokeMethod(
-                &timer, [&, posted] { latenciesMs.push_back(double(sinceStart.nsecsElapsed() - posted) / 1e6); },
-                Qt::QueuedConnection);
-        });
-
-        QTimer::singleShot(0, &timer, [&] {
-            auto* start = timer.findChild<QPushButton*>(QStringLiteral("ButtonStart"));
-            auto* cancel = timer.findChild<QPushButton*>(QStringLiteral("ButtonCancel"));
-            start->click();
-            raceTime.start();
-            poster.start();
-            // Done when Start is offered again: the race has ended.
-            auto* done = new QTimer(&timer);
-            done->setInterval(50);
-            QObject::connect(done, &QTimer::timeout, [&, start, cancel, done] {
-                if (!start->isEnabled())
-                    return;
-                done->stop();
-                poster.stop();
-                cancel->click();
-            });
-            done->start();
-        });
-        const std::array<QString, 4> names{QStringLiteral("Anna"), QStringLiteral("Bert"), QStringLiteral("Cees"),
-                                           QStringLiteral("Dirk")};
-        timer.StartRace(QStringLiteral("Timed"), RaceSeconds(), names, {0, 0, 0, 0}, TWindowPlacement());
+        TUiLatencyProbe uiLatency(timer);
+        RunTimedRaceOnScreen(
+            timer, RaceSeconds(),
+            [&] {
+                raceTime.start();
+                uiLatency.Start();
+            },
+            [&] { uiLatency.Stop(); });
         const double seconds = double(raceTime.elapsed()) / 1000.0;
 
+        std::vector<double>& latenciesMs = uiLatency.LatenciesMs();
         std::sort(latenciesMs.begin(), latenciesMs.end());
         const double steadySpan = double(lastRefreshMs - firstSecondMs) / 1000.0;
         refreshesPerSecond = steadySpan > 0 ? (refreshes - refreshesAtFirstSecond) / steadySpan : 0;

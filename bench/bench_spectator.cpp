@@ -12,6 +12,7 @@
 #include "BenchMain.h"
 #include "FeedCrowd.h"
 #include "RaceRig.h"
+#include "RaceScreenRun.h"
 
 #include "common/LapValue.h"
 #include "spectator/RaceSnapshot.h"
@@ -41,13 +42,6 @@ constexpr int Cars = TSimulatedTrack::CarCount;
 constexpr int MaxLaps = 200;
 // The feed is asked to carry a lap within this.
 constexpr double FeedTargetMs = 200;
-
-int RaceSeconds()
-{
-    bool ok = false;
-    const int seconds = qEnvironmentVariableIntValue("KOBALAP_BENCH_RACE_SECONDS", &ok);
-    return ok && seconds > 0 ? seconds : 60;
-}
 
 struct TSpread {
     int64_t count = 0;
@@ -212,47 +206,23 @@ TRunResult RunRace(int clientCount)
 
     // Every 20 ms an event is posted to the UI thread; its wait is the time
     // between posting and running.
-    std::vector<double> uiLatenciesMs;
-    uiLatenciesMs.reserve(size_t(RaceSeconds() + 30) * 50);
-    QElapsedTimer sinceStart;
-    sinceStart.start();
-    QTimer poster;
-    poster.setInterval(20);
-    QObject::connect(&poster, &QTimer::timeout, [&] {
-        const qint64 posted = sinceStart.nsecsElapsed();
-        QMetaObject::invokeMethod(
-            &timer, [&, posted] { uiLatenciesMs.push_back(double(sinceStart.nsecsElapsed() - posted) / 1e6); },
-            Qt::QueuedConnection);
-    });
-
+    TUiLatencyProbe uiLatency(timer, size_t(RaceSeconds() + 30) * 50);
     double uiCpuAtStart = 0;
     double clientCpuAtStart = 0;
-    QTimer::singleShot(0, &timer, [&] {
-        auto* start = timer.findChild<QPushButton*>(QStringLiteral("ButtonStart"));
-        auto* cancel = timer.findChild<QPushButton*>(QStringLiteral("ButtonCancel"));
-        uiCpuAtStart = ThreadCpuSeconds();
-        clientCpuAtStart = crowd.CpuSeconds();
-        start->click();
-        raceTime.start();
-        poster.start();
-        // Done when Start is offered again: the race has ended.
-        auto* done = new QTimer(&timer);
-        done->setInterval(50);
-        QObject::connect(done, &QTimer::timeout, [&, start, cancel, done] {
-            if (!start->isEnabled())
-                return;
-            done->stop();
-            poster.stop();
+    RunTimedRaceOnScreen(
+        timer, RaceSeconds(),
+        [&] {
+            uiCpuAtStart = ThreadCpuSeconds();
+            clientCpuAtStart = crowd.CpuSeconds();
+            raceTime.start();
+            uiLatency.Start();
+        },
+        [&] {
+            uiLatency.Stop();
             result.raceSeconds = double(raceTime.elapsed()) / 1000.0;
             result.uiCpuSeconds = ThreadCpuSeconds() - uiCpuAtStart;
             result.clientCpuSeconds = crowd.CpuSeconds() - clientCpuAtStart;
-            cancel->click();
         });
-        done->start();
-    });
-    const std::array<QString, 4> names{QStringLiteral("Anna"), QStringLiteral("Bert"), QStringLiteral("Cees"),
-                                       QStringLiteral("Dirk")};
-    timer.StartRace(QStringLiteral("Timed"), RaceSeconds(), names, {0, 0, 0, 0}, TWindowPlacement());
     port.Watcher = nullptr;
 
     // The finished race's document a moment to reach everyone, then the
@@ -290,7 +260,7 @@ TRunResult RunRace(int clientCount)
                 result.fewestReadsSecond = int(second) + 1;
             }
     }
-    result.uiLatencyMs = SpreadOf(uiLatenciesMs);
+    result.uiLatencyMs = SpreadOf(uiLatency.LatenciesMs());
     result.readRate = readRate;
 
     // Lap accuracy: lap 1 runs from green, so laps from 2 on compare two

@@ -1,8 +1,6 @@
 #include "app/ChampionshipPage.h"
 
 #include "app/AppWindows.h"
-#include "app/PageButtons.h"
-#include "app/RecordGrid.h"
 #include "common/MessageBoxes.h"
 #include "data/KWLCSChangeAdd.h"
 #include "data/KWLRCChangeAdd.h"
@@ -11,6 +9,8 @@
 #include "heats/KWLHeats.h"
 #include "results/KWLResults.h"
 #include "results/KWLRoundResult.h"
+#include "widgets/PageButtons.h"
+#include "widgets/RecordGrid.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

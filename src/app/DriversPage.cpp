@@ -1,11 +1,11 @@
 #include "app/DriversPage.h"
 
 #include "app/AppWindows.h"
-#include "app/PageButtons.h"
-#include "app/RecordGrid.h"
 #include "common/MessageBoxes.h"
 #include "data/KWLDriverChangeAdd.h"
 #include "data/RecordActions.h"
+#include "widgets/PageButtons.h"
+#include "widgets/RecordGrid.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

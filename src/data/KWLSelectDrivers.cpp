@@ -1,10 +1,10 @@
 #include "data/KWLSelectDrivers.h"
 
-#include "app/RecordGrid.h"
 #include "common/AppInfo.h"
 #include "common/MessageBoxes.h"
 #include "data/ChampionshipDrivers.h"
 #include "data/SharedQueries.h"
+#include "widgets/RecordGrid.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

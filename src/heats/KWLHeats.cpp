@@ -2,9 +2,6 @@
 
 #include "app/AppContext.h"
 #include "app/AppWindows.h"
-#include "app/PageButtons.h"
-#include "app/RecordGrid.h"
-#include "app/TextGrid.h"
 #include "common/MessageBoxes.h"
 #include "heats/GenerationMethod.h"
 #include "heats/KWLGenHeat.h"
@@ -13,6 +10,9 @@
 #include "results/KWLRoundResult.h"
 #include "timing/KWLTimer.h"
 #include "timing/RaceRules.h"
+#include "widgets/PageButtons.h"
+#include "widgets/RecordGrid.h"
+#include "widgets/TextGrid.h"
 
 #include <QCloseEvent>
 #include <QDateTime>

@@ -2,7 +2,6 @@
 
 #include "app/AppContext.h"
 #include "app/AppWindows.h"
-#include "app/TextGrid.h"
 #include "common/MessageBoxes.h"
 #include "results/ExportDialog.h"
 #include "results/KWLQReport.h"
@@ -11,6 +10,7 @@
 #include "results/ResultReports.h"
 #include "results/ResultsExport.h"
 #include "results/Standings.h"
+#include "widgets/TextGrid.h"
 
 #include <QDateTime>
 #include <QGridLayout>

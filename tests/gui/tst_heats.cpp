@@ -1,5 +1,4 @@
 #include "app/ChampionshipPage.h"
-#include "app/RecordGrid.h"
 #include "common/LapValue.h"
 #include "data/RecordActions.h"
 #include "heats/HeatStore.h"
@@ -12,6 +11,7 @@
 #include "support/StoreRig.h"
 #include "timing/KWLPauseRace.h"
 #include "timing/KWLTimer.h"
+#include "widgets/RecordGrid.h"
 
 #include <QPushButton>
 #include <QTabWidget>

@@ -1,7 +1,6 @@
 #include "app/ChampionshipPage.h"
 #include "app/DriversPage.h"
 #include "app/InfoPage.h"
-#include "app/RecordGrid.h"
 #include "data/KWLCSChangeAdd.h"
 #include "data/KWLDriverChangeAdd.h"
 #include "data/KWLRCChangeAdd.h"
@@ -13,6 +12,7 @@
 #include "results/KWLRoundResult.h"
 #include "support/AppRig.h"
 #include "support/ModalProbe.h"
+#include "widgets/RecordGrid.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,12 +1,12 @@
 #include "app/ChampionshipPage.h"
 #include "app/DriversPage.h"
-#include "app/RecordGrid.h"
 #include "data/KWLCSChangeAdd.h"
 #include "data/KWLDriverChangeAdd.h"
 #include "data/KWLRCChangeAdd.h"
 #include "data/RecordActions.h"
 #include "support/AppRig.h"
 #include "support/ModalProbe.h"
+#include "widgets/RecordGrid.h"
 
 #include <QClipboard>
 #include <QComboBox>

@@ -1,5 +1,4 @@
 #include "app/ChampionshipPage.h"
-#include "app/RecordGrid.h"
 #include "data/RecordActions.h"
 #include "heats/KWLHeats.h"
 #include "results/ExportDialog.h"
@@ -10,6 +9,7 @@
 #include "support/ModalProbe.h"
 #include "support/StoreRig.h"
 #include "timing/KWLTimer.h"
+#include "widgets/RecordGrid.h"
 
 #include <QFile>
 #include <QPushButton>

@@ -1,9 +1,9 @@
 #include "app/ChampionshipPage.h"
-#include "app/RecordGrid.h"
 #include "data/KWLSelectDrivers.h"
 #include "data/RecordActions.h"
 #include "support/AppRig.h"
 #include "support/ModalProbe.h"
+#include "widgets/RecordGrid.h"
 
 #include <QPushButton>
 #include <QSqlQuery>

@@ -1,4 +1,4 @@
-#include "app/RecordGrid.h"
+#include "widgets/RecordGrid.h"
 
 #include <QHeaderView>
 #include <QSqlError>

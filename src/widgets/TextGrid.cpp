@@ -1,4 +1,4 @@
-#include "app/TextGrid.h"
+#include "widgets/TextGrid.h"
 
 #include <QFont>
 #include <QHeaderView>

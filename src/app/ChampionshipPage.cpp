@@ -71,10 +71,8 @@ TChampionshipPage::TChampionshipPage(QSqlDatabase db, TAppWindows& windows, std:
     m_championshipName->setAlignment(Qt::AlignCenter);
     m_championshipName->setStyleSheet(QStringLiteral("font-weight: bold;"));
     m_races = new TRecordGrid(
-        db,
-        QStringLiteral(
-            R"(SELECT CSnr, RCnr, RCnaam FROM "KWL_Race.DB" WHERE CSnr = ? ORDER BY RCnaam COLLATE NOCASE, RCnr)"),
-        2, {QStringLiteral("Name")}, rcGroup);
+        db, QStringLiteral(R"(SELECT CSnr, RCnr, RCnaam FROM "KWL_Race.DB" WHERE CSnr = ? ORDER BY RCnaam, RCnr)"), 2,
+        {QStringLiteral("Name")}, rcGroup);
     m_races->setObjectName(QStringLiteral("RaceGrid"));
     connect(m_races, &QAbstractItemView::doubleClicked, this, [this] { ButtonGotoHeatsClick(); });
 

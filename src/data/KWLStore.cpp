@@ -1,6 +1,8 @@
 #include "data/KWLStore.h"
 
+#include "data/NameCollation.h"
 #include "data/Schema.h"
+#include "data/SchemaUpgrade.h"
 #include "data/StoreTransaction.h"
 
 #include <QDir>
@@ -87,9 +89,10 @@ TKWLStore::Status TKWLStore::Open(const QString& workingDirectory)
         if (!writable)
             options += QStringLiteral(";QSQLITE_OPEN_READONLY");
         db.setConnectOptions(options);
-        if (!db.open()) {
+        QString collation;
+        if (!db.open() || !NameCollation::Install(db, collation)) {
             m_error = QStringLiteral("The race database could not be opened.");
-            m_detail = db.lastError().text();
+            m_detail = collation.isEmpty() ? db.lastError().text() : collation;
         } else {
             ready = Configure(db, !writable);
         }
@@ -110,9 +113,10 @@ bool TKWLStore::VerifyExisting()
         QSqlDatabase probe = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(ProbeConnection));
         probe.setDatabaseName(m_path);
         probe.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
-        if (!probe.open()) {
+        QString collation;
+        if (!probe.open() || !NameCollation::Install(probe, collation)) {
             failure = QStringLiteral("The race database could not be opened.");
-            detail = probe.lastError().text();
+            detail = collation.isEmpty() ? probe.lastError().text() : collation;
         } else {
             QSqlQuery query(probe);
             if (!query.exec(QStringLiteral("PRAGMA application_id")) || !query.next()) {
@@ -131,6 +135,20 @@ bool TKWLStore::VerifyExisting()
                        query.value(0).toString() != QLatin1String("ok")) {
                 failure = QStringLiteral("The file %1 is damaged. It has been left untouched.");
                 detail = query.isActive() ? query.value(0).toString() : LastError(probe, query);
+            } else {
+                query.finish();
+                QStringList sameNames;
+                if (!SchemaUpgrade::CollidingDriverNames(probe, sameNames, detail)) {
+                    failure = QStringLiteral("The file %1 is damaged. It has been left untouched.");
+                } else if (!sameNames.isEmpty()) {
+                    failure = QStringLiteral(
+                        "The file %1 holds drivers whose names differ only in letter case; this version of Kobalap "
+                        "counts them as one name. It has been left untouched.");
+                    detail = QStringLiteral(
+                                 "Rename all but one driver of each group with the previous version of Kobalap, "
+                                 "then start again: %1.")
+                                 .arg(sameNames.join(QStringLiteral("; ")));
+                }
             }
             query.finish();
         }
@@ -172,8 +190,14 @@ bool TKWLStore::Configure(QSqlDatabase& db, bool readOnly)
         return Refuse(QStringLiteral("The race database could not be prepared for writing."), LastError(db, query));
     }
     query.finish();
+    // A file of an earlier version is upgraded and whatever is missing made
+    // in one transaction, so it is either wholly current or as it was.
     TStoreTransaction action(db);
     QString error;
+    if (action.Active() && !SchemaUpgrade::Upgrade(db, error)) {
+        return Refuse(QStringLiteral("The race database could not be brought up to date. It has been left as it was."),
+                      error);
+    }
     if (!action.Active() || !Schema::Create(db, error) || !action.Commit()) {
         return Refuse(QStringLiteral("The tables of the race database could not be created."),
                       error.isEmpty() ? action.ErrorText() : error);

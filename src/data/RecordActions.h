@@ -62,8 +62,9 @@ public:
     std::optional<QString> RaceName(int csnr, int rcnr);
 
     // A new driver (drvnr 0) or a new name for driver drvnr, as one action.
-    // Names are compared the way the name index compares them, without regard
-    // to letter case, so "jan" is refused when there is a "Jan".
+    // Names are compared the way the name index compares them (NameCollation):
+    // case does not count but accents do, so "émile" is refused when there is
+    // an "Émile", and "Emile" is not.
     TDriverWrite SaveDriver(int drvnr, const QString& name);
     // Changes of a located row, as one action each. A row that has gone in the
     // meantime is a failure, not a silent success.

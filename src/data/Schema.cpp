@@ -1,5 +1,7 @@
 #include "data/Schema.h"
 
+#include "data/NameCollation.h"
+
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -71,23 +73,25 @@ QString IndexName(const char* table, const char* index)
 
 QStringList CreateStatements()
 {
-    // Driver names compare without regard to letter case (ASCII), so "jan" and
-    // "Jan" cannot both be entered, and lists sort the way people read them.
+    // Names compare as people read them (NameCollation): "émile" and "Émile"
+    // cannot both be drivers, and every list in name order sorts "Émile"
+    // beside "Emile". The indexes on name columns take the column's collation.
+    const char* names = NameCollation::SqlName;
     return {
         Table(Drivers, {QStringLiteral("\"DRVnr\" INTEGER PRIMARY KEY AUTOINCREMENT"),
-                        Text(QStringLiteral("Driver Name"), true, "NOCASE")}),
+                        Text(QStringLiteral("Driver Name"), true, names)}),
         Index(Drivers, "DRVIdxName", QStringLiteral("\"Driver Name\""), true),
 
         Table(Championship, {QStringLiteral("\"CSnr\" INTEGER PRIMARY KEY AUTOINCREMENT"),
-                             Text(QStringLiteral("CSnaam"), true, "NOCASE"), Int(QStringLiteral("CSLapsMinutes")),
+                             Text(QStringLiteral("CSnaam"), true, names), Int(QStringLiteral("CSLapsMinutes")),
                              Int(QStringLiteral("CSRacesThatCount")), Bool(QStringLiteral("CSTimed"))}),
         Index(Championship, "IdxCSnaam", QStringLiteral("\"CSnaam\"")),
 
         // RCnr is unique over the whole table, which SQLite can only number
         // itself as the row key; (CSnr, RCnr) is then unique as well.
         Table(Race, {Int(QStringLiteral("CSnr")), QStringLiteral("\"RCnr\" INTEGER PRIMARY KEY AUTOINCREMENT"),
-                     Text(QStringLiteral("RCnaam"), true, "NOCASE"), QStringLiteral("UNIQUE (\"CSnr\", \"RCnr\")")}),
-        Index(Race, "CSnr_RCnaam", QStringLiteral("\"CSnr\", \"RCnaam\" COLLATE NOCASE")),
+                     Text(QStringLiteral("RCnaam"), true, names), QStringLiteral("UNIQUE (\"CSnr\", \"RCnr\")")}),
+        Index(Race, "CSnr_RCnaam", QStringLiteral("\"CSnr\", \"RCnaam\"")),
 
         Table(Heat, {Int(QStringLiteral("CSnr")), Int(QStringLiteral("RCnr")), Int(QStringLiteral("HTnr")),
                      Bool(QStringLiteral("Finished")), QStringLiteral("PRIMARY KEY (\"CSnr\", \"RCnr\", \"HTnr\")")}),

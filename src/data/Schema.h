@@ -26,7 +26,9 @@ inline constexpr int MaxNameLength = 25;
 // Marks a SQLite file as ours ("KOBA"), so that a file that merely happens to
 // be called KWLManager.sqlite is never written to.
 inline constexpr int ApplicationId = 0x4B4F4241;
-inline constexpr int Version = 1;
+// 1: names compared with SQLite's ASCII-only NOCASE; 2: with NameCollation.
+// A file of an earlier version is upgraded (SchemaUpgrade), a later one refused.
+inline constexpr int Version = 2;
 
 QStringList TableNames();
 // The SQL name of a table's index: table name, ".", index name.

@@ -1,4 +1,5 @@
 #include "data/KWLStore.h"
+#include "data/NameCollation.h"
 #include "data/RecordActions.h"
 #include "data/Schema.h"
 #include "data/SharedQueries.h"
@@ -58,7 +59,9 @@ QStringList IndexColumns(const QString& index)
     for (const QVariantList& row : Rows(QStringLiteral("PRAGMA index_xinfo(\"%1\")").arg(index))) {
         if (row.at(5).toInt() == 0)  // key columns only
             continue;
-        names << row.at(2).toString() + (row.at(3).toInt() ? QStringLiteral(" DESC") : QString());
+        const QString collation = row.at(4).toString();
+        names << row.at(2).toString() + (row.at(3).toInt() ? QStringLiteral(" DESC") : QString()) +
+                     (collation == QLatin1String("BINARY") ? QString() : QLatin1Char(' ') + collation);
     }
     return names;
 }
@@ -127,9 +130,10 @@ private slots:
         QTest::addColumn<QString>("index");
         QTest::addColumn<QStringList>("columns");
         QTest::addColumn<bool>("unique");
-        QTest::newRow("DRVIdxName") << "KWL_Drivers.DB.DRVIdxName" << QStringList{"Driver Name"} << true;
-        QTest::newRow("IdxCSnaam") << "KWL_Championship.db.IdxCSnaam" << QStringList{"CSnaam"} << false;
-        QTest::newRow("CSnr_RCnaam") << "KWL_Race.DB.CSnr_RCnaam" << QStringList{"CSnr", "RCnaam"} << false;
+        QTest::newRow("DRVIdxName") << "KWL_Drivers.DB.DRVIdxName" << QStringList{"Driver Name KOBALAP_NAME"} << true;
+        QTest::newRow("IdxCSnaam") << "KWL_Championship.db.IdxCSnaam" << QStringList{"CSnaam KOBALAP_NAME"} << false;
+        QTest::newRow("CSnr_RCnaam") << "KWL_Race.DB.CSnr_RCnaam" << QStringList{"CSnr", "RCnaam KOBALAP_NAME"}
+                                     << false;
         QTest::newRow("detail CSnr_RCnr_DRVnr")
             << "KWL_HeatDetail.DB.CSnr_RCnr_DRVnr" << QStringList{"CSnr", "RCnr", "DRVnr"} << false;
         QTest::newRow("detail IdxDRVnr") << "KWL_HeatDetail.DB.IdxDRVnr" << QStringList{"DRVnr"} << false;
@@ -186,6 +190,8 @@ private slots:
             << R"(INSERT INTO "KWL_DIC.db" VALUES (1, 7), (1, 7))" << QVariantList{};
         QTest::newRow("same name other case")
             << R"(INSERT INTO "KWL_Drivers.DB" ("Driver Name") VALUES ('Anna'), ('ANNA'))" << QVariantList{};
+        QTest::newRow("same name, accented capital")
+            << R"(INSERT INTO "KWL_Drivers.DB" ("Driver Name") VALUES (?), (?))" << QVariantList{"émile", "Émile"};
     }
     void rejectsWhatDoesNotFit()
     {
@@ -214,6 +220,98 @@ private slots:
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows.first().first().toString(), name);
         QCOMPARE(actions.DriverCount().value_or(-1), 1);
+    }
+
+    // Every list in name order, whichever the machine's locale: accents
+    // beside their plain letter, case ignored; for drivers, championships
+    // and races alike.
+    void namesSortAsRead_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("sorted");
+        QTest::newRow("accent beside its letter")
+            << QStringList{"Zeger", "Émile", "Emile", "anna"} << QStringList{"anna", "Emile", "Émile", "Zeger"};
+        QTest::newRow("letters beyond ASCII") << QStringList{"Oscar", "Mona", "Ölaf", "Łukasz", "Lars"}
+                                              << QStringList{"Lars", "Łukasz", "Mona", "Ölaf", "Oscar"};
+        QTest::newRow("case does not reorder")
+            << QStringList{"ève", "Eva", "Éric"} << QStringList{"Éric", "Eva", "ève"};
+    }
+    void namesSortAsRead()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, sorted);
+        TRecordActions actions(Db());
+        for (const QString& name : names)
+            QVERIFY(actions.AddDriver(name) && actions.AddChampionship(name, 10, 3, false) && actions.AddRace(1, name));
+        for (const char* column : {"\"Driver Name\" FROM \"KWL_Drivers.DB\"", "CSnaam FROM \"KWL_Championship.db\"",
+                                   "RCnaam FROM \"KWL_Race.DB\""}) {
+            QStringList listed;
+            for (const QVariantList& row : Rows(QStringLiteral("SELECT %1 ORDER BY 1").arg(column)))
+                listed << row.first().toString();
+            QCOMPARE(listed, sorted);
+        }
+    }
+
+    // A file of version 1 (names in SQLite's ASCII NOCASE) is made current
+    // with every row and counter, unless two of its drivers' names have
+    // become one: then it is refused and left as it was.
+    void upgradesAnEarlierFile_data()
+    {
+        QTest::addColumn<QStringList>("drivers");
+        QTest::addColumn<bool>("upgraded");
+        QTest::newRow("rows and counters kept") << QStringList{"Zeger", "Émile", "anna"} << true;
+        QTest::newRow("names now one") << QStringList{"émile", "Zeger", "Émile"} << false;
+    }
+    void upgradesAnEarlierFile()
+    {
+        QFETCH(QStringList, drivers);
+        QFETCH(bool, upgraded);
+        m_store->Close();
+        const QString path = m_dir->File("data/KWLManager.sqlite");
+        {
+            // Version 1 made the same tables with SQLite's NOCASE on the names.
+            QSqlDatabase old = QSqlDatabase::addDatabase("QSQLITE", "old");
+            old.setDatabaseName(path);
+            QString error;
+            QVERIFY(old.open() && NameCollation::Install(old, error));
+            QSqlQuery query(old);
+            for (const char* sql :
+                 {"PRAGMA writable_schema = ON",
+                  "UPDATE sqlite_master SET sql = replace(sql, 'KOBALAP_NAME', 'NOCASE')", "PRAGMA user_version = 1"})
+                QVERIFY2(query.exec(sql), qPrintable(query.lastError().text()));
+            old.close();  // the next connection reads that schema
+            QVERIFY(old.open() && NameCollation::Install(old, error));
+            query = QSqlQuery(old);
+            QVERIFY(query.exec(R"(INSERT INTO "KWL_Championship.db" VALUES (7, 'Émile Cup', 10, 3, 0))"));
+            QVERIFY(query.exec(R"(INSERT INTO "KWL_Race.DB" VALUES (7, 40, 'spa'))"));
+            QVERIFY(query.prepare(R"(INSERT INTO "KWL_Drivers.DB" ("Driver Name") VALUES (?), (?), (?), ('Gone'))"));
+            for (const QString& name : drivers)
+                query.addBindValue(name);
+            QVERIFY(query.exec());
+            QVERIFY(query.exec(R"(DELETE FROM "KWL_Drivers.DB" WHERE "Driver Name" = 'Gone')"));
+        }
+        QSqlDatabase::removeDatabase("old");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+
+        if (!upgraded) {
+            QCOMPARE(m_store->Open(m_dir->Path()), TKWLStore::Status::Failed);
+            QVERIFY2(m_store->DetailText().contains(R"("émile", "Émile")"), qPrintable(m_store->DetailText()));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), before);
+            return;
+        }
+        QCOMPARE(m_store->Open(m_dir->Path()), TKWLStore::Status::Open);
+        QCOMPARE(Rows("PRAGMA user_version").first().first().toInt(), Schema::Version);
+        QCOMPARE(Rows(R"(SELECT DRVnr, "Driver Name" FROM "KWL_Drivers.DB" ORDER BY "Driver Name")"),
+                 (QList<QVariantList>{{3, "anna"}, {2, "Émile"}, {1, "Zeger"}}));
+        QCOMPARE(Rows(R"(SELECT * FROM "KWL_Championship.db", "KWL_Race.DB")"),
+                 (QList<QVariantList>{{7, "Émile Cup", 10, 3, 0, 7, 40, "spa"}}));
+        QVERIFY(!TRecordActions(Db()).AddDriver("émile"));
+        QCOMPARE(TRecordActions(Db()).AddDriver("Bram").value_or(0), 5);  // not Gone's 4
+        QCOMPARE(IndexColumns("KWL_Race.DB.CSnr_RCnaam"), (QStringList{"CSnr", "RCnaam KOBALAP_NAME"}));
     }
 
     void raceNumbersAreUniqueOverChampionships()

@@ -31,8 +31,12 @@ QString QueryResultDetail()
         R"(FROM "KWL_ResultDetail.db" Kwl_resultdetail)",
         R"(INNER JOIN "KWL_Drivers.DB" Kwl_drivers ON (Kwl_resultdetail.DRVnr = Kwl_drivers.DRVnr))",
         R"(INNER JOIN "KWL_Race.DB" Kwl_race ON (Kwl_resultdetail.RCnr = Kwl_race.RCnr))",
+        R"(INNER JOIN "KWL_Championship.db" Kwl_championship ON (Kwl_resultdetail.CSnr = Kwl_championship.CSnr))",
         R"(WHERE Kwl_resultdetail.CSnr = :PCSnr)",
-        R"(ORDER BY Race, Kwl_resultdetail.Points DESC)",
+        // Equal points (every place from 21 on has 0) are listed by the race
+        // total, best first as the race was ranked, then by name; RCnr keeps
+        // two races of the same name apart.
+        R"(ORDER BY Race, Kwl_resultdetail.RCnr, Kwl_resultdetail.Points DESC, CASE WHEN Kwl_championship.CSTimed THEN NULL ELSE Kwl_resultdetail."Time" END, CASE WHEN Kwl_championship.CSTimed THEN Kwl_resultdetail."Time" END DESC, Kwl_drivers."Driver Name")",
     });
 }
 

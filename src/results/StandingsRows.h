@@ -14,7 +14,8 @@ struct TTotalsRow {
     double TotalPoints = 0;
 };
 
-// A row of the race points (QueryResultDetail): by race name, best points first.
+// A row of the race points (QueryResultDetail): by race name, best points
+// first, equal points by the better race total, then by driver name.
 struct TRacePointsRow {
     QString Race;
     QString Driver;

@@ -73,10 +73,10 @@ TKWLStore::Status TKWLStore::Open(const QString& workingDirectory)
             QStringLiteral("The race database could not be created."),
             QStringLiteral("The folder %1 could not be created; check that the working directory can be written.")
                 .arg(QDir::toNativeSeparators(folder)));
-    if (exists && !VerifyExisting())
+    const bool writable = QFileInfo(folder).isWritable() && (!exists || file.isWritable());
+    if (exists && !VerifyExisting(writable))
         return m_status;
 
-    const bool writable = QFileInfo(folder).isWritable() && (!exists || file.isWritable());
     if (!exists && !writable)
         return Fail(QStringLiteral("The race database could not be created."),
                     QStringLiteral("The folder %1 can not be written.").arg(QDir::toNativeSeparators(folder)));
@@ -103,7 +103,7 @@ TKWLStore::Status TKWLStore::Open(const QString& workingDirectory)
     return m_status;
 }
 
-bool TKWLStore::VerifyExisting()
+bool TKWLStore::VerifyExisting(bool toBeUpgraded)
 {
     // Looked at read-only, so that a foreign or damaged file is left exactly
     // as it was found.
@@ -135,7 +135,9 @@ bool TKWLStore::VerifyExisting()
                        query.value(0).toString() != QLatin1String("ok")) {
                 failure = QStringLiteral("The file %1 is damaged. It has been left untouched.");
                 detail = query.isActive() ? query.value(0).toString() : LastError(probe, query);
-            } else {
+            } else if (toBeUpgraded) {
+                // Only a file that will be upgraded needs its names to stay
+                // apart; a read-only one keeps its old rule.
                 query.finish();
                 QStringList sameNames;
                 if (!SchemaUpgrade::CollidingDriverNames(probe, sameNames, detail)) {

@@ -36,7 +36,9 @@ public:
 
 private:
     Status Fail(const QString& text, const QString& detail);
-    bool VerifyExisting();
+    // toBeUpgraded: the file opens writable, so an earlier version's file is
+    // upgraded and must be one that can be.
+    bool VerifyExisting(bool toBeUpgraded);
     bool Configure(QSqlDatabase& db, bool readOnly);
     bool Refuse(const QString& text, const QString& detail);
 

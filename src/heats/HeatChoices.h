@@ -28,6 +28,11 @@ struct THeatResultChoice {
     bool Timed = false;         // the championship's kind: which value decides
     std::array<bool, 4> Has{};  // the heat has a detail row on the track
     std::array<TEntry, 4> Entry{};
+    // Set by the dialog's OK: the user changed the line's value. Only these
+    // lines are written back, so a line the fields cannot hold (a did-not-
+    // finish time of 999999999 ms shows as the limits 999:39.999) keeps its
+    // stored value.
+    std::array<bool, 4> Changed{};
 };
 
 // The add/change dialog's OK: each used track 1..tracks takes the driver of

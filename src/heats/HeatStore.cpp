@@ -268,7 +268,7 @@ bool THeatStore::ChangeHeatResults(int32_t htnr, const THeatResultChoice& choice
     TStoreTransaction action(m_db);
     for (int t = 1; t <= std::clamp(trackCount, 0, 4); ++t) {
         const size_t i = size_t(t - 1);
-        if (choice.Has[i])
+        if (choice.Has[i] && choice.Changed[i])
             action.Exec(sql, {choice.Timed ? choice.Entry[i].Laps : choice.Entry[i].Time, m_csnr, m_rcnr, htnr, t});
     }
     if (action.Commit())

@@ -84,7 +84,7 @@ public:
     // no longer used loses its row, a newly used one gets a row.
     bool ChangeHeatDrivers(int32_t htnr, const THeatTrackChoice& choice, int trackCount);
     // The corrected deciding value of each row of heat htnr on tracks
-    // 1..trackCount: the lap value in a Timed championship, the time in a
+    // 1..trackCount that the user changed: the lap value in a Timed championship, the time in a
     // Lap one. Nothing else changes; the heat stays finished.
     bool ChangeHeatResults(int32_t htnr, const THeatResultChoice& choice, int trackCount);
 

@@ -143,6 +143,7 @@ bool TFHTChangeResult::Execute(THeatResultChoice& choice)
     for (int t = 0; t < TracksInUse(m_settings); ++t) {
         choice.Entry[size_t(t)].Time = m_choice.Entry[size_t(t)].Time;
         choice.Entry[size_t(t)].Laps = m_choice.Entry[size_t(t)].Laps;
+        choice.Changed[size_t(t)] = m_choice.Changed[size_t(t)];
     }
     return true;
 }
@@ -159,6 +160,7 @@ bool TFHTChangeResult::FormShow()
         const bool has = inUse && m_choice.Has[size_t(track - 1)];
         line.panel->setEnabled(inUse);
         line.check->setChecked(has);
+        m_shownTexts[size_t(track - 1)] = {};
         for (TResultEdit* edit : line.edits)
             edit->SetSectionsPerLap(m_settings.SectionsPerLap);
         // A line beyond the tracks in use is shown empty, never with a
@@ -182,6 +184,7 @@ bool TFHTChangeResult::FormShow()
         for (int i = 0; i < EditCount; ++i) {
             TResultEdit* edit = line.edits[size_t(i)];
             edit->setText(texts[size_t(i)]);
+            m_shownTexts[size_t(track - 1)][size_t(i)] = edit->text();
             edit->setVisible(true);
             const bool isTime = i <= int(TResultField::Milliseconds);
             edit->setEnabled(isTime != m_choice.Timed);
@@ -227,8 +230,15 @@ void TFHTChangeResult::OKBtnClick()
         }
     }
     for (int t = 0; t < tracks; ++t) {
-        m_choice.Entry[size_t(t)].Time = values[size_t(t)].Time;
-        m_choice.Entry[size_t(t)].Laps = values[size_t(t)].Laps;
+        const size_t i = size_t(t);
+        const TResultLineValues shown = ReadResultLine(m_shownTexts[i], m_settings.SectionsPerLap);
+        m_choice.Changed[i] = m_choice.Has[i] && (values[i].Time != shown.Time || values[i].Laps != shown.Laps);
+        // A driver's line left as it was keeps what is stored, also where
+        // the fields could not show it; a line without a driver is zero.
+        if (m_choice.Has[i] && !m_choice.Changed[i])
+            continue;
+        m_choice.Entry[i].Time = values[i].Time;
+        m_choice.Entry[i].Laps = values[i].Laps;
     }
     accept();
 }

@@ -2,6 +2,7 @@
 
 #include "common/ModalShell.h"
 #include "heats/HeatChoices.h"
+#include "heats/ResultFields.h"
 
 #include <QSqlDatabase>
 #include <array>
@@ -23,8 +24,9 @@ public:
 
     // Shows the heat's results modally, centred on the active window (the
     // heats window). On OK, true with Entry[t].Time and Entry[t].Laps of
-    // tracks 1..N set from the fields; on Cancel, false with `choice`
-    // untouched. False as well, after an error message, when the drivers'
+    // tracks 1..N set from the fields and Changed[t] telling where the user
+    // changed them (an unchanged line keeps its stored values); on Cancel,
+    // false with `choice` untouched. False as well, after an error message, when the drivers'
     // names cannot be read.
     bool Execute(THeatResultChoice& choice);
 
@@ -50,6 +52,9 @@ private:
     QSqlDatabase m_db;
     const TSettings& m_settings;
     THeatResultChoice m_choice;  // the working copy of the showing
+    // What each line showed when the dialog opened, to tell a changed value
+    // from one that only went through the fields' limits.
+    std::array<TResultTexts, 4> m_shownTexts{};
     std::array<TTrackLine, 4> m_lines;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;

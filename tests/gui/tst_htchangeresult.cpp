@@ -72,9 +72,14 @@ private slots:
             << QStringList{"type EditSections1 150", "text EditSections1 99", "ok"} << true << 301234 << 23099 << "";
         QTest::newRow("Timed: no sections per lap")
             << true << 4 << 0 << "1111" << 1000 << 7030 << "0 1 0 7 0"
-            << QStringList{"type EditSections1 5", "text EditSections1 0", "ok"} << true << 1000 << 7000 << "";
-        QTest::newRow("Lap: did not finish") << false << 4 << 100 << "1111" << 999999999 << 3000 << "999 39 999 3 0"
-                                             << QStringList{"ok"} << true << 59979999 << 3000 << "";
+            << QStringList{"type EditSections1 5", "text EditSections1 0", "type EditLaps1 8", "ok"} << true << 1000
+            << 8000 << "";
+        QTest::newRow("Lap: did not finish, left alone")
+            << false << 4 << 100 << "1111" << 999999999 << 3000 << "999 39 999 3 0" << QStringList{"ok"} << true
+            << 999999999 << 3000 << "";
+        QTest::newRow("Lap: did not finish, corrected")
+            << false << 4 << 100 << "1111" << 999999999 << 3000 << "999 39 999 3 0"
+            << QStringList{"type EditMin1 2", "ok"} << true << 159999 << 3000 << "";
         QTest::newRow("three tracks, none on track 2") << false << 3 << 100 << "1011" << 65000 << 5000 << "1 5 0 5 0"
                                                        << QStringList{"ok"} << true << 65000 << 5000 << "";
         QTest::newRow("garbage pasted, then corrected")

@@ -2,10 +2,56 @@
 
 #include "common/AppInfo.h"
 
+#include <QSet>
+
+namespace {
+
+// The options every Qt program takes (QGuiApplication, QApplication and the
+// X11 ones), written with one dash or two. QApplication takes them off the
+// command line itself; they are only let through here. The first set is
+// followed by a value, unless it is joined with "=".
+const QSet<QString> QtOptionsWithValue{QStringLiteral("platform"),
+                                       QStringLiteral("platformpluginpath"),
+                                       QStringLiteral("platformtheme"),
+                                       QStringLiteral("plugin"),
+                                       QStringLiteral("qwindowgeometry"),
+                                       QStringLiteral("qwindowicon"),
+                                       QStringLiteral("qwindowtitle"),
+                                       QStringLiteral("display"),
+                                       QStringLiteral("name"),
+                                       QStringLiteral("session"),
+                                       QStringLiteral("style"),
+                                       QStringLiteral("stylesheet"),
+                                       QStringLiteral("geometry"),
+                                       QStringLiteral("title"),
+                                       QStringLiteral("qmljsdebugger")};
+const QSet<QString> QtFlags{QStringLiteral("reverse"), QStringLiteral("widgetcount"), QStringLiteral("nograb"),
+                            QStringLiteral("dograb"), QStringLiteral("sync")};
+
+// The name of a Qt option without its dashes and any "=value", or empty.
+QString QtOptionName(const QString& argument)
+{
+    if (!argument.startsWith(QLatin1Char('-')))
+        return {};
+    QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+    name = name.section(QLatin1Char('='), 0, 0);
+    return QtOptionsWithValue.contains(name) || QtFlags.contains(name) ? name : QString();
+}
+
+}  // namespace
+
 TCommandLine ParseCommandLine(const QStringList& arguments)
 {
     TCommandLine line;
-    for (const QString& argument : arguments) {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (const QString qtOption = QtOptionName(argument); !qtOption.isEmpty()) {
+            // Its value is Qt's too: "-style fusion" must not make "fusion"
+            // an unknown argument of ours.
+            if (QtOptionsWithValue.contains(qtOption) && !argument.contains(QLatin1Char('=')))
+                ++i;
+            continue;
+        }
         if (argument == QLatin1String("--simulate"))
             line.simulate = true;
         else if (argument == QLatin1String("--data-folder"))
@@ -32,7 +78,10 @@ QString UsageText()
         "  --data-folder   work in the user's data folder (~/.local/share/KOBA), made\n"
         "                  on the first start with the default sounds copied in\n"
         "  -h, --help      show this text and exit\n"
-        "  -v, --version   show the version and exit\n");
+        "  -v, --version   show the version and exit\n"
+        "\n"
+        "Qt's own options (-platform, -style, -display, -reverse, -qwindowgeometry, ...)\n"
+        "are taken as in every Qt program.\n");
 }
 
 QString VersionText() { return QStringLiteral("Kobalap %1\n").arg(QLatin1String(Kobalap::VersionNumber)); }

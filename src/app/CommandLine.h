@@ -12,7 +12,7 @@ struct TCommandLine {
     bool dataFolder = false;
     bool help = false;
     bool version = false;
-    QString error;  // an unknown argument, for the usage message
+    QString error;  // an unknown argument, for the usage message; Qt's own options are no error
 };
 
 TCommandLine ParseCommandLine(const QStringList& arguments);  // arguments without the program name

@@ -286,6 +286,8 @@ private slots:
         QTest::newRow("help") << QStringList{"--help"} << 0 << "--simulate";
         QTest::newRow("version") << QStringList{"--version"} << 0 << "Kobalap 2.2";
         QTest::newRow("unknown") << QStringList{"--fast"} << 2 << "unknown option: --fast";
+        QTest::newRow("Qt's own options")
+            << QStringList{"-platform", "offscreen", "-style", "fusion", "--version"} << 0 << "Kobalap 2.2";
     }
     void commandLine()
     {
@@ -302,11 +304,28 @@ private slots:
         QVERIFY(QDir(dir.Path()).isEmpty());  // nothing written by just asking
     }
 
+    void parseCommandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("simulate");
+        QTest::addColumn<QString>("refused");  // the argument named in the error, or empty
+        QTest::newRow("simulate") << QStringList{"--simulate"} << true << "";
+        QTest::newRow("nothing") << QStringList{} << false << "";
+        QTest::newRow("unknown option of ours") << QStringList{"--simulate", "--bogus"} << true << "--bogus";
+        QTest::newRow("Qt's options with their values")
+            << QStringList{"-platform", "offscreen", "-style", "fusion", "--simulate", "-display", ":1"} << true << "";
+        QTest::newRow("Qt's options joined or with two dashes")
+            << QStringList{"-style=fusion", "--qwindowgeometry", "800x600+0+0", "-reverse"} << false << "";
+        QTest::newRow("a stray word after a Qt flag") << QStringList{"-reverse", "fusion"} << false << "fusion";
+    }
     void parseCommandLine()
     {
-        QVERIFY(ParseCommandLine({"--simulate"}).simulate);
-        QVERIFY(!ParseCommandLine({}).simulate);
-        QVERIFY(ParseCommandLine({"--simulate", "--bogus"}).error.contains("--bogus"));
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, refused);
+        const TCommandLine line = ParseCommandLine(arguments);
+        QTEST(line.simulate, "simulate");
+        QCOMPARE(line.error.isEmpty(), refused.isEmpty());
+        QVERIFY2(line.error.contains(refused), qPrintable(line.error));
     }
 };
 

@@ -10,3 +10,5 @@ TModalShell::TModalShell(const QString& title, QWidget* parent) : QDialog(parent
 }
 
 void TModalShell::PlaceOver(const TWindowPlacement& placement) { PlaceWindow(*this, placement); }
+
+void TModalShell::PlaceFixedOver(const TWindowPlacement& placement) { PlaceFixedWindow(*this, placement); }

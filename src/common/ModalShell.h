@@ -13,4 +13,6 @@ public:
 
     // Gives this window the caller's state and bounds.
     void PlaceOver(const TWindowPlacement& placement);
+    // The same, with a fixed border: the user cannot resize it after.
+    void PlaceFixedOver(const TWindowPlacement& placement);
 };

@@ -16,6 +16,15 @@ void PlaceWindow(QWidget& window, const TWindowPlacement& placement)
         window.setWindowState(Qt::WindowNoState);
 }
 
+void PlaceFixedWindow(QWidget& window, const TWindowPlacement& placement)
+{
+    window.setMinimumSize(0, 0);
+    window.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    PlaceWindow(window, placement);
+    if (placement.state == 0)
+        window.setFixedSize(placement.width, placement.height);
+}
+
 TWindowPlacement PlacementOf(const QWidget& window)
 {
     TWindowPlacement placement;

@@ -53,4 +53,9 @@ void TFKWLGenHeats::showEvent(QShowEvent* event)
     if (!event->spontaneous())
         FormShow();
     TModalShell::showEvent(event);
+    // Space or Enter on a focused picture picks it, which writes a whole set
+    // of heats; a stray Enter as the chooser opens must not. The chooser
+    // itself holds the focus until the user tabs to a picture.
+    if (!event->spontaneous())
+        setFocus(Qt::OtherFocusReason);
 }

@@ -10,6 +10,7 @@
 #include "results/KWLRoundResult.h"
 #include "timing/KWLTimer.h"
 #include "timing/RaceRules.h"
+#include "widgets/NoDefaultButtons.h"
 #include "widgets/PageButtons.h"
 #include "widgets/RecordGrid.h"
 #include "widgets/TextGrid.h"
@@ -127,6 +128,8 @@ TFKWLHeats::TFKWLHeats(TAppContext& context, TAppWindows& windows, QWidget* pare
     layout->setColumnStretch(1, 1);
     layout->setRowStretch(1, 3);
     layout->setRowStretch(2, 2);
+    // Enter has no action here: a double click starts a heat.
+    TakeDefaultFromButtons(*this);
 }
 
 THeatStore TFKWLHeats::Store() const { return THeatStore(m_context.store.Database(), m_csnr, m_rcnr); }
@@ -138,7 +141,7 @@ void TFKWLHeats::OpenHeats(const TWindowPlacement& placement, int csnr, int rcnr
     m_placement = placement;
     m_csnr = csnr;
     m_rcnr = rcnr;
-    PlaceOver(placement);
+    PlaceFixedOver(placement);
 
     THeatStore store = Store();
     const auto championship = store.Championship();
@@ -254,6 +257,7 @@ void TFKWLHeats::FillGrid(QTableWidget* grid, const std::vector<THeatInfoRow>& r
         for (int c = 0; c < texts.size(); ++c)
             grid->setItem(r, c, new QTableWidgetItem(texts.at(c)));
     }
+    FitColumnsToTexts(grid);
     grid->setUpdatesEnabled(true);
 }
 
@@ -428,7 +432,9 @@ void TFKWLHeats::RunHeat()
     if (!store.StoreHeatResult(htnr, m_windows.Timer->Tracks(), tracks, m_context.settings.SectionsPerLap,
                                *championship))
         StoreError(store.LastError());
-    m_windows.RoundResults->ShowLapResults(m_placement, m_windows.Timer->Tracks());
+    // Its laps export as the championship's lap export has them.
+    const TLapsOrigin origin{championship->Name, store.RaceName().value_or(QString()), htnr};
+    m_windows.RoundResults->ShowLapResults(m_placement, m_windows.Timer->Tracks(), origin);
 
     if (ReloadHeats(row))
         RefreshDriverInfo();

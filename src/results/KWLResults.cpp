@@ -10,6 +10,7 @@
 #include "results/ResultReports.h"
 #include "results/ResultsExport.h"
 #include "results/Standings.h"
+#include "widgets/NoDefaultButtons.h"
 #include "widgets/TextGrid.h"
 
 #include <QDateTime>
@@ -67,13 +68,19 @@ TFKWLResults::TFKWLResults(TAppContext& context, TAppWindows& windows, QWidget* 
     connect(printTotals, &QPushButton::clicked, this, &TFKWLResults::ButtonPrintTotalsClick);
     connect(pdfTotals, &QPushButton::clicked, this, &TFKWLResults::ButtonPdfTotalsClick);
     connect(exportTotals, &QPushButton::clicked, this, &TFKWLResults::ButtonExportTotalsClick);
+    // The buttons of the standings stay in the bottom row; what the program
+    // adds to them has a row of its own above, so the window fits over the
+    // main window at its smallest.
+    auto* totalsExtras = new QHBoxLayout;
+    totalsExtras->addWidget(pdfTotals);
+    totalsExtras->addStretch();
     auto* totalsButtons = new QHBoxLayout;
     totalsButtons->addWidget(printTotals);
-    totalsButtons->addWidget(pdfTotals);
     totalsButtons->addWidget(exportTotals);
     totalsButtons->addStretch();
     auto* totalsLayout = new QVBoxLayout(totalsGroup);
     totalsLayout->addWidget(m_totals);
+    totalsLayout->addLayout(totalsExtras);
     totalsLayout->addLayout(totalsButtons);
 
     auto* detailsGroup = new QGroupBox(QStringLiteral("Details"), this);
@@ -101,16 +108,19 @@ TFKWLResults::TFKWLResults(TAppContext& context, TAppWindows& windows, QWidget* 
     connect(exportLaps, &QPushButton::clicked, this, &TFKWLResults::ButtonExportLapsClick);
     connect(refresh, &QPushButton::clicked, this, &TFKWLResults::ButtonRefreshClick);
     connect(done, &QPushButton::clicked, this, &QDialog::accept);
+    auto* detailsExtras = new QHBoxLayout;
+    detailsExtras->addWidget(pdfDetails);
+    detailsExtras->addWidget(exportLaps);
+    detailsExtras->addStretch();
     auto* detailsButtons = new QHBoxLayout;
     detailsButtons->addWidget(printDetails);
-    detailsButtons->addWidget(pdfDetails);
     detailsButtons->addWidget(exportDetails);
     detailsButtons->addWidget(refresh);
-    detailsButtons->addWidget(exportLaps);
     detailsButtons->addStretch();
     detailsButtons->addWidget(done);
     auto* detailsLayout = new QVBoxLayout(detailsGroup);
     detailsLayout->addWidget(m_details);
+    detailsLayout->addLayout(detailsExtras);
     detailsLayout->addLayout(detailsButtons);
 
     auto* layout = new QGridLayout(this);
@@ -121,6 +131,8 @@ TFKWLResults::TFKWLResults(TAppContext& context, TAppWindows& windows, QWidget* 
     totalsGroup->setMaximumWidth(270);
     layout->setColumnStretch(1, 1);
     layout->setRowStretch(1, 1);
+    // Enter has no action here: every button is pressed on purpose.
+    TakeDefaultFromButtons(*this);
 }
 
 QString TFKWLResults::Title() const { return m_title->text(); }
@@ -128,7 +140,7 @@ QString TFKWLResults::Title() const { return m_title->text(); }
 void TFKWLResults::OpenResults(const TWindowPlacement& placement, int csnr)
 {
     m_csnr = csnr;
-    PlaceOver(placement);
+    PlaceFixedOver(placement);
     if (!ComputeAndShow())
         return ClearResults();
     exec();
@@ -169,8 +181,9 @@ void TFKWLResults::FillGrids()
         m_details->setItem(r, 2, Cell(row.TimeStr, Qt::AlignRight | Qt::AlignVCenter));
         m_details->setItem(r, 3, Cell(PointsText(row.Points)));
     }
-    // Race names are as long as a club makes them.
-    m_details->resizeColumnToContents(0);
+    // Race and driver names are as long as a club makes them.
+    FitColumnsToTexts(m_totals);
+    FitColumnsToTexts(m_details);
 }
 
 void TFKWLResults::ButtonRefreshClick() { ComputeAndShow(); }

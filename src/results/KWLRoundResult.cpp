@@ -11,6 +11,7 @@
 #include "results/LapGrid.h"
 #include "results/StoredLaps.h"
 #include "timing/RaceRules.h"
+#include "widgets/NoDefaultButtons.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -82,7 +83,6 @@ TKWL_RoundResults::TKWL_RoundResults(QSqlDatabase db, const TSettings& settings,
     QFont okFont = m_ok->font();
     okFont.setBold(true);
     m_ok->setFont(okFont);
-    m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
 
     m_figures = new QListWidget(this);
@@ -119,6 +119,9 @@ TKWL_RoundResults::TKWL_RoundResults(QSqlDatabase db, const TSettings& settings,
     layout->addWidget(m_grid, 1);
     layout->addWidget(m_figures);
     layout->addLayout(buttons);
+    // The view after a heat closes over a result not yet stored: a stray
+    // Enter must not close it.
+    TakeDefaultFromButtons(*this);
 }
 
 TKWL_RoundResults::~TKWL_RoundResults() = default;
@@ -160,11 +163,13 @@ void TKWL_RoundResults::ShowStoredLaps(const TWindowPlacement& placement, int cs
     Present(placement, LapViewTitle(stored), grid);
 }
 
-void TKWL_RoundResults::ShowLapResults(const TWindowPlacement& placement, const TTrackStates& tracks)
+void TKWL_RoundResults::ShowLapResults(const TWindowPlacement& placement, const TTrackStates& tracks,
+                                       const TLapsOrigin& origin)
 {
+    m_lastRaceOrigin = origin;
     const int timedTracks = TimedTrackCount(m_settings);
     m_driverLaps = DriverLapsOfLastRace(tracks, timedTracks, m_settings.SectionsPerLap);
-    m_lastRaceLaps = LastRaceLaps(tracks, timedTracks, m_settings.SectionsPerLap);
+    m_lastRaceLaps = LastRaceLaps(tracks, timedTracks, m_settings.SectionsPerLap, origin);
     m_exportLaps->show();
     m_exportLaps->setEnabled(!m_lastRaceLaps.isEmpty());
     Present(placement, QLatin1String(LastRaceTitle), BuildLastRaceGrid(tracks, timedTracks, m_settings.SectionsPerLap));
@@ -180,12 +185,7 @@ void TKWL_RoundResults::Present(const TWindowPlacement& placement, const QString
     m_chart->setEnabled(std::any_of(m_driverLaps.cbegin(), m_driverLaps.cend(),
                                     [](const TDriverLaps& d) { return !d.Laps.isEmpty(); }));
 
-    // The window takes its caller's bounds; the user cannot resize it after.
-    setMinimumSize(0, 0);
-    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    PlaceWindow(*this, placement);
-    if (placement.state == 0)
-        setFixedSize(placement.width, placement.height);
+    PlaceFixedWindow(*this, placement);
     m_grid->scrollToTop();
     m_grid->horizontalScrollBar()->setValue(0);
     m_ok->setFocus();
@@ -240,5 +240,5 @@ void TKWL_RoundResults::ButtonChartClick()
 void TKWL_RoundResults::ButtonExportLapsClick()
 {
     ExportStandingsFile(this, m_workingDirectory, QStringLiteral("Laps.csv"),
-                        LapsFileBytes(QLatin1String(LastRaceTitle), m_lastRaceLaps, m_settings.ExportSeparator));
+                        LapsFileBytes(m_lastRaceOrigin.Title, m_lastRaceLaps, m_settings.ExportSeparator));
 }

@@ -35,7 +35,7 @@ public:
     // has checked that the records exist.
     void ShowStoredLaps(const TWindowPlacement& placement, int csnr, int rcnr, int mode, int htnr = 0);
     // Every lap of the race just run, from the race records.
-    void ShowLapResults(const TWindowPlacement& placement, const TTrackStates& tracks);
+    void ShowLapResults(const TWindowPlacement& placement, const TTrackStates& tracks, const TLapsOrigin& origin = {});
 
     // Where "Export Laps" and the chart's "Save Image" propose their files
     // (its folder Export).
@@ -72,4 +72,5 @@ private:
     QString m_workingDirectory;
     QList<TDriverLaps> m_driverLaps;
     QList<TExportLap> m_lastRaceLaps;  // empty but for the race just run
+    TLapsOrigin m_lastRaceOrigin;
 };

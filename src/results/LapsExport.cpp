@@ -52,15 +52,15 @@ bool ReadChampionshipLaps(QSqlDatabase db, int csnr, QString& title, QList<TExpo
     return true;
 }
 
-QList<TExportLap> LastRaceLaps(const TTrackStates& states, int tracks, int32_t sectionsPerLap)
+QList<TExportLap> LastRaceLaps(const TTrackStates& states, int tracks, int32_t sectionsPerLap,
+                               const TLapsOrigin& origin)
 {
-    const QString race = QString::fromLatin1(LastRaceExportName);
     QList<TExportLap> laps;
     for (int t = 1; t <= std::clamp(tracks, 1, 4); ++t) {
         const TTrackState& state = states[size_t(t - 1)];
         const int driven = std::clamp(LapsDriven(state, sectionsPerLap), 0, MaxLapEntries);
         for (int k = 1; k <= driven; ++k)
-            laps.append({race, 1, t, state.DriverName, k, state.LapTimes[size_t(k)]});
+            laps.append({origin.RaceName, origin.Heat, t, state.DriverName, k, state.LapTimes[size_t(k)]});
     }
     return laps;
 }

@@ -23,8 +23,18 @@ struct TExportLap {
     uint32_t TimeMs = 0;  // 0: the lap has no time
 };
 
-// The Race column of the race just run, which has no stored race name.
+// The Race column of a single race just run, which has no stored race name.
 inline constexpr const char* LastRaceExportName = "Last race";
+
+// Where the race just run belongs, for its lap export: a championship heat
+// is written as the championship's own lap export writes it (its name as the
+// title, the race's name and the heat's number); a single race has none of
+// them.
+struct TLapsOrigin {
+    QString Title = QStringLiteral("Laps Results");
+    QString RaceName = QString::fromLatin1(LastRaceExportName);
+    int Heat = 1;
+};
 
 QByteArray LapsFileBytes(const QString& title, const QList<TExportLap>& laps, char separator);
 
@@ -35,6 +45,7 @@ QByteArray LapsFileBytes(const QString& title, const QList<TExportLap>& laps, ch
 bool ReadChampionshipLaps(QSqlDatabase db, int csnr, QString& title, QList<TExportLap>& laps, QString& error);
 
 // The laps of the race just run as the lap view lists them (tracks 1..tracks
-// with a driver or laps, LapsDriven capped at MaxLapEntries), as heat 1 of a
-// race named LastRaceExportName.
-QList<TExportLap> LastRaceLaps(const TTrackStates& states, int tracks, int32_t sectionsPerLap);
+// with a driver or laps, LapsDriven capped at MaxLapEntries), in the race and
+// heat of its origin.
+QList<TExportLap> LastRaceLaps(const TTrackStates& states, int tracks, int32_t sectionsPerLap,
+                               const TLapsOrigin& origin = {});

@@ -1,9 +1,19 @@
 #include "widgets/TextGrid.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
+#include <QStyle>
 #include <QTableWidget>
+#include <QVariant>
+
+#include <algorithm>
+
+namespace {
+// The widths a grid was made with, kept on the grid itself.
+constexpr const char* MadeWidths = "kobalapMadeWidths";
+}  // namespace
 
 QTableWidget* MakeTextGrid(const QString& name, const QStringList& headers, const QList<int>& widths, QWidget* parent)
 {
@@ -20,7 +30,29 @@ QTableWidget* MakeTextGrid(const QString& name, const QStringList& headers, cons
     grid->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     for (int column = 0; column < widths.size(); ++column)
         grid->setColumnWidth(column, widths.at(column));
+    grid->setProperty(MadeWidths, QVariant::fromValue(widths));
     return grid;
+}
+
+void FitColumnsToTexts(QTableWidget* grid)
+{
+    const QList<int> made = grid->property(MadeWidths).value<QList<int>>();
+    // A cell's text stands inside the style's focus margins and the grid line.
+    const int margins = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1) + 1;
+    for (int column = 0; column < made.size() && column < grid->columnCount(); ++column) {
+        int needed = std::max(made.at(column), grid->horizontalHeader()->sectionSizeHint(column));
+        for (int row = 0; row < grid->rowCount(); ++row) {
+            if (const QTableWidgetItem* item = grid->item(row, column)) {
+                const QFont font = item->data(Qt::FontRole).isValid() ? item->font() : grid->font();
+                // The ink may reach past the advance (an "f" at the end).
+                const QFontMetrics metrics(font);
+                const int ink =
+                    std::max(metrics.horizontalAdvance(item->text()), metrics.boundingRect(item->text()).right() + 1);
+                needed = std::max(needed, ink + margins);
+            }
+        }
+        grid->setColumnWidth(column, needed);
+    }
 }
 
 QLabel* MakeTitlePanel(QFont font, QWidget* parent)

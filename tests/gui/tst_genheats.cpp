@@ -25,6 +25,12 @@ void Act(QDialog* dialog, const QString& action)
         QTest::mouseRelease(a, Qt::LeftButton, {}, QPoint(a->width() + 20, 10));
         QVERIFY2(dialog->isVisible(), "a press dragged off the picture picked it");
         dialog->close();
+    } else if (action == QLatin1String("Enter as it opens")) {
+        QTRY_VERIFY(dialog->isActiveWindow());
+        QWidget* focused = QApplication::focusWidget();
+        QTest::keyClick(focused ? focused : dialog, Qt::Key_Return);
+        QVERIFY2(dialog->isVisible(), "a stray Enter picked a method");
+        dialog->close();
     } else if (action == QLatin1String("Escape")) {
         QTest::keyClick(dialog, Qt::Key_Escape);
     } else {
@@ -59,6 +65,8 @@ private slots:
         QTest::newRow("Space on B") << false << "Space on B" << TGenerationMethod::B;
         QTest::newRow("close box") << false << "close" << TGenerationMethod::None;
         QTest::newRow("Escape") << false << "Escape" << TGenerationMethod::None;
+        QTest::newRow("Enter as it opens") << false << "Enter as it opens" << TGenerationMethod::None;
+        QTest::newRow("Enter as it opens again") << true << "Enter as it opens" << TGenerationMethod::None;
         QTest::newRow("press dragged off A") << false << "press on A, release beside it" << TGenerationMethod::None;
         QTest::newRow("close box after an earlier pick") << true << "close" << TGenerationMethod::None;
         QTest::newRow("B after an earlier pick of A") << true << "click B" << TGenerationMethod::B;

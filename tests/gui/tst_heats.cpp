@@ -7,12 +7,14 @@
 #include "support/AppRig.h"
 #include "support/DialogSequence.h"
 #include "support/EventWait.h"
+#include "support/GridTexts.h"
 #include "support/ModalProbe.h"
 #include "support/StoreRig.h"
 #include "timing/KWLPauseRace.h"
 #include "timing/KWLTimer.h"
 #include "widgets/RecordGrid.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -100,7 +102,9 @@ private slots:
         QCOMPARE(Rig().Start(), -1);
 
         TRecordActions actions(Rig().context.store.Database());
-        QVERIFY(actions.AddDrivers({QStringLiteral("Anna"), QStringLiteral("Bert"), QStringLiteral("Cees")}));
+        // The first driver's name is as long as a name can be: the grids show it whole.
+        QVERIFY(actions.AddDrivers(
+            {QStringLiteral("Wilhelmina van Wouwerwerf"), QStringLiteral("Bert"), QStringLiteral("Cees")}));
         const int csnr = *actions.AddChampionship(QStringLiteral("Club"), 20, 3, false);
         QVERIFY(actions.AddRace(csnr, QStringLiteral("Spa")));
         TChampionshipPage* page = Rig().Form()->ChampionshipPage();
@@ -117,7 +121,7 @@ private slots:
         QVERIFY(!selection.leftOpen);
         QCOMPARE(Rows(R"(SELECT count(*) FROM "KWL_DIC.db")").value(0).value(0).toInt(), 3);
 
-        Heats()->SetSeedSource([] { return 12345678u; });  // draws Bert, Cees, Anna
+        Heats()->SetSeedSource([] { return 12345678u; });  // draws Bert, Cees, Wilhelmina
         QStringList problems;
         TModalProbe heats(
             [&] { Click(page, "ButtonGotoHeats"); },
@@ -139,6 +143,11 @@ private slots:
                 QCOMPARE(Cell(info, 0, 1) + "," + Cell(info, 1, 1), QStringLiteral("Bert,Cees"));
                 QCOMPARE(Cell(info, 0, 2) + " " + Cell(info, 0, 3) + " " + Cell(info, 0, 4),
                          QStringLiteral("0.00 0:00.000 00.000"));
+                // Enter has no action here; no button of the window takes it.
+                QWidget* focused = QApplication::focusWidget();
+                QVERIFY(
+                    !TModalProbe([&] { QTest::keyClick(focused ? focused : Heats(), Qt::Key_Return); }, [](QDialog*) {})
+                         .opened);
 
                 // Heat 1: stopped after three laps of Bert; Cees has none. Nobody
                 // finished the 20 laps: both get the did-not-finish values.
@@ -158,6 +167,8 @@ private slots:
                 QCOMPARE(Cell(info, 0, 2) + " " + Cell(info, 0, 3) + " " + Cell(info, 0, 4),
                          QStringLiteral("0.00 999:99.999 99.999"));
                 QCOMPARE(Heats()->DriverInfoGrid()->rowCount(), 6);
+                const QStringList cut = CutCells(info) + CutCells(Heats()->DriverInfoGrid());
+                QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('|'))));
                 // The spectators are shown who drives next: heat 2, Cees on track 1 and Bert on 2.
                 const TSpectatorBoard& board = Rig().context.spectatorBoard;
                 QCOMPARE(board.Scene(), TSpectatorScene::NextHeat);
@@ -184,6 +195,20 @@ private slots:
 
                 Rig().messages.Answer(TMessageAnswer::Ok);
                 Click(Heats(), "ButtonChangeHT");
+                // With "Edit Result" on, correcting Bert's time leaves Cees's
+                // did-not-finish time as it was stored.
+                Rig().context.settings.EditResult = true;
+                TModalProbe corrected([&] { Click(Heats(), "ButtonChangeHT"); },
+                                      [&](QDialog* dialog) {
+                                          auto* minutes = dialog->findChild<QLineEdit*>(QStringLiteral("EditMin1"));
+                                          minutes->selectAll();
+                                          QTest::keyClicks(minutes, QStringLiteral("2"));
+                                          Click(dialog, "ButtonOK");
+                                      });
+                QVERIFY(corrected.opened && !corrected.leftOpen);
+                QCOMPARE(Rows(R"(SELECT Tracknr, "Time" FROM "KWL_HeatDetail.DB" WHERE HTnr = 1 ORDER BY Tracknr)"),
+                         (QList<QVariantList>{{1, 2 * 60000 + 39 * 1000 + 999}, {2, DidNotFinishTime}}));
+                Rig().context.settings.EditResult = false;
 
                 // Heat 2 abandoned in the timer window: nothing stored.
                 Heats()->HeatGrid()->SelectRow(1);

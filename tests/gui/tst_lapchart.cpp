@@ -250,17 +250,28 @@ private slots:
         VERIFY_MESSAGES_SETTLED();
     }
 
-    // The race just run: its laps exported from the lap view; without laps
-    // there is nothing to chart or export.
+    // The race just run: its laps exported from the lap view, a heat's as the
+    // championship's lap export has them; without laps there is nothing to
+    // chart or export.
     void lastRace_data()
     {
         QTest::addColumn<int>("laps");
-        QTest::newRow("three laps") << 3;
-        QTest::newRow("no laps") << 0;
+        QTest::addColumn<bool>("heat");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("lapLine");
+        QTest::newRow("single race") << 3 << false << "Laps Results"
+                                     << "Last race;1;1;Anna;2;8002;08.002";
+        QTest::newRow("heat 3 of a championship race") << 3 << true << "Winter"
+                                                       << "Spa;3;1;Anna;2;8002;08.002";
+        QTest::newRow("no laps") << 0 << false << ""
+                                 << "";
     }
     void lastRace()
     {
         QFETCH(int, laps);
+        QFETCH(bool, heat);
+        const TLapsOrigin origin =
+            heat ? TLapsOrigin{QStringLiteral("Winter"), QStringLiteral("Spa"), 3} : TLapsOrigin{};
         auto states = std::make_unique<TTrackStates>();
         TTrackState& anna = (*states)[0];
         anna.Active = true;
@@ -273,7 +284,7 @@ private slots:
         TKWL_RoundResults* view = m_rig->windows.RoundResults;
         bool chartEnabled = false;
         bool exportEnabled = false;
-        TModalProbe shown([&] { view->ShowLapResults(m_rig->Form()->Placement(), *states); },
+        TModalProbe shown([&] { view->ShowLapResults(m_rig->Form()->Placement(), *states, origin); },
                           [&](QDialog* dialog) {
                               chartEnabled = Button(dialog, "ButtonChart")->isEnabled();
                               QPushButton* exportLaps = Button(dialog, "ButtonExportLaps");
@@ -284,9 +295,13 @@ private slots:
         QVERIFY(shown.opened && !shown.leftOpen);
         QCOMPARE(chartEnabled, laps > 0);
         QCOMPARE(exportEnabled, laps > 0);
-        if (laps > 0)
-            QCOMPARE(CsvLines(ExportFile(QStringLiteral("Laps.csv"))).filter(QStringLiteral(";Anna;")).size(), laps);
-        else
+        if (laps > 0) {
+            const QStringList lines = CsvLines(ExportFile(QStringLiteral("Laps.csv")));
+            QCOMPARE(lines.filter(QStringLiteral(";Anna;")).size(), laps);
+            QTEST(lines.value(0), "title");
+            QFETCH(QString, lapLine);
+            QVERIFY2(lines.contains(lapLine), qPrintable(lines.join(QLatin1Char('|'))));
+        } else
             QVERIFY(!QFile::exists(ExportFile(QStringLiteral("Laps.csv"))));
         VERIFY_MESSAGES_SETTLED();
     }

@@ -341,8 +341,16 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(Rig().Form()));
         const QPoint firstRace = races->visualRect(races->model()->index(0, 2)).center();
         QTest::mouseClick(races->viewport(), Qt::LeftButton, {}, firstRace);
+        // None of these windows has a button that answers Enter.
+        QStringList defaultButtons;
+        const auto noteDefaults = [&](QDialog* shown) {
+            for (const QPushButton* button : shown->findChildren<QPushButton*>())
+                if (button->isDefault() || button->autoDefault())
+                    defaultButtons << shown->objectName() + QLatin1Char('.') + button->objectName();
+        };
         QString heatsTitle;
         const auto closeHeats = [&](QDialog* shown) {
+            noteDefaults(shown);
             heatsTitle = Rig().windows.Heats->Title();
             shown->findChild<QPushButton*>(QStringLiteral("ButtonDone"))->click();
         };
@@ -352,6 +360,7 @@ private slots:
         QCOMPARE(heatsTitle, QStringLiteral("Alpha - assen"));
         QString lapsTitle;
         const auto closeLaps = [&](QDialog* shown) {
+            noteDefaults(shown);
             lapsTitle = Rig().windows.RoundResults->Title();
             shown->findChild<QPushButton*>(QStringLiteral("ButtonOK"))->click();
         };
@@ -376,12 +385,14 @@ private slots:
         QCOMPARE(driversTitle, QStringLiteral("Beta"));
         QString resultsTitle;
         const auto closeResults = [&](QDialog* shown) {
+            noteDefaults(shown);
             resultsTitle = Rig().windows.Results->Title();
             shown->findChild<QPushButton*>(QStringLiteral("ButtonDone"))->click();
         };
         QCOMPARE(TModalProbe([&] { Click("ButtonShowResults"); }, closeResults).opened.data(), Rig().windows.Results);
         QCOMPARE(resultsTitle, QStringLiteral("Beta"));
         QCOMPARE(Rig().windows.Heats->geometry(), Rig().Form()->geometry());
+        QCOMPARE(defaultButtons, QStringList());
     }
 
     void changeModesCarryTheSelectedRow()

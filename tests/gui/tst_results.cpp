@@ -6,12 +6,14 @@
 #include "support/AppRig.h"
 #include "support/DialogSequence.h"
 #include "support/EventWait.h"
+#include "support/GridTexts.h"
 #include "support/ModalProbe.h"
 #include "support/StoreRig.h"
 #include "timing/KWLTimer.h"
 #include "widgets/RecordGrid.h"
 
 #include <QFile>
+#include <QLayout>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -107,37 +109,53 @@ private slots:
             proposedFolder = folder;
             return QDir(folder).filePath(name);
         });
+        // A name as long as names go and a non-finisher's total: the grids show both whole.
+        QVERIFY(ReadRows(Db(), R"(UPDATE "KWL_Drivers.DB" SET "Driver Name" = 'Wilhelmina van Wouwerwerf')"
+                               R"( WHERE "Driver Name" = 'Anna')")
+                    .isEmpty());
+        QVERIFY(
+            ReadRows(Db(),
+                     R"(UPDATE "KWL_HeatDetail.DB" SET "Time" = 999999999 WHERE RCnr = 2 AND HTnr = 1 AND Tracknr = 1)")
+                .isEmpty());
         TFKWLResults* results = Rig().windows.Results;
-        TModalProbe shown([&] { Click(page, "ButtonShowResults"); },
-                          [&](QDialog*) {
-                              QCOMPARE(results->Title(), QStringLiteral("Club"));
-                              // Each driver has both races: 20 + 19 or 20 + 20 points among them.
-                              QCOMPARE(results->TotalsGrid()->rowCount(), 2);
-                              QCOMPARE(results->DetailsGrid()->rowCount(), 4);
-                              QCOMPARE(results->DetailsGrid()->horizontalHeaderItem(2)->text(), QStringLiteral("Time"));
-                              QCOMPARE(ReadRows(Db(), R"(SELECT count(*) FROM "KWL_ResultDetail.db")"),
-                                       (QList<QVariantList>{{4}}));
-                              // The spectators see the same standings; equal points share a place.
-                              const TStandingsView& wall = Rig().context.spectatorBoard.Standings();
-                              QCOMPARE(Rig().context.spectatorBoard.Scene(), TSpectatorScene::Standings);
-                              QCOMPARE(wall.Lines.size(), size_t(2));
-                              for (int r = 0; r < 2; ++r)
-                                  QCOMPARE(wall.Lines[size_t(r)].Driver, results->TotalsGrid()->item(r, 1)->text());
-                              QCOMPARE(wall.Lines[1].Place, wall.Lines[0].Points == wall.Lines[1].Points ? 1 : 2);
-                              Click(results, "ButtonExportTotals");
-                              Click(results, "ButtonExportDetails");
-                              Click(results, "ButtonPdfDetails");
-                              for (const char* print : {"ButtonPrintTotals", "ButtonPrintDetails"}) {
-                                  QString shownPreview;  // the preview is gone once the probe returns
-                                  TModalProbe([&] { Click(results, print); },
-                                              [&](QDialog* dialog) {
-                                                  shownPreview = dialog->objectName();
-                                                  dialog->reject();
-                                              });
-                                  QCOMPARE(shownPreview, QStringLiteral("ReportPreview"));
-                              }
-                              Click(results, "ButtonDone");
-                          });
+        TModalProbe shown(
+            [&] { Click(page, "ButtonShowResults"); },
+            [&](QDialog*) {
+                QCOMPARE(results->Title(), QStringLiteral("Club"));
+                // Exactly over the main window, fixed, with room for every button.
+                QCOMPARE(results->geometry(), Rig().Form()->geometry());
+                QCOMPARE(results->minimumSize(), results->maximumSize());
+                QVERIFY2(results->layout()->minimumSize().width() <= results->width(),
+                         qPrintable(QString::number(results->layout()->minimumSize().width())));
+                const QStringList cut = CutCells(results->TotalsGrid()) + CutCells(results->DetailsGrid());
+                QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('|'))));
+                QVERIFY(results->DetailsGrid()->findItems(QStringLiteral("999:99.999"), Qt::MatchExactly).size() == 1);
+                // Each driver has both races: 20 + 19 or 20 + 20 points among them.
+                QCOMPARE(results->TotalsGrid()->rowCount(), 2);
+                QCOMPARE(results->DetailsGrid()->rowCount(), 4);
+                QCOMPARE(results->DetailsGrid()->horizontalHeaderItem(2)->text(), QStringLiteral("Time"));
+                QCOMPARE(ReadRows(Db(), R"(SELECT count(*) FROM "KWL_ResultDetail.db")"), (QList<QVariantList>{{4}}));
+                // The spectators see the same standings; equal points share a place.
+                const TStandingsView& wall = Rig().context.spectatorBoard.Standings();
+                QCOMPARE(Rig().context.spectatorBoard.Scene(), TSpectatorScene::Standings);
+                QCOMPARE(wall.Lines.size(), size_t(2));
+                for (int r = 0; r < 2; ++r)
+                    QCOMPARE(wall.Lines[size_t(r)].Driver, results->TotalsGrid()->item(r, 1)->text());
+                QCOMPARE(wall.Lines[1].Place, wall.Lines[0].Points == wall.Lines[1].Points ? 1 : 2);
+                Click(results, "ButtonExportTotals");
+                Click(results, "ButtonExportDetails");
+                Click(results, "ButtonPdfDetails");
+                for (const char* print : {"ButtonPrintTotals", "ButtonPrintDetails"}) {
+                    QString shownPreview;  // the preview is gone once the probe returns
+                    TModalProbe([&] { Click(results, print); },
+                                [&](QDialog* dialog) {
+                                    shownPreview = dialog->objectName();
+                                    dialog->reject();
+                                });
+                    QCOMPARE(shownPreview, QStringLiteral("ReportPreview"));
+                }
+                Click(results, "ButtonDone");
+            });
         QVERIFY(shown.opened && !shown.leftOpen);
         QCOMPARE(QDir(proposedFolder).canonicalPath(), QDir(exports).canonicalPath());
 

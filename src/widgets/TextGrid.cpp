@@ -30,6 +30,12 @@ QTableWidget* MakeTextGrid(const QString& name, const QStringList& headers, cons
     grid->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     for (int column = 0; column < widths.size(); ++column)
         grid->setColumnWidth(column, widths.at(column));
+    // The stretched last column would otherwise never shrink below Qt's
+    // default section size, and a grid whose other columns were widened to
+    // their texts would scroll sideways for a few pixels.
+    const int last = int(headers.size()) - 1;
+    if (last >= widths.size())
+        grid->setColumnWidth(last, grid->horizontalHeader()->sectionSizeHint(last));
     grid->setProperty(MadeWidths, QVariant::fromValue(widths));
     return grid;
 }

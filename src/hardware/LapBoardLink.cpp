@@ -66,6 +66,7 @@ TLapBoardLink::TGreeting TLapBoardLink::Connect()
     m_epoch = m_channels.Epoch.fetch_add(1) + 1;
     m_lastGoodLine = TClock::now();
     m_awaitingApply = false;
+    m_sentCommands.fill({});
     // A board that (re)started has its outputs off; it gets what the
     // program wants now.
     m_sentWrite = m_channels.WriteCount.load(std::memory_order_acquire) - 1;
@@ -138,6 +139,8 @@ bool TLapBoardLink::ReadSome(int waitMs)
 void TLapBoardLink::Send(char type, uint8_t outputs)
 {
     char line[LapBoard::MaxLineLength];
+    // Only SendWantedImage marks its number as an output command again.
+    m_sentCommands[m_seq] = {};
     const std::size_t length = LapBoard::FormatCommand(type, m_seq++, outputs, line);
     m_port->write(line, qint64(length));
     m_port->flush();
@@ -149,12 +152,13 @@ void TLapBoardLink::SendWantedImage()
     // The count first: the image read after it is at least that new.
     const uint32_t write = m_channels.WriteCount.load(std::memory_order_acquire);
     const uint8_t image = m_channels.WantedImage.load(std::memory_order_relaxed);
-    m_applySeq = m_seq;
     m_applyWrite = write;
     m_sentWrite = write;
     m_awaitingApply = true;
     m_applySent = TClock::now();
+    const uint8_t seq = m_seq;
     Send('O', image);
+    m_sentCommands[seq] = {true, write};
 }
 
 void TLapBoardLink::Hello(int protocol, const char* firmware, bool restarted)
@@ -170,6 +174,7 @@ void TLapBoardLink::Hello(int protocol, const char* firmware, bool restarted)
     if (restarted && m_channels.Connected.load()) {
         m_epoch = m_channels.Epoch.fetch_add(1) + 1;
         m_awaitingApply = false;
+        m_sentCommands.fill({});
         m_sentWrite = m_channels.WriteCount.load(std::memory_order_acquire) - 1;
     }
 }
@@ -180,21 +185,28 @@ void TLapBoardLink::Levels(uint8_t levels) { m_channels.Levels.store(levels, std
 
 void TLapBoardLink::Applied(uint8_t pcSeq, int64_t boardUs, uint8_t /*outputs*/)
 {
-    if (!m_awaitingApply || pcSeq != m_applySeq)
-        return;  // an answer to a command sent again since
-    m_awaitingApply = false;
+    TSentCommand& command = m_sentCommands[pcSeq];
+    if (!command.Outputs)
+        return;  // not an output command of this connection, or answered
+    command.Outputs = false;
+    const uint32_t applied = command.Write;
+    if (int32_t(m_applyWrite - applied) <= 0)
+        m_awaitingApply = false;
     // Every write up to this one is on the board now; the writes folded into
-    // it took effect at the same moment.
+    // it took effect at the same moment. The board answers in order, so the
+    // first answer that covers a write comes from the sending that set it; a
+    // repetition sent because that answer was late changed nothing, and its
+    // later time must not become the write's (the green's time is race 0).
     const uint32_t acked = m_channels.AckedWrites.load(std::memory_order_relaxed);
-    if (int32_t(m_applyWrite - acked) <= 0)
+    if (int32_t(applied - acked) <= 0)
         return;
-    const uint32_t count = std::min(m_applyWrite - acked, TLapBoardChannels::AckSlots);
-    for (uint32_t write = m_applyWrite - count + 1; write != m_applyWrite + 1; ++write) {
+    const uint32_t count = std::min(applied - acked, TLapBoardChannels::AckSlots);
+    for (uint32_t write = applied - count + 1; write != applied + 1; ++write) {
         TLapBoardChannels::TAckSlot& slot = m_channels.AckTimes[write % TLapBoardChannels::AckSlots];
         slot.Epoch.store(m_epoch, std::memory_order_relaxed);
         slot.BoardUs.store(boardUs, std::memory_order_relaxed);
     }
-    m_channels.AckedWrites.store(m_applyWrite, std::memory_order_release);
+    m_channels.AckedWrites.store(applied, std::memory_order_release);
 }
 
 void TLapBoardLink::Refused()

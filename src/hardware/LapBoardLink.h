@@ -74,10 +74,18 @@ private:
 
     TClock::time_point m_lastGoodLine;
     TClock::time_point m_lastSent;
-    // The output command in flight: its number and the write it carries.
+    // The newest output command: the write it carries and when it went.
     bool m_awaitingApply = false;
-    uint8_t m_applySeq = 0;
     uint32_t m_applyWrite = 0;
     uint32_t m_sentWrite = 0;  // the newest write sent
     TClock::time_point m_applySent;
+    // The write each of our line numbers carried, for the output commands
+    // not yet answered. A write goes again when its answer is late, and the
+    // board applied it at the first sending it got, so the answer to any of
+    // them counts, not only the one to the newest.
+    struct TSentCommand {
+        bool Outputs = false;
+        uint32_t Write = 0;
+    };
+    std::array<TSentCommand, 256> m_sentCommands{};
 };

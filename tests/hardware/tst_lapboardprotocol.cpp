@@ -57,25 +57,56 @@ QByteArray Stream(const QStringList& items)
 const QString Hello = QStringLiteral("K 00 1 1.0");
 
 // A pseudo-terminal standing in for a board: it answers every "?" with the
-// given hello, or stays silent when there is none.
+// given hello, or stays silent when there is none. Output commands for
+// `heldImage` get no answer until `sendings` of them have come; then the
+// sendings listed in `answered` (counted from 0) are answered in turn, sending
+// k applied at board time 1000 * (k + 1) us. Other images are answered at once.
 class TFakeBoard {
 public:
-    explicit TFakeBoard(const QByteArray& hello)
-        : m_hello(Stream({QString::fromLatin1(hello)})), m_answers(!hello.isEmpty())
+    explicit TFakeBoard(const QByteArray& hello, const QByteArray& heldImage = {}, int sendings = 0,
+                        const QList<int>& answered = {})
+        : m_hello(Stream({QString::fromLatin1(hello)})),
+          m_answers(!hello.isEmpty()),
+          m_heldImage(heldImage),
+          m_sendings(sendings),
+          m_answered(answered)
     {
         m_master = posix_openpt(O_RDWR | O_NOCTTY);
         if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0)
             return;
         Device = QString::fromLatin1(ptsname(m_master));
         m_thread = std::thread([this] {
+            QByteArray line;
+            QList<QByteArray> held;  // the numbers of the held sendings
             char byte = 0;
             while (!m_stop.load()) {
                 fd_set readable;
                 FD_ZERO(&readable);
                 FD_SET(m_master, &readable);
                 timeval wait{0, 20'000};
-                if (select(m_master + 1, &readable, nullptr, nullptr, &wait) > 0 && read(m_master, &byte, 1) == 1 &&
-                    byte == '?' && m_answers && write(m_master, m_hello.constData(), size_t(m_hello.size())) < 0)
+                if (select(m_master + 1, &readable, nullptr, nullptr, &wait) <= 0 || read(m_master, &byte, 1) != 1)
+                    continue;
+                if (byte != '\n') {
+                    line += byte;
+                    continue;
+                }
+                QByteArray reply;
+                if (line.startsWith('?') && m_answers) {
+                    reply = m_hello;
+                } else if (line.startsWith('O')) {
+                    const QByteArray seq = line.mid(2, 2);
+                    const QByteArray image = line.mid(5, 2);
+                    if (image != m_heldImage) {
+                        reply = Applied(seq, 0, image);
+                    } else {
+                        held << seq;
+                        if (held.size() == m_sendings)
+                            for (const int k : m_answered)
+                                reply += Applied(held[k], 1000 * (k + 1), image);
+                    }
+                }
+                line.clear();
+                if (!reply.isEmpty() && write(m_master, reply.constData(), size_t(reply.size())) < 0)
                     return;
             }
         });
@@ -91,8 +122,22 @@ public:
     QString Device;
 
 private:
+    QByteArray Applied(const QByteArray& pcSeq, int boardUs, const QByteArray& image)
+    {
+        return Stream({QStringLiteral("A %1 %2 %3 %4")
+                           .arg(++m_seq, 2, 16, QLatin1Char('0'))
+                           .arg(QLatin1String(pcSeq))
+                           .arg(boardUs, 8, 16, QLatin1Char('0'))
+                           .arg(QLatin1String(image))
+                           .toUpper()});
+    }
+
     QByteArray m_hello;
     bool m_answers;
+    QByteArray m_heldImage;
+    int m_sendings;
+    QList<int> m_answered;
+    int m_seq = 0;
     int m_master = -1;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
@@ -203,6 +248,35 @@ private slots:
         QVERIFY(!port.Open());
         QVERIFY(!port.DriverReady());
         QVERIFY2(port.ErrorText().contains(problem) && port.ErrorText().contains(device), qPrintable(port.ErrorText()));
+    }
+
+    // An output command whose answer is late goes again. The board set the
+    // outputs at the first sending that reached it, and that is the write's
+    // time (the green lamp's is race time 0), also when its answer comes
+    // after the repetition was sent.
+    void outputsTakeTheTimeOfTheirFirstSending_data()
+    {
+        QTest::addColumn<QList<int>>("answered");  // of the two sendings
+        QTest::addColumn<int64_t>("boardUs");
+        QTest::newRow("the first answer comes after the repetition") << QList<int>{0, 1} << int64_t(1000);
+        QTest::newRow("the first sending was lost on the way") << QList<int>{1} << int64_t(2000);
+    }
+
+    void outputsTakeTheTimeOfTheirFirstSending()
+    {
+        QFETCH(QList<int>, answered);
+        QFETCH(int64_t, boardUs);
+        TFakeBoard fake("K 00 1 1.0", "81", 2, answered);
+        TSensorMasks masks;
+        TLapBoardTimeouts patient;  // the fake sends no heartbeats
+        patient.SilenceMs = 60000;
+        TLapBoardPort port(fake.Device, masks, patient);
+        QVERIFY(port.Open());
+        port.WritePort(0, TPortSize::Byte, 0x81);
+        uint32_t epoch = 0;
+        int64_t us = -1;
+        QTRY_VERIFY(port.AppliedAt(port.WriteCount(), epoch, us));
+        QCOMPARE(us, boardUs);
     }
 
     void linesAndOutcomes()

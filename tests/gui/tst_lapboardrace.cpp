@@ -51,9 +51,20 @@ bool ProcessUntil(const std::function<bool()>& condition, int timeoutMs)
     return true;
 }
 
+// A loaded machine may leave the simulated board unscheduled, and so
+// unheard, for longer than the half second after which a real board counts
+// as lost; the race would pause by itself. A pulled cable still shows at once
+// as the port's error, which is how these races see it.
+TLapBoardTimeouts SimulatedBoardTimeouts()
+{
+    TLapBoardTimeouts timeouts;
+    timeouts.SilenceMs = 10000;
+    return timeouts;
+}
+
 // A race window on the real clock over the board.
 struct TBoardRig {
-    explicit TBoardRig(const QString& device) : Port(device, Masks)
+    explicit TBoardRig(const QString& device) : Port(device, Masks, SimulatedBoardTimeouts())
     {
         Settings.Sounds.fill(false);
         Settings.BounceDelayMs = 200;

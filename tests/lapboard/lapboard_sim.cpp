@@ -61,6 +61,14 @@ constexpr avr_cycle_count_t kCyclesPerUs = kFrequency / 1'000'000;
 constexpr avr_cycle_count_t kOutputSettleCycles = 64;
 // How far the simulation may run ahead of the wall clock.
 constexpr avr_cycle_count_t kSliceCycles = 250 * kCyclesPerUs;
+// How far it may fall behind and still catch up. On a loaded machine the
+// harness can go unscheduled for half a second; racing through that much
+// board time afterwards would squeeze the PC's heartbeats, which came in
+// real time, so far apart in board time that the firmware would take the PC
+// for silent and switch the outputs off. A longer stall is let go instead:
+// the board's clock stands still for it, and the PC meets a board that
+// was late to answer, as over a slow cable.
+constexpr std::chrono::milliseconds kMaxCatchUp{20};
 // Bytes the board sent that nobody has read yet; beyond this they are
 // dropped, as a USB serial chip drops them when the PC doesn't read.
 constexpr size_t kMaxPendingOutput = 64 * 1024;
@@ -176,6 +184,10 @@ avr_cycle_count_t actionCycle(const Board& board, const Action& action)
 
 void unplug(Board& board)
 {
+    // A board's device name goes with the cable, so the PC cannot open the
+    // name and find some other program's pty that got the freed number.
+    if (!board.link.empty())
+        ::unlink(board.link.c_str());
     if (board.ptyMaster >= 0)
         ::close(board.ptyMaster);
     board.ptyMaster = -1;
@@ -483,15 +495,17 @@ int main(int argc, char** argv)
     UartSpeed uartSpeed{findUart(avr, '0'), 0};
     avr_cycle_timer_register(avr, kSliceCycles, pace, nullptr);
     using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
+    auto start = Clock::now();
     unsigned slices = 0;
     while (!stopRequested && !board.ended) {
-        // Ahead of the wall clock: wait for it. Behind: run on at full speed
-        // until caught up.
+        // Ahead of the wall clock: wait for it. A little behind: run on at
+        // full speed until caught up. Far behind: catch up kMaxCatchUp only.
         const auto simulated = std::chrono::microseconds(microseconds(avr->cycle));
         const auto elapsed = Clock::now() - start;
         if (simulated > elapsed)
             std::this_thread::sleep_for(simulated - elapsed);
+        else if (elapsed - simulated > kMaxCatchUp)
+            start += elapsed - simulated - kMaxCatchUp;
 
         correctUartSpeed(avr, uartSpeed);
         exchange(board);

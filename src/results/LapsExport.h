@@ -1,5 +1,6 @@
 #pragma once
 
+#include "results/LapGrid.h"
 #include "timing/RaceState.h"
 
 #include <QByteArray>
@@ -31,7 +32,7 @@ inline constexpr const char* LastRaceExportName = "Last race";
 // title, the race's name and the heat's number); a single race has none of
 // them.
 struct TLapsOrigin {
-    QString Title = QStringLiteral("Laps Results");
+    QString Title = QString::fromLatin1(LastRaceTitle);
     QString RaceName = QString::fromLatin1(LastRaceExportName);
     int Heat = 1;
 };

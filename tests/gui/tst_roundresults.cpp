@@ -2,6 +2,7 @@
 #include "common/Settings.h"
 #include "data/RecordActions.h"
 #include "results/KWLRoundResult.h"
+#include "support/GridTexts.h"
 #include "support/ModalProbe.h"
 #include "support/StoreRig.h"
 
@@ -322,18 +323,10 @@ private slots:
                 titleSize = title->font().pixelSize();
                 if (!InkFits(title->font(), {title->text()}, title->contentsRect().size(), title->alignment()))
                     cut << title->text();
-                QTableWidget* grid = m_window->Grid();
-                const int margin = grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1;
-                for (int r = 0; r < grid->rowCount(); ++r)
-                    for (int c = 0; c < grid->columnCount(); ++c) {
-                        const QTableWidgetItem* item = grid->item(r, c);
-                        const bool timeOrLabel =
-                            item && !item->text().isEmpty() && (c == 0 || item->text().contains(QLatin1Char('.')));
-                        const QSize room(grid->columnWidth(c) - 1 - 2 * margin, grid->rowHeight(r) - 1);
-                        if (timeOrLabel &&
-                            !InkFits(grid->font(), {item->text()}, room, Qt::AlignLeft | Qt::AlignVCenter))
-                            cut << item->text();
-                    }
+                // The lap times and the row labels.
+                cut << CutCells(m_window->Grid(), [](int column, const QString& text) {
+                    return !text.isEmpty() && (column == 0 || text.contains(QLatin1Char('.')));
+                });
                 dialog->accept();
             });
         QVERIFY(probe.opened);

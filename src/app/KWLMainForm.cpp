@@ -33,8 +33,9 @@ int TKWL_MainForm::FormCreate()
                         m_context.port ? m_context.port->ErrorText() : QString());
         return 1;
     }
-    if (!ReadSettings(m_context.settings, m_context.masks, m_context.workingDirectory))
-        Messages::Warning(QStringLiteral("Settings could not be read. Defaults loaded."));
+    QString settingsProblem;
+    if (!ReadSettings(m_context.settings, m_context.masks, m_context.workingDirectory, &settingsProblem))
+        Messages::Warning(QStringLiteral("Settings could not be read. Defaults loaded."), settingsProblem);
 
     m_context.trackIo = std::make_unique<TTrackIo>(*m_context.port, m_context.settings, m_context.masks);
     UsePortAddress();

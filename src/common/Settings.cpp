@@ -7,6 +7,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -125,6 +126,24 @@ void BringIntoRange(TSettings& s)
     s.ExportSeparator = UsableSeparator(s.ExportSeparator);
 }
 
+// Random or foreign bytes of the right length must not pass for settings:
+// points, penalties and colours would be whatever they happened to be.
+// What the record itself bounds (yes/no bytes, 1..4 tracks, 0..1000
+// sections, three window states) no settings file ever breaks.
+bool PlausibleRecord(const QByteArray& record)
+{
+    Image b{};
+    std::copy(record.cbegin(), record.cend(), b.begin());
+    std::vector<int> flags{OffInvertedInput, OffMultiplePower, OffEditResult, OffShowTotals};
+    for (int i = 0; i < TSettings::SoundCount; ++i)
+        flags.push_back(OffSounds + i);
+    const int32_t tracks = GetI32(b, OffTracks);
+    const int32_t sections = GetI32(b, OffSectionsPerLap);
+    return std::all_of(flags.cbegin(), flags.cend(), [&b](int at) { return b[at] <= 1; }) && tracks >= 1 &&
+           tracks <= TSettings::TrackCount && sections >= 0 && sections <= TSettings::MaxSectionsPerLap &&
+           b[OffWindowState] <= 2;
+}
+
 }  // namespace
 
 TSettings::TSettings()
@@ -225,21 +244,39 @@ char UsableSeparator(char separator)
 
 QString SettingsFilePath(const QString& folder) { return QDir(folder).filePath(QStringLiteral("KOBA.ini")); }
 
-bool ReadSettings(TSettings& settings, TSensorMasks& masks, const QString& folder)
+bool ReadSettings(TSettings& settings, TSensorMasks& masks, const QString& folder, QString* problem)
 {
-    bool ok = false;
+    QString why;
     QFile file(SettingsFilePath(folder));
-    if (file.open(QIODevice::ReadOnly)) {
-        // The file is a file of records; the first one counts, anything after
-        // it is not read.
-        const QByteArray record = file.read(TSettings::RecordSize);
-        ok = file.error() == QFileDevice::NoError && DecodeSettings(record, settings);
+    if (!file.exists()) {
+        why = QStringLiteral("KOBA.ini is not in %1.").arg(QDir::toNativeSeparators(folder));
+    } else if (!file.open(QIODevice::ReadOnly)) {
+        why = QStringLiteral("KOBA.ini could not be opened: %1").arg(file.errorString());
+    } else {
+        // One byte more than a record, so that a longer file shows itself.
+        const QByteArray record = file.read(TSettings::RecordSize + 1);
+        if (file.error() != QFileDevice::NoError)
+            why = QStringLiteral("KOBA.ini could not be read: %1").arg(file.errorString());
+        else if (record.size() != TSettings::RecordSize)
+            why = QStringLiteral(
+                      "KOBA.ini is %1 bytes long; the settings are one record of %2 bytes. "
+                      "The file has been left as it is.")
+                      .arg(file.size())
+                      .arg(TSettings::RecordSize);
+        else if (!PlausibleRecord(record))
+            why = QStringLiteral(
+                "KOBA.ini holds values no settings record has (a yes/no field, the tracks, the "
+                "sections or the window state out of range). The file has been left as it is.");
+        else if (!DecodeSettings(record, settings))
+            why = QStringLiteral("KOBA.ini could not be read.");
         file.close();
     }
-    if (!ok)
+    if (!why.isEmpty())
         LoadDefaultSettings(settings);
+    if (problem)
+        *problem = why;
     ReadMaskFile(settings, masks, folder);
-    return ok;
+    return why.isEmpty();
 }
 
 bool WriteSettings(TSettings& settings, TSensorMasks& masks, const QString& folder)

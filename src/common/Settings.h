@@ -81,10 +81,12 @@ char UsableSeparator(char separator);
 // KOBA.ini in the given folder (the working directory in the program).
 QString SettingsFilePath(const QString& folder);
 
-// Reads KOBA.ini; on any failure (missing, unreadable, short) loads the
-// defaults. Either way reads the mask file afterwards. Returns whether the
+// Reads KOBA.ini; on any failure (missing, unreadable, not exactly one
+// record, or a record with values no settings record holds) loads the
+// defaults and, with problem, says what was wrong. The file is never
+// changed. Either way reads the mask file afterwards. Returns whether the
 // file was read.
-bool ReadSettings(TSettings& settings, TSensorMasks& masks, const QString& folder);
+bool ReadSettings(TSettings& settings, TSensorMasks& masks, const QString& folder, QString* problem = nullptr);
 // Creates or truncates KOBA.ini and writes the record; reads the mask file
 // afterwards whether or not the write succeeded. Returns whether it was written.
 bool WriteSettings(TSettings& settings, TSensorMasks& masks, const QString& folder);

@@ -14,6 +14,8 @@
 #include <QTabWidget>
 #include <QtTest>
 
+#include <random>
+
 #include <csignal>
 
 namespace {
@@ -103,17 +105,37 @@ private slots:
         VERIFY_MESSAGES_SETTLED();
     }
 
-    void shortSettingsFileWarns()
+    // A KOBA.ini that is no settings record is said once, the defaults rule,
+    // and the file stays as it was for whoever wants to look at it.
+    void unusableSettingsFileWarns_data()
     {
+        QTest::addColumn<QByteArray>("content");
+        TSettings two;
+        two.Tracks = 2;
+        const QByteArray record = EncodeSettings(two);
+        QByteArray noise(TSettings::RecordSize, '\0');
+        std::mt19937 random(7);
+        for (char& c : noise)
+            c = char(random());
+        QTest::newRow("short") << QByteArray(219, '\0');
+        QTest::newRow("one byte long") << record + "x";
+        QTest::newRow("random bytes") << noise;
+    }
+    void unusableSettingsFileWarns()
+    {
+        QFETCH(QByteArray, content);
         TAppRig rig;
         QFile file(rig.dir.File("KOBA.ini"));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(219, '\0'));
+        file.write(content);
         file.close();
         rig.messages.Answer(TMessageAnswer::Ok);
         QCOMPARE(rig.Start(), -1);
         QCOMPARE(rig.messages.Texts(), QStringList{"Settings could not be read. Defaults loaded."});
-        QCOMPARE(file.size(), 219);
+        QVERIFY(!Messages::Shown().first().detail.isEmpty());
+        QCOMPARE(rig.context.settings.Tracks, 4);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), content);
         VERIFY_MESSAGES_SETTLED();
     }
 

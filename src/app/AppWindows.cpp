@@ -11,6 +11,7 @@
 #include "heats/KWLHTChangeAdd.h"
 #include "heats/KWLHTChangeResult.h"
 #include "heats/KWLHeats.h"
+#include "heats/KeptHeatsAtStart.h"
 #include "results/KWLQReport.h"
 #include "results/KWLQReportDetail.h"
 #include "results/KWLResults.h"
@@ -71,5 +72,8 @@ int CreateWindowsAndShow(TAppContext& context, TAppWindows& windows)
     windows.Timer->SetRaceWindows(*windows.StopLicht, *windows.PauseRace);
 
     windows.MainForm->FormShow();
+    // Results an earlier run could not store are stored before anything new
+    // is raced, over the main window so the race director reads what became of them.
+    StoreKeptHeatResults(context.store, context.workingDirectory, windows.MainForm.get());
     return -1;
 }

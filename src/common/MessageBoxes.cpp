@@ -21,9 +21,12 @@ TScript& Script()
 
 bool Offered(TMessageButtons buttons, TMessageAnswer answer)
 {
-    if (buttons == TMessageButtons::Ok)
-        return answer == TMessageAnswer::Ok;
-    return answer == TMessageAnswer::Yes || answer == TMessageAnswer::No;
+    switch (buttons) {
+    case TMessageButtons::Ok: return answer == TMessageAnswer::Ok;
+    case TMessageButtons::YesNo: return answer == TMessageAnswer::Yes || answer == TMessageAnswer::No;
+    case TMessageButtons::RetryCancel: return answer == TMessageAnswer::Retry || answer == TMessageAnswer::Cancel;
+    }
+    return false;
 }
 
 TMessageAnswer ShowBox(TMessageKind kind, const QString& text, TMessageButtons buttons, const QString& detail,
@@ -57,6 +60,12 @@ TMessageAnswer ShowBox(TMessageKind kind, const QString& text, TMessageButtons b
         box.setEscapeButton(QMessageBox::No);
         return box.exec() == QMessageBox::Yes ? TMessageAnswer::Yes : TMessageAnswer::No;
     }
+    if (buttons == TMessageButtons::RetryCancel) {
+        box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Retry);
+        box.setEscapeButton(QMessageBox::Cancel);
+        return box.exec() == QMessageBox::Retry ? TMessageAnswer::Retry : TMessageAnswer::Cancel;
+    }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
     return TMessageAnswer::Ok;
@@ -71,7 +80,10 @@ TMessageAnswer Show(TMessageKind kind, const QString& text, TMessageButtons butt
     if (!script.active && script.answers.isEmpty())
         return ShowBox(kind, text, buttons, detail, parent);
 
-    TMessageAnswer answer = buttons == TMessageButtons::Ok ? TMessageAnswer::Ok : TMessageAnswer::No;
+    // Unanswered, a box takes its safe way out.
+    TMessageAnswer answer = buttons == TMessageButtons::Ok      ? TMessageAnswer::Ok
+                            : buttons == TMessageButtons::YesNo ? TMessageAnswer::No
+                                                                : TMessageAnswer::Cancel;
     if (script.answers.isEmpty()) {
         script.problems << QStringLiteral("unexpected message: \"%1\"").arg(text);
     } else {
@@ -100,6 +112,11 @@ void Information(const QString& text, QWidget* parent)
 bool Confirm(const QString& text, QWidget* parent)
 {
     return Show(TMessageKind::Confirmation, text, TMessageButtons::YesNo, {}, parent) == TMessageAnswer::Yes;
+}
+
+bool ErrorRetry(const QString& text, const QString& detail, QWidget* parent)
+{
+    return Show(TMessageKind::Error, text, TMessageButtons::RetryCancel, detail, parent) == TMessageAnswer::Retry;
 }
 
 void BeginScript()

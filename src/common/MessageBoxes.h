@@ -6,12 +6,12 @@
 class QWidget;
 
 // The one door through which the program shows a message box. Four kinds,
-// with OK or Yes/No. Tests queue answers instead of clicking: while answers
+// with OK, Yes/No or Retry/Cancel. Tests queue answers instead of clicking: while answers
 // are queued (or a test has switched on scripted mode) no real box is shown;
 // every message is recorded so the test can check what the user saw.
 enum class TMessageKind { Warning, Error, Information, Confirmation };
-enum class TMessageButtons { Ok, YesNo };
-enum class TMessageAnswer { Ok, Yes, No };
+enum class TMessageButtons { Ok, YesNo, RetryCancel };
+enum class TMessageAnswer { Ok, Yes, No, Retry, Cancel };
 
 struct TShownMessage {
     TMessageKind kind;
@@ -31,10 +31,12 @@ void Error(const QString& text, const QString& detail = {}, QWidget* parent = nu
 void Information(const QString& text, QWidget* parent = nullptr);
 // A Yes/No question; true only for Yes.
 bool Confirm(const QString& text, QWidget* parent = nullptr);
+// An error that trying again may cure; true only for Retry.
+bool ErrorRetry(const QString& text, const QString& detail = {}, QWidget* parent = nullptr);
 
 // --- for tests
 // Scripted mode: messages never show a real box. A message without a queued
-// answer is recorded as unexpected and answered No (Yes/No) or Ok.
+// answer is recorded as unexpected and answered No (Yes/No), Cancel (Retry/Cancel) or Ok.
 void BeginScript();
 void EndScript();
 void QueueAnswer(TMessageAnswer answer);

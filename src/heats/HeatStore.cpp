@@ -5,7 +5,6 @@
 #include "data/Schema.h"
 #include "data/SharedQueries.h"
 #include "data/StoreTransaction.h"
-#include "timing/RaceRules.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -30,12 +29,6 @@ QString InsertDetailSql()
                "INSERT INTO %1 (CSnr, RCnr, HTnr, Tracknr, DRVnr, Laps, \"Time\", TopLapTime) VALUES (?, ?, ?, ?, ?, 0, 0, 0)")
         .arg(DetailTable);
 }
-
-constexpr int32_t Int32Max = std::numeric_limits<int32_t>::max();
-
-// The fields hold signed 32-bit values; a time beyond them (49 days of
-// racing) is kept at the largest one rather than refused with the result.
-int32_t StoredTime(uint32_t ms) { return int32_t(std::min<uint32_t>(ms, uint32_t(Int32Max))); }
 
 bool RunNamed(QSqlQuery& query, const QString& sql, const QList<QPair<QString, QVariant>>& values, QString& error)
 {
@@ -161,7 +154,7 @@ std::optional<int32_t> THeatStore::RunningTotal(int32_t drvnr, bool timed)
     int64_t sum = 0;
     while (query.next())
         sum += query.value(0).toLongLong();
-    return int32_t(std::clamp<int64_t>(sum, std::numeric_limits<int32_t>::min(), Int32Max));
+    return int32_t(std::clamp<int64_t>(sum, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 bool THeatStore::AppendHeats(const THeatPlan& plan)
@@ -186,6 +179,11 @@ bool THeatStore::AppendHeats(const THeatPlan& plan)
 bool THeatStore::StoreHeatResult(int32_t htnr, const TTrackStates& tracks, int trackCount, int32_t sectionsPerLap,
                                  const THeatChampionship& championship)
 {
+    return StoreHeatResult(htnr, MakeHeatResult(tracks, trackCount, sectionsPerLap, championship));
+}
+
+bool THeatStore::StoreHeatResult(int32_t htnr, const THeatResult& result)
+{
     const std::optional<THeatLineup> lineup = Lineup(htnr);
     if (!lineup)
         return false;
@@ -202,29 +200,13 @@ bool THeatStore::StoreHeatResult(int32_t htnr, const TTrackStates& tracks, int t
             "INSERT INTO %1 (CSnr, RCnr, HTnr, Tracknr, RNDnr, \"Time\", SpeedTrapTime) VALUES (?, ?, ?, ?, ?, ?, ?)")
             .arg(LapsTable);
 
-    for (int t = 1; t <= std::clamp(trackCount, 0, 4); ++t) {
-        if (lineup->DRVnr[size_t(t - 1)] == 0)
+    for (int t = 1; t <= 4; ++t) {
+        const THeatTrackResult& track = result.Tracks[size_t(t - 1)];
+        if (!track.InUse || lineup->DRVnr[size_t(t - 1)] == 0)
             continue;
-        const TTrackState& track = tracks[size_t(t - 1)];
-        int32_t laps = track.Laps;
-        int32_t time = StoredTime(track.TotalTime);
-        int32_t topLap = StoredTime(track.FastestLap);
-        if (!championship.Timed && LapsOf(track.Laps) != championship.LapsMinutes) {
-            laps = 0;
-            time = DidNotFinishTime;
-            topLap = DidNotFinishTime;
-        }
-        action.Exec(resultSql, {laps, time, topLap, m_csnr, m_rcnr, htnr, t});
-
-        // Every lap driven, also those a Timed false start took from the
-        // count; laps beyond what the race records keep have no time.
-        const int32_t driven = std::clamp(LapsDriven(track, sectionsPerLap), 0, MaxLapEntries);
-        for (int32_t lap = 1; lap <= driven; ++lap) {
-            const uint32_t lapTime = track.LapTimes[size_t(lap)];
-            if (lapTime != 0)
-                action.Exec(lapSql, {m_csnr, m_rcnr, htnr, t, lap, StoredTime(lapTime),
-                                     StoredTime(track.SpeedTrapTimes[size_t(lap)])});
-        }
+        action.Exec(resultSql, {track.Laps, track.Time, track.TopLapTime, m_csnr, m_rcnr, htnr, t});
+        for (const THeatLapRow& lap : track.LapRows)
+            action.Exec(lapSql, {m_csnr, m_rcnr, htnr, t, lap.Lap, lap.Time, lap.SpeedTrapTime});
     }
     action.Exec(QStringLiteral("UPDATE %1 SET Finished = 1 WHERE CSnr = ? AND RCnr = ? AND HTnr = ?").arg(HeatTable),
                 {m_csnr, m_rcnr, htnr});

@@ -2,6 +2,7 @@
 
 #include "heats/HeatChoices.h"
 #include "heats/HeatGeneration.h"
+#include "heats/HeatResult.h"
 #include "timing/RaceState.h"
 
 #include <QSqlDatabase>
@@ -37,9 +38,6 @@ struct THeatInfoRow {
     QString Time;
     QString TopLapTime;
 };
-
-// The stored values of a did-not-finish row of a Lap championship.
-inline constexpr int32_t DidNotFinishTime = 999999999;
 
 // Reads and writes of the heats of one race. Every write is one action,
 // committed durably before it returns: a crash leaves the heats as they were
@@ -78,6 +76,9 @@ public:
     // but those of 0, the heat's old lap rows gone and the heat finished.
     bool StoreHeatResult(int32_t htnr, const TTrackStates& tracks, int trackCount, int32_t sectionsPerLap,
                          const THeatChampionship& championship);
+    // The same from a result taken earlier (MakeHeatResult): the tracks in
+    // use that have a detail row get their values and lap rows.
+    bool StoreHeatResult(int32_t htnr, const THeatResult& result);
 
     // The drivers of heat htnr on tracks 1..trackCount as chosen by hand: a
     // changed driver replaces the row's driver (its results stay), a track

@@ -7,6 +7,7 @@
 #include "heats/KWLGenHeat.h"
 #include "heats/KWLHTChangeAdd.h"
 #include "heats/KWLHTChangeResult.h"
+#include "heats/KeptHeatResults.h"
 #include "results/KWLRoundResult.h"
 #include "timing/KWLTimer.h"
 #include "timing/RaceRules.h"
@@ -17,6 +18,7 @@
 
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -429,15 +431,54 @@ void TFKWLHeats::RunHeat()
 
     // The result goes to disk before the lap view opens, so nothing that
     // happens while the laps are looked at can lose it.
-    if (!store.StoreHeatResult(htnr, m_windows.Timer->Tracks(), tracks, m_context.settings.SectionsPerLap,
-                               *championship))
-        StoreError(store.LastError());
+    const THeatResult result =
+        MakeHeatResult(m_windows.Timer->Tracks(), tracks, m_context.settings.SectionsPerLap, *championship);
+    const bool stored = StoreResult(htnr, result);
     // Its laps export as the championship's lap export has them.
-    const TLapsOrigin origin{championship->Name, store.RaceName().value_or(QString()), htnr};
+    const TLapsOrigin origin{championship->Name, store.RaceName().value_or(m_title->text()), htnr};
     m_windows.RoundResults->ShowLapResults(m_placement, m_windows.Timer->Tracks(), origin);
 
-    if (ReloadHeats(row))
+    // A database that refused the result has already been said; its list is
+    // not read again only to say so twice.
+    if (stored && ReloadHeats(row))
         RefreshDriverInfo();
+}
+
+bool TFKWLHeats::StoreResult(int32_t htnr, const THeatResult& result)
+{
+    THeatStore store = Store();
+    const QString database = m_context.store.FilePath();
+    const QStringList folders = KeptHeatResults::Folders(database, m_context.workingDirectory);
+    if (store.StoreHeatResult(htnr, result)) {
+        KeptHeatResults::Forget(folders, database, m_csnr, m_rcnr, htnr);
+        return true;
+    }
+    // Kept in a file at once, so that neither closing the program nor a
+    // crash while the race director decides can lose the heat.
+    TKeptHeat kept{database, m_csnr, m_rcnr, htnr, QStringLiteral("Heat %1 of %2").arg(htnr).arg(m_title->text()),
+                   result,   {}};
+    QString keepError;
+    const bool keptSafe = KeptHeatResults::Keep(kept, folders, keepError);
+    do {
+        const QString cause = QStringLiteral("The database said: %1").arg(store.LastError());
+        const bool retry =
+            keptSafe
+                ? Messages::ErrorRetry(QStringLiteral("The result of heat %1 could not be stored in the race database. "
+                                                      "It is kept safe in a file and is stored at the next start "
+                                                      "if it cannot be stored before. Try again now?")
+                                           .arg(htnr),
+                                       cause + QStringLiteral("\nKept in: ") + QDir::toNativeSeparators(kept.File),
+                                       this)
+                : Messages::ErrorRetry(QStringLiteral("The result of heat %1 could not be stored in the race database, "
+                                                      "nor kept in a file. It is lost unless it can be stored now. "
+                                                      "Try again?")
+                                           .arg(htnr),
+                                       cause + QLatin1Char('\n') + keepError, this);
+        if (!retry)
+            return false;
+    } while (!store.StoreHeatResult(htnr, result));
+    KeptHeatResults::Forget(folders, database, m_csnr, m_rcnr, htnr);
+    return true;
 }
 
 void TFKWLHeats::ShowLaps1Click()

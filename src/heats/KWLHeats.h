@@ -54,6 +54,9 @@ protected:
 private:
     THeatStore Store() const;
     void RunHeat();
+    // Stores the result of a heat run; while the database refuses it, keeps
+    // it in a file and offers to try again. False when it stays unstored.
+    bool StoreResult(int32_t htnr, const THeatResult& result);
     void ChangeDrivers(int32_t htnr);
     void ChangeResults(int32_t htnr);
     bool ReloadHeats(int row);

@@ -3,6 +3,7 @@
 #include "data/RecordActions.h"
 #include "heats/HeatStore.h"
 #include "heats/KWLHeats.h"
+#include "heats/KeptHeatsAtStart.h"
 #include "results/KWLRoundResult.h"
 #include "support/AppRig.h"
 #include "support/DialogSequence.h"
@@ -16,6 +17,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QtTest>
@@ -28,6 +30,10 @@ void Click(QWidget* window, const char* name)
     QVERIFY2(button, name);
     button->click();
 }
+
+const char* const KeptText =
+    "The result of heat 3 could not be stored in the race database. It is kept safe in a file "
+    "and is stored at the next start if it cannot be stored before. Try again now?";
 
 QString Cell(QTableWidget* grid, int row, int column)
 {
@@ -210,6 +216,28 @@ private slots:
                          (QList<QVariantList>{{1, 2 * 60000 + 39 * 1000 + 999}, {2, DidNotFinishTime}}));
                 Rig().context.settings.EditResult = false;
 
+                // Heat 3 ends while the database takes no writes: the result
+                // is kept in a file, retried on request, and stored by the
+                // next start once the database can be written again.
+                QSqlDatabase db = Rig().context.store.Database();
+                QVERIFY(QSqlQuery(db).exec(QStringLiteral("PRAGMA query_only = ON")));
+                Heats()->HeatGrid()->SelectRow(2);
+                Rig().messages.Answer(TMessageAnswer::Retry);
+                Rig().messages.Answer(TMessageAnswer::Cancel);
+                QVERIFY(RunHeatUntil(1, problems) >= 1);
+                const QDir kept(Rig().dir.File(QStringLiteral("data/kept-results")));
+                QCOMPARE(kept.entryList({"heat-*.json"}, QDir::Files).size(), 1);
+                QVERIFY(Messages::Shown().last().detail.contains(QStringLiteral("readonly")));
+                QCOMPARE(Heats()->HeatGrid()->Text(1), QStringLiteral("No"));
+                QVERIFY(QSqlQuery(db).exec(QStringLiteral("PRAGMA query_only = OFF")));
+                Rig().messages.Answer(TMessageAnswer::Ok);
+                StoreKeptHeatResults(Rig().context.store, Rig().context.workingDirectory, Heats());
+                QCOMPARE(Rows(R"(SELECT Finished FROM "KWL_Heat.DB" WHERE HTnr = 3)"), (QList<QVariantList>{{1}}));
+                QVERIFY(
+                    Rows(R"(SELECT count(*) FROM "KWL_HeatDetailLaps.DB" WHERE HTnr = 3)").value(0).value(0).toInt() >=
+                    1);
+                QVERIFY(kept.entryList({"heat-*.json"}, QDir::Files).isEmpty());
+
                 // Heat 2 abandoned in the timer window: nothing stored.
                 Heats()->HeatGrid()->SelectRow(1);
                 TModalProbe cancelled([&] { Click(Heats(), "ButtonStartHeat"); },
@@ -235,9 +263,12 @@ private slots:
             });
         QVERIFY(heats.opened && !heats.leftOpen);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
-        QCOMPARE(Rig().messages.Texts(), (QStringList{"Heat already finished! Start Heat again?",
-                                                      "Heat can not be changed. Heat has Finished!.", "Delete Heat?",
-                                                      "Delete ALL Heats?", "Delete ALL Heats?", "No Heats present"}));
+        QCOMPARE(Rig().messages.Texts(),
+                 (QStringList{"Heat already finished! Start Heat again?",
+                              "Heat can not be changed. Heat has Finished!.", KeptText, KeptText,
+                              "Heat results that could not be stored before are stored now: "
+                              "Heat 3 of Club - Spa.",
+                              "Delete Heat?", "Delete ALL Heats?", "Delete ALL Heats?", "No Heats present"}));
         VERIFY_MESSAGES_SETTLED();
     }
 };

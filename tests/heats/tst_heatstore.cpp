@@ -1,4 +1,5 @@
 #include "heats/HeatStore.h"
+#include "heats/KeptHeatResults.h"
 #include "support/StoreRig.h"
 
 #include <QtTest>
@@ -115,6 +116,78 @@ private slots:
             Values(
                 R"(SELECT Tracknr, group_concat(RNDnr) FROM "KWL_HeatDetailLaps.DB" GROUP BY Tracknr ORDER BY Tracknr)"),
             (QVariantList{1, "1,3,4", 2, "1,2,3,4"}));
+    }
+
+    // A result the database refused, kept in a file: stored at the next
+    // start exactly as it would have been; anything but a whole file of this
+    // database is left alone, and a heat deleted meanwhile sets it aside.
+    void keptResult_data()
+    {
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::addColumn<bool>("deleteHeat");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("whole") << QByteArray() << QByteArray() << false << "stored";
+        QTest::newRow("cut short") << QByteArray("\"lapRows\"") << QByteArray() << false << "left";
+        QTest::newRow("other database") << QByteArray("KWLManager") << QByteArray("Other") << false << "left";
+        QTest::newRow("track 5") << QByteArray("\"track\": 1") << QByteArray("\"track\": 5") << false << "left";
+        QTest::newRow("track twice") << QByteArray("\"track\": 2") << QByteArray("\"track\": 1") << false << "left";
+        QTest::newRow("fraction") << QByteArray("\"laps\": 12000") << QByteArray("\"laps\": 12000.5") << false
+                                  << "left";
+        QTest::newRow("newer format") << QByteArray("\"version\": 1") << QByteArray("\"version\": 2") << false
+                                      << "left";
+        QTest::newRow("heat deleted") << QByteArray() << QByteArray() << true << "set aside";
+    }
+    void keptResult()
+    {
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QFETCH(bool, deleteHeat);
+        QFETCH(QString, outcome);
+        Championship(true, 5);
+        THeatStore store = Store();
+        QVERIFY(store.AppendHeats({{1, {1, 2, 0, 0}}, {2, {1, 2, 0, 0}}}));
+        TRun run;
+        run.Track(1, 12000, 60000, 4000).Track(2, 11500, 60000, 4100);
+        const THeatResult result = MakeHeatResult(*run.tracks, 2, 100, *store.Championship());
+        // Heat 2 stored directly is what heat 1 must become.
+        QVERIFY(store.StoreHeatResult(2, result));
+
+        const QString database = m_rig->DatabasePath();
+        const QStringList folders = KeptHeatResults::Folders(database, m_rig->Dir());
+        TKeptHeat kept{database, 1, 1, 1, QStringLiteral("Heat 1 of Winter - Spa"), result, {}};
+        QString error;
+        QVERIFY2(KeptHeatResults::Keep(kept, folders, error), qPrintable(error));
+        QVERIFY(kept.File.startsWith(QDir(m_rig->Dir()).filePath(QStringLiteral("data/"))));
+        QFile file(kept.File);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray content = file.readAll();
+        if (!from.isEmpty())
+            content = to.isEmpty() ? content.left(content.indexOf(from)) : content.replace(from, to);
+        file.resize(0);
+        file.write(content);
+        file.close();
+        if (deleteHeat)
+            QVERIFY(store.DeleteHeat(1));
+
+        const TKeptHeatsOutcome done = KeptHeatResults::StoreAll(m_rig->Db(), folders, database);
+        const QString heat1 = R"(SELECT Tracknr, Laps, "Time", TopLapTime FROM "KWL_HeatDetail.DB" WHERE HTnr = %1
+                                 ORDER BY Tracknr)";
+        const QString laps1 = R"(SELECT Tracknr, RNDnr, "Time" FROM "KWL_HeatDetailLaps.DB" WHERE HTnr = %1
+                                 ORDER BY Tracknr, RNDnr)";
+        if (outcome == "stored") {
+            QCOMPARE(done.Stored, QStringList{"Heat 1 of Winter - Spa"});
+            QCOMPARE(Values(heat1.arg(1)), Values(heat1.arg(2)));
+            QCOMPARE(Values(laps1.arg(1)), Values(laps1.arg(2)));
+            QVERIFY(!file.exists());
+        } else if (outcome == "left") {
+            QVERIFY(done.Stored.isEmpty() && done.NotYet.isEmpty());
+            QCOMPARE(Values(R"(SELECT Finished FROM "KWL_Heat.DB" WHERE HTnr = 1)"), QVariantList{0});
+            QVERIFY(file.exists());
+        } else {
+            QCOMPARE(done.Orphaned, QStringList{QDir::toNativeSeparators(kept.File + ".orphaned")});
+            QVERIFY(!file.exists());
+        }
     }
 
     // Running totals: a plain sum of lap values in a Timed championship; in a

@@ -38,6 +38,8 @@ public:
     TStoreRig() { QCOMPARE(m_store.Open(m_dir.Path()), TKWLStore::Status::Open); }
 
     QSqlDatabase Db() const { return m_store.Database(); }
+    QString Dir() const { return m_dir.Path(); }
+    QString DatabasePath() const { return m_store.FilePath(); }
 
     void Exec(const QString& sql, const QVariantList& values)
     {

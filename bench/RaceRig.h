@@ -17,6 +17,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -181,6 +182,23 @@ struct TCrossingLog {
         if (crossings != seenCrossings && crossings < int64_t(crossingUs.size()))
             crossingUs[size_t(crossings)] = sim.LastCrossingUs(car);
         seenCrossings = crossings;
+    }
+
+    // The error of each timed lap against the simulator's crossings, in ms,
+    // and the crossings the engine missed. Lap 1 runs from green; the last
+    // lap's crossing is seen at the read after it, so both are left out.
+    void AppendLapErrors(const TTrackState& track, std::vector<double>& errors, int64_t& missed) const
+    {
+        for (int lap = 2; lap < seenLaps && lap < int(crossingOfLap.size()); ++lap) {
+            const int64_t from = crossingOfLap[size_t(lap - 1)];
+            const int64_t to = crossingOfLap[size_t(lap)];
+            missed += std::max<int64_t>(to - from - 1, 0);
+            const int64_t fromUs = crossingUs[size_t(from)];
+            const int64_t toUs = crossingUs[size_t(to)];
+            if (fromUs == TSimulatedTrack::NoCrossing || toUs == TSimulatedTrack::NoCrossing)
+                continue;
+            errors.push_back(std::fabs(double(track.LapTimes[size_t(lap)]) - double(toUs - fromUs) / 1000.0));
+        }
     }
 
     // The true instant of the crossing that ended lap, NoCrossing if unknown.

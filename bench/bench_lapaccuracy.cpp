@@ -117,24 +117,9 @@ TAccuracy RunBusyRace(TLoad load)
     for (std::thread& spinner : spinners)
         spinner.join();
 
-    // Lap 1 runs from green; the last lap's crossing is seen at the read
-    // after it, so it is left out.
     std::vector<double> errors;
-    for (int car = 1; car <= Cars; ++car) {
-        const TCrossingLog& watch = watches[size_t(car - 1)];
-        const TTrackState& track = (*rig.tracks)[size_t(car - 1)];
-        for (int lap = 2; lap < watch.seenLaps && lap < int(watch.crossingOfLap.size()); ++lap) {
-            const int64_t from = watch.crossingOfLap[size_t(lap - 1)];
-            const int64_t to = watch.crossingOfLap[size_t(lap)];
-            result.missed += std::max<int64_t>(to - from - 1, 0);
-            const int64_t fromUs = watch.crossingUs[size_t(from)];
-            const int64_t toUs = watch.crossingUs[size_t(to)];
-            if (fromUs == TSimulatedTrack::NoCrossing || toUs == TSimulatedTrack::NoCrossing)
-                continue;
-            const double trueMs = double(toUs - fromUs) / 1000.0;
-            errors.push_back(std::fabs(double(track.LapTimes[size_t(lap)]) - trueMs));
-        }
-    }
+    for (int car = 1; car <= Cars; ++car)
+        watches[size_t(car - 1)].AppendLapErrors((*rig.tracks)[size_t(car - 1)], errors, result.missed);
     result.longestPollGapMs = gaps.longestMs;
     result.pollGapsOverPulse = gaps.overPulse;
     if (errors.empty())

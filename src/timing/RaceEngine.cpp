@@ -195,6 +195,8 @@ void TRaceEngine::RecordPass(int n, int64_t totalMs, int64_t lapMs)
     }
     if (laps >= 1 && laps <= MaxLapEntries)
         track.LapTimes[size_t(laps)] = track.LastLap;
+    if (m_journal && laps >= 1)
+        m_journal->Push({uint8_t(n + 1), uint32_t(laps), track.LastLap, track.TotalTime});
     if (laps == m_state.TargetLaps && m_settings.MultiplePowerSignals)
         m_io.SetOutputLine(n + 1, false);
 }

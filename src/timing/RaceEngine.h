@@ -2,6 +2,7 @@
 
 #include "spectator/RaceSnapshot.h"
 #include "timing/RaceHost.h"
+#include "timing/RaceJournalFormat.h"
 #include "timing/RaceState.h"
 #include "timing/RealTimeScheduling.h"
 
@@ -71,6 +72,10 @@ public:
         m_feed = feed;
         m_snapshot = start;
     }
+    // Where every counted lap goes for the race journal (null: nowhere). A
+    // push into the ring is all the poll loop pays; a full ring drops the lap
+    // from the journal only, never from the race.
+    void SetJournal(RaceJournalFormat::TLapRing* laps) { m_journal = laps; }
 
 private:
     // Board timing: the arrivals that have come since the last poll.
@@ -117,6 +122,7 @@ private:
     uint32_t m_pendingSounds = 0;
     TTimingBreather m_breather{false};
     TSnapshotPublisher* m_feed = nullptr;
+    RaceJournalFormat::TLapRing* m_journal = nullptr;
     TRaceSnapshot m_snapshot;
 
     TBoardTimestamps* m_board = nullptr;  // null: laps are timed by polling

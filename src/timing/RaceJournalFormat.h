@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/SpscRing.h"
+
 #include <QByteArray>
 #include <cstdint>
 #include <vector>
@@ -37,6 +39,8 @@ struct TLap {
     bool operator==(const TLap&) const = default;
 };
 inline constexpr int LapPayloadSize = 13;
+// From the timing thread to the journal's writer.
+using TLapRing = TSpscRing<TLap, 1024>;
 
 struct TRecord {
     TKind Kind = TKind::Event;

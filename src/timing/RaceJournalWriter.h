@@ -1,6 +1,5 @@
 #pragma once
 
-#include "common/SpscRing.h"
 #include "timing/RaceJournalFormat.h"
 
 #include <QByteArray>
@@ -20,7 +19,7 @@
 // milliseconds after its crossing, however busy the UI thread is.
 class TRaceJournalWriter {
 public:
-    using TLapRing = TSpscRing<RaceJournalFormat::TLap, 1024>;
+    using TLapRing = RaceJournalFormat::TLapRing;
     // How often the writer looks for new records: the bound on a lap's wait
     // before its write and sync begin.
     static constexpr int BatchIntervalMs = 20;

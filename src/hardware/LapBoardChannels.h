@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/SpscRing.h"
 #include "hardware/BoardTimestamps.h"
 
 #include <array>
@@ -13,33 +14,10 @@ struct TLapBoardChannels {
     // Arrivals, from the reader thread (producer) to the race engine
     // (consumer). A full ring drops the newest: between races nobody takes
     // them, and a race empties the ring before its first green.
-    static constexpr uint32_t ArrivalSlots = 256;
-    std::array<TBoardTimestamps::TArrival, ArrivalSlots> Arrivals{};
-    std::atomic<uint32_t> ArrivalHead{0};  // next slot the producer fills
-    std::atomic<uint32_t> ArrivalTail{0};  // next slot the consumer takes
-    std::atomic<int64_t> DroppedArrivals{0};
+    TSpscRing<TBoardTimestamps::TArrival, 256> Arrivals;
 
-    bool PushArrival(const TBoardTimestamps::TArrival& arrival)
-    {
-        const uint32_t head = ArrivalHead.load(std::memory_order_relaxed);
-        if (head - ArrivalTail.load(std::memory_order_acquire) >= ArrivalSlots) {
-            DroppedArrivals.fetch_add(1, std::memory_order_relaxed);
-            return false;
-        }
-        Arrivals[head % ArrivalSlots] = arrival;
-        ArrivalHead.store(head + 1, std::memory_order_release);
-        return true;
-    }
-
-    bool TakeArrival(TBoardTimestamps::TArrival& arrival)
-    {
-        const uint32_t tail = ArrivalTail.load(std::memory_order_relaxed);
-        if (tail == ArrivalHead.load(std::memory_order_acquire))
-            return false;
-        arrival = Arrivals[tail % ArrivalSlots];
-        ArrivalTail.store(tail + 1, std::memory_order_release);
-        return true;
-    }
+    bool PushArrival(const TBoardTimestamps::TArrival& arrival) { return Arrivals.Push(arrival); }
+    bool TakeArrival(TBoardTimestamps::TArrival& arrival) { return Arrivals.Take(arrival); }
 
     // The output image the program wants, and how many writes made it.
     // Written by whichever thread drives the track (one at a time), read by

@@ -13,6 +13,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace {
+
+const QByteArray Upgrade =
+    "GET /feed HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+    "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n";
+
+}  // namespace
+
 // The spectator server through real sockets on this computer.
 class TestSpectatorServer : public QObject {
     Q_OBJECT
@@ -75,6 +83,14 @@ private slots:
         QTest::newRow("feed, no upgrade") << QByteArray("GET /feed HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 426");
         QTest::newRow("malformed line") << QByteArray("GET/HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 400");
         QTest::newRow("bare LF") << QByteArray("GET / HTTP/1.1\nHost: a\n\n") << QByteArray("HTTP/1.1 400");
+        QTest::newRow("header without colon")
+            << QByteArray("GET / HTTP/1.1\r\nHost a\r\n\r\n") << QByteArray("HTTP/1.1 400");
+        QTest::newRow("bare CR") << QByteArray("GET / HTTP/1.1\r\nHost: a\rX: b\r\n\r\n") << QByteArray("HTTP/1.1 400");
+        QTest::newRow("HTTP/0.9") << QByteArray("GET /\r\n") << QByteArray("HTTP/1.1 400");
+        QTest::newRow("feed, no key") << QByteArray(Upgrade).replace("Sec-WebSocket-Key", "X")
+                                      << QByteArray("HTTP/1.1 400");
+        QTest::newRow("feed, version 8") << QByteArray(Upgrade).replace("Version: 13", "Version: 8")
+                                         << QByteArray("HTTP/1.1 426");
         QTest::newRow("header without colon")
             << QByteArray("GET / HTTP/1.1\r\nHost a\r\n\r\n") << QByteArray("HTTP/1.1 400");
         QTest::newRow("binary") << QByteArray("\x16\x03\x01\x00\xff\r\n\r\n", 9) << QByteArray("HTTP/1.1 400");
@@ -164,10 +180,7 @@ private slots:
         to.sin_port = htons(m_server->Port());
         to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         QCOMPARE(::connect(stalled, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
-        const QByteArray upgrade =
-            "GET /feed HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-            "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n";
-        QCOMPARE(::send(stalled, upgrade.constData(), size_t(upgrade.size()), 0), ssize_t(upgrade.size()));
+        QCOMPARE(::send(stalled, Upgrade.constData(), size_t(Upgrade.size()), 0), ssize_t(Upgrade.size()));
         QTRY_COMPARE_WITH_TIMEOUT(m_server->FeedClientCount(), 2, 3000);
 
         QTRY_COMPARE_WITH_TIMEOUT(m_server->FeedClientCount(), 1, 10000);

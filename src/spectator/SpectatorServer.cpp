@@ -5,6 +5,7 @@
 #include "spectator/WebSocketFrames.h"
 
 #include <QFile>
+#include <QHash>
 #include <QNetworkInterface>
 #include <QPointer>
 #include <QStringList>
@@ -142,7 +143,50 @@ void TSpectatorServer::AcceptConnections()
     }
 }
 
-bool TSpectatorServer::MakeRoomFor(const QHostAddress&) { return m_requests.size() < MaxOpenRequests; }
+bool TSpectatorServer::MakeRoomFor(const QHostAddress& peer)
+{
+    const qint64 now = m_uptime.elapsed();
+    qsizetype fromPeer = 0;
+    qsizetype oldestOfPeer = -1;
+    for (qsizetype i = 0; i < m_requests.size(); ++i)
+        if (m_requests[i].Peer == peer) {
+            if (oldestOfPeer < 0)
+                oldestOfPeer = i;
+            ++fromPeer;
+        }
+    qsizetype evicted = -1;
+    if (fromPeer >= MaxOpenRequestsPerAddress) {
+        if (now - m_requests[oldestOfPeer].OpenedMs >= RequestGraceMs)
+            evicted = oldestOfPeer;
+    } else if (m_requests.size() >= MaxOpenRequests) {
+        evicted = OldestSlowRequestOfBusiestAddress(now);
+    } else {
+        return true;
+    }
+    if (evicted < 0)
+        return false;
+    QTcpSocket* socket = m_requests.takeAt(evicted).Socket;
+    socket->abort();
+    socket->deleteLater();
+    return true;
+}
+
+qsizetype TSpectatorServer::OldestSlowRequestOfBusiestAddress(qint64 now) const
+{
+    // The list runs oldest first, so an address's first request is its
+    // oldest, and the slow ones come before the rest.
+    QHash<QHostAddress, int> slowCounts;
+    int most = 0;
+    for (const TOpenRequest& request : m_requests)
+        if (now - request.OpenedMs >= RequestGraceMs)
+            most = qMax(most, ++slowCounts[request.Peer]);
+    if (most == 0)
+        return -1;
+    for (qsizetype i = 0; i < m_requests.size(); ++i)
+        if (slowCounts.value(m_requests[i].Peer) == most)
+            return i;
+    return -1;
+}
 
 void TSpectatorServer::ForgetRequest(QTcpSocket* socket)
 {

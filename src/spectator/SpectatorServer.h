@@ -22,8 +22,8 @@ struct THttpRequestHead;
 //
 // It is read-only and careful about what a client can cost: nothing is served
 // from the file system, request heads are bounded, a connection that dawdles
-// is closed, and a phone that stops reading is dropped rather than buffered
-// for without end.
+// is closed, no one address can hold more than a few requests open, and a
+// phone that stops reading is dropped rather than buffered for without end.
 // The WebSocket side is our own (TFeedClient): it bounds every byte a phone
 // can make us queue, pongs included, which Qt's own WebSocket does not.
 class TSpectatorServer : public QObject {
@@ -34,8 +34,16 @@ public:
     static constexpr qint64 MaxUnsentFeedBytes = 256 * 1024;
     // Feed clients at once: a club's phones are a few dozen at most.
     static constexpr int MaxFeedClients = 256;
-    // Requests whose head has not come in or whose answer has not gone out.
+    // Requests whose head has not come in or whose answer has not gone out,
+    // in all and from one address. A newcomer beyond either bound takes the
+    // place of a request that has waited longer than RequestGraceMs: the
+    // oldest of its own address when that address has its share, else the
+    // oldest of the address holding the most such; failing that it is turned
+    // away. So a device that opens connections and dawdles on them crowds out
+    // only itself, and a phone whose head comes promptly is never cut short.
     static constexpr int MaxOpenRequests = 64;
+    static constexpr int MaxOpenRequestsPerAddress = 8;
+    static constexpr int RequestGraceMs = 1000;
     // A request head must be complete this long after connecting (a phone's
     // is one packet; this leaves room for a weak Wi-Fi's retries), and its
     // answer gone this long after that.
@@ -72,6 +80,7 @@ private:
     void AcceptConnections();
     // False when the newcomer from peer is to be turned away.
     bool MakeRoomFor(const QHostAddress& peer);
+    qsizetype OldestSlowRequestOfBusiestAddress(qint64 now) const;
     void ForgetRequest(QTcpSocket* socket);
     void ReadRequest(QTcpSocket* socket);
     void HandOverToFeed(QTcpSocket* socket, const THttpRequestHead& head);

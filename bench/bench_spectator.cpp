@@ -3,14 +3,19 @@
 // cars on club laps of 4.4..6.8 s), run by the race screen with the spectator
 // server on the UI thread as in the program: once with no feed client, once
 // with 200 WebSocket clients connected over loopback, each reading every
-// document. For each run: the race screen's refreshes per second, how long an
-// event posted to the UI thread waits, and how exactly laps were timed (the
-// simulator knows each crossing to the microsecond). For the run with clients
-// also the time from a car's true crossing to the first and to the last
-// client holding a document that shows the new lap. KOBALAP_BENCH_RACE_SECONDS
-// shortens or lengthens the race.
+// document, and once more with 50 hostile clients beside the 200 (floods of
+// pings never read, trickled heads, bad handshakes, unmasked frames; see
+// HostileCrowd.h). For each run: the race screen's refreshes per second, how
+// long an event posted to the UI thread waits, how exactly laps were timed
+// (the simulator knows each crossing to the microsecond), and the program's
+// resident memory before and after the race. For the runs with clients also
+// the time from a car's true crossing to the first and to the last client
+// holding a document that shows the new lap. At the end the runs' lap
+// accuracy and refresh rate are printed side by side.
+// KOBALAP_BENCH_RACE_SECONDS shortens or lengthens the race.
 #include "BenchMain.h"
 #include "FeedCrowd.h"
+#include "HostileCrowd.h"
 #include "RaceRig.h"
 #include "RaceScreenRun.h"
 
@@ -25,6 +30,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QHostAddress>
 #include <QPushButton>
 #include <QTimer>
@@ -68,8 +74,22 @@ TSpread SpreadOf(std::vector<double> values)
     return spread;
 }
 
+// The program's resident memory in MB.
+double ResidentMb()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return double(statm.readAll().split(' ').value(1).toLongLong()) * double(sysconf(_SC_PAGESIZE)) / 1048576.0;
+}
+
 struct TRunResult {
     int clients = 0;
+    int hostile = 0;
+    int64_t hostileConnections = 0;
+    double hostileMb = 0;  // sent by the hostile clients
+    double residentBeforeMb = 0;
+    double residentAfterMb = 0;
     int connected = 0;
     int failed = 0;
     int dropped = 0;
@@ -102,10 +122,11 @@ struct TRunResult {
 };
 
 // Runs the race screen's race with the feed wired as the program wires it.
-TRunResult RunRace(int clientCount)
+TRunResult RunRace(int clientCount, int hostileCount)
 {
     TRunResult result;
     result.clients = clientCount;
+    result.hostile = hostileCount;
 
     TSettings settings;
     // Laps from 4.4 s on: a club with such a track sets its shortest lap
@@ -150,6 +171,9 @@ TRunResult RunRace(int clientCount)
         result.failed = crowd.FailedCount();
         result.serverClients = server.FeedClientCount();
     }
+    // The hostile clients come once the phones are in, and stay till the end.
+    result.residentBeforeMb = ResidentMb();
+    THostileCrowd hostile(hostileCount, server.Port());
 
     std::vector<TCrossingLog> logs(Cars, TCrossingLog(MaxLaps));
     port.Watcher = [&] {
@@ -224,6 +248,10 @@ TRunResult RunRace(int clientCount)
             result.clientCpuSeconds = crowd.CpuSeconds() - clientCpuAtStart;
         });
     port.Watcher = nullptr;
+    hostile.Stop();
+    result.hostileConnections = hostile.Connections();
+    result.hostileMb = double(hostile.BytesSent()) / 1048576.0;
+    result.residentAfterMb = ResidentMb();
 
     // The finished race's document a moment to reach everyone, then the
     // clients leave before the server goes.
@@ -363,6 +391,9 @@ void Print(const TRunResult& result)
             "%u cores with the race, the race screen and the server\n",
             result.clients, result.connected, result.failed, TFeedCrowd::AttemptsPerClient, result.serverClients,
             cores);
+    if (result.hostile > 0)
+        std::printf("  beside them %d hostile clients from addresses of their own: %lld connections, %.1f MB sent\n",
+                    result.hostile, (long long)result.hostileConnections, result.hostileMb);
     if (result.clients > 0 && result.connected < result.clients)
         std::printf("  NOT ALL CLIENTS CONNECTED: %d of %d\n", result.connected, result.clients);
     std::printf(
@@ -378,6 +409,8 @@ void Print(const TRunResult& result)
     std::printf("  UI event latency over %lld events: median %.3f ms, 99.9th percentile %.3f ms, max %.3f ms\n",
                 (long long)result.uiLatencyMs.count, result.uiLatencyMs.median, result.uiLatencyMs.p999,
                 result.uiLatencyMs.max);
+    std::printf("  resident memory: %.1f MB before the race, %.1f MB after it\n", result.residentBeforeMb,
+                result.residentAfterMb);
     std::printf("  CPU time during the race: UI thread (race screen and server) %.2f s", result.uiCpuSeconds);
     if (result.clients > 0)
         std::printf(", clients' thread %.2f s", result.clientCpuSeconds);
@@ -403,12 +436,31 @@ void Print(const TRunResult& result)
     std::fflush(stdout);
 }
 
+// The runs' lap accuracy and refresh rate side by side, printed once all ran.
+struct TSideBySide {
+    std::vector<TRunResult> runs;
+    ~TSideBySide()
+    {
+        if (runs.empty())
+            return;
+        std::printf("\nside by side:\n%-9s %-8s %-14s %-13s %-13s %-14s %-16s %-12s\n", "phones", "hostile",
+                    "refreshes/s", "lap max ms", "lap mean ms", "passes missed", "feed last p50 ms", "memory MB");
+        for (const TRunResult& run : runs)
+            std::printf("%-9d %-8d %-14.1f %-13.3f %-13.3f %-14lld %-16.1f %.0f -> %.0f\n", run.clients, run.hostile,
+                        run.refreshesPerSecond, run.lapErrorMs.max, run.lapErrorMs.mean, (long long)run.passesMissed,
+                        run.lastClientMs.median, run.residentBeforeMb, run.residentAfterMb);
+        std::fflush(stdout);
+    }
+};
+TSideBySide sideBySide;
+
 void BM_SpectatorFeed(benchmark::State& state)
 {
     TRunResult result;
     for (auto _ : state)
-        result = RunRace(int(state.range(0)));
+        result = RunRace(int(state.range(0)), int(state.range(1)));
     Print(result);
+    sideBySide.runs.push_back(result);
     state.counters["refreshes_per_s"] = result.refreshesPerSecond;
     state.counters["lap_max_ms"] = result.lapErrorMs.max;
     state.counters["lap_mean_ms"] = result.lapErrorMs.mean;
@@ -422,9 +474,10 @@ void BM_SpectatorFeed(benchmark::State& state)
 }  // namespace
 
 BENCHMARK(BM_SpectatorFeed)
-    ->ArgName("clients")
-    ->Arg(0)
-    ->Arg(200)
+    ->ArgNames({"clients", "hostile"})
+    ->Args({0, 0})
+    ->Args({200, 0})
+    ->Args({200, 50})
     ->Iterations(1)
     ->Unit(benchmark::kSecond)
     ->UseRealTime();

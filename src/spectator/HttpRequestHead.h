@@ -9,14 +9,16 @@ struct THttpRequestHead {
     enum class TVerdict {
         Incomplete,     // no blank line yet: wait for more bytes
         TooLarge,       // the head outgrew the bound: 431
-        Malformed,      // not an HTTP/1.x request: 400
+        Malformed,      // not an HTTP/1.x request (or a feed request without a usable key): 400
         NotAllowed,     // a method other than GET: 405
         NotFound,       // any other path: 404
-        UpgradeNeeded,  // the feed asked for without a WebSocket upgrade: 426
+        UpgradeNeeded,  // the feed asked for without a WebSocket upgrade, or of another version: 426
         Page,           // GET /
         Feed,           // GET /feed with a WebSocket upgrade
     };
     TVerdict Verdict = TVerdict::Incomplete;
+    qsizetype Length = 0;     // bytes of the head with its blank line, once complete
+    QByteArray WebSocketKey;  // Sec-WebSocket-Key of a feed request
 };
 
 // Heads longer than this are refused: a phone's browser sends well under a

@@ -1,28 +1,21 @@
 #include "spectator/SpectatorServer.h"
 
+#include "spectator/FeedClient.h"
 #include "spectator/HttpRequestHead.h"
+#include "spectator/WebSocketFrames.h"
 
 #include <QFile>
+#include <QHash>
 #include <QNetworkInterface>
 #include <QPointer>
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QWebSocket>
-#include <QWebSocketServer>
 
 // Resources of a static library are registered by hand, outside any namespace.
 static void InitSpectatorResources() { Q_INIT_RESOURCE(spectator); }
 
 namespace {
-
-// Bounds on what strangers on the network can hold: a club's phones are a
-// few dozen at most.
-constexpr int MaxOpenRequests = 64;
-// A request must be complete, and its answer gone, within this time.
-constexpr int RequestTimeoutMs = 10000;
-// Nothing a client sends is of use; its messages are refused beyond this.
-constexpr quint64 MaxIncomingMessageBytes = 1024;
 
 const char* const RequestTimerName = "spectatorRequestTimer";
 
@@ -62,24 +55,22 @@ QString UrlOf(const QHostAddress& address, quint16 port)
 
 }  // namespace
 
-TSpectatorServer::TSpectatorServer(QObject* parent)
-    : QObject(parent),
-      m_http(new QTcpServer(this)),
-      m_feed(new QWebSocketServer(QStringLiteral("Kobalap"), QWebSocketServer::NonSecureMode, this))
+TSpectatorServer::TSpectatorServer(QObject* parent) : QObject(parent), m_http(new QTcpServer(this))
 {
     InitSpectatorResources();
-    m_feed->setHandshakeTimeout(RequestTimeoutMs);
+    m_uptime.start();
     m_pollTimer.setInterval(100);
     connect(&m_pollTimer, &QTimer::timeout, this, &TSpectatorServer::Poll);
     connect(m_http, &QTcpServer::newConnection, this, &TSpectatorServer::AcceptConnections);
-    connect(m_feed, &QWebSocketServer::newConnection, this, &TSpectatorServer::AdmitFeedClients);
 }
 
 TSpectatorServer::~TSpectatorServer()
 {
-    // The clients' disconnected signals must not call back into a half-gone server.
-    for (QWebSocket* client : std::as_const(m_feedClients))
+    // The clients' and requests' signals must not call back into a half-gone server.
+    for (TFeedClient* client : std::as_const(m_feedClients))
         client->disconnect(this);
+    for (const TOpenRequest& request : std::as_const(m_requests))
+        request.Socket->disconnect(this);
 }
 
 bool TSpectatorServer::Listen(const QHostAddress& address, quint16 port, QString& error)
@@ -124,93 +115,153 @@ void TSpectatorServer::SetPollInterval(int ms) { m_pollTimer.setInterval(qMax(1,
 void TSpectatorServer::AcceptConnections()
 {
     while (QTcpSocket* socket = m_http->nextPendingConnection()) {
-        if (m_requestCount >= MaxOpenRequests) {
+        const QHostAddress peer = socket->peerAddress();
+        if (!MakeRoomFor(peer)) {
             socket->abort();
             socket->deleteLater();
             continue;
         }
-        ++m_requestCount;
-        // The head is peeked, not read, so that a feed request can be handed
-        // whole to the WebSocket server; a bounded buffer keeps a client that
-        // sends without end from filling memory.
+        m_requests.append({socket, peer, m_uptime.elapsed()});
+        // The head is peeked, not read, until it is complete; a bounded
+        // buffer keeps a client that sends without end from filling memory.
         socket->setReadBufferSize(MaxRequestHeadBytes + 1);
         auto* timer = new QTimer(socket);
         timer->setObjectName(QLatin1String(RequestTimerName));
         timer->setSingleShot(true);
         connect(timer, &QTimer::timeout, socket, &QTcpSocket::abort);
-        timer->start(RequestTimeoutMs);
+        timer->start(HeadTimeoutMs);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { ReadRequest(socket); });
+        connect(socket, &QTcpSocket::errorOccurred, socket, &QTcpSocket::abort);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QObject::destroyed, this, [this] { --m_requestCount; });
+        connect(socket, &QObject::destroyed, this, [this, socket] { ForgetRequest(socket); });
+        // A client that connected and closed at once is gone already.
+        if (socket->state() != QAbstractSocket::ConnectedState) {
+            socket->deleteLater();
+            continue;
+        }
         ReadRequest(socket);
     }
+}
+
+bool TSpectatorServer::MakeRoomFor(const QHostAddress& peer)
+{
+    const qint64 now = m_uptime.elapsed();
+    qsizetype fromPeer = 0;
+    qsizetype oldestOfPeer = -1;
+    for (qsizetype i = 0; i < m_requests.size(); ++i)
+        if (m_requests[i].Peer == peer) {
+            if (oldestOfPeer < 0)
+                oldestOfPeer = i;
+            ++fromPeer;
+        }
+    qsizetype evicted = -1;
+    if (fromPeer >= MaxOpenRequestsPerAddress) {
+        if (now - m_requests[oldestOfPeer].OpenedMs >= RequestGraceMs)
+            evicted = oldestOfPeer;
+    } else if (m_requests.size() >= MaxOpenRequests) {
+        evicted = OldestSlowRequestOfBusiestAddress(now);
+    } else {
+        return true;
+    }
+    if (evicted < 0)
+        return false;
+    QTcpSocket* socket = m_requests.takeAt(evicted).Socket;
+    socket->abort();
+    socket->deleteLater();
+    return true;
+}
+
+qsizetype TSpectatorServer::OldestSlowRequestOfBusiestAddress(qint64 now) const
+{
+    // The list runs oldest first, so an address's first request is its
+    // oldest, and the slow ones come before the rest.
+    QHash<QHostAddress, int> slowCounts;
+    int most = 0;
+    for (const TOpenRequest& request : m_requests)
+        if (now - request.OpenedMs >= RequestGraceMs)
+            most = qMax(most, ++slowCounts[request.Peer]);
+    if (most == 0)
+        return -1;
+    for (qsizetype i = 0; i < m_requests.size(); ++i)
+        if (slowCounts.value(m_requests[i].Peer) == most)
+            return i;
+    return -1;
+}
+
+void TSpectatorServer::ForgetRequest(QTcpSocket* socket)
+{
+    for (qsizetype i = 0; i < m_requests.size(); ++i)
+        if (m_requests[i].Socket == socket) {
+            m_requests.removeAt(i);
+            return;
+        }
 }
 
 void TSpectatorServer::ReadRequest(QTcpSocket* socket)
 {
     using TVerdict = THttpRequestHead::TVerdict;
-    const TVerdict verdict = JudgeRequestHead(socket->peek(MaxRequestHeadBytes + 1)).Verdict;
+    const THttpRequestHead head = JudgeRequestHead(socket->peek(MaxRequestHeadBytes + 1));
     QByteArray answer;
-    switch (verdict) {
+    switch (head.Verdict) {
     case TVerdict::Incomplete: return;
-    case TVerdict::Feed: HandOverToFeed(socket); return;
+    case TVerdict::Feed: HandOverToFeed(socket, head); return;
     case TVerdict::Page: answer = PageResponse(); break;
     case TVerdict::TooLarge: answer = ErrorResponse("431 Request Header Fields Too Large"); break;
     case TVerdict::Malformed: answer = ErrorResponse("400 Bad Request"); break;
     case TVerdict::NotAllowed: answer = ErrorResponse("405 Method Not Allowed", "Allow: GET\r\n"); break;
     case TVerdict::NotFound: answer = ErrorResponse("404 Not Found"); break;
-    case TVerdict::UpgradeNeeded: answer = ErrorResponse("426 Upgrade Required", "Upgrade: websocket\r\n"); break;
+    case TVerdict::UpgradeNeeded:
+        answer = ErrorResponse("426 Upgrade Required", "Upgrade: websocket\r\nSec-WebSocket-Version: 13\r\n");
+        break;
     }
     // One answer per connection; whatever else the client sends is ignored.
     disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
+    if (auto* timer = socket->findChild<QTimer*>(QLatin1String(RequestTimerName)))
+        timer->start(AnswerTimeoutMs);
     socket->write(answer);
     socket->disconnectFromHost();
 }
 
-void TSpectatorServer::HandOverToFeed(QTcpSocket* socket)
+void TSpectatorServer::HandOverToFeed(QTcpSocket* socket, const THttpRequestHead& head)
 {
-    disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
+    disconnect(socket, nullptr, this, nullptr);
     disconnect(socket, &QTcpSocket::disconnected, socket, nullptr);
-    disconnect(socket, &QObject::destroyed, this, nullptr);
-    --m_requestCount;
+    disconnect(socket, &QTcpSocket::errorOccurred, socket, nullptr);
     delete socket->findChild<QTimer*>(QLatin1String(RequestTimerName));
-    if (m_feedClients.size() >= MaxFeedClients) {
+    ForgetRequest(socket);
+    // A socket closed or failed by now (a client that sent its handshake and
+    // left) would never say so again: it takes no place.
+    if (m_feedClients.size() >= MaxFeedClients || socket->state() != QAbstractSocket::ConnectedState) {
         socket->abort();
         socket->deleteLater();
         return;
     }
-    // The WebSocket layer reads frames as they come and bounds them itself.
-    socket->setReadBufferSize(0);
-    m_feed->handleConnection(socket);
+    socket->read(head.Length);
+    socket->write(
+        "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+        "Sec-WebSocket-Accept: " +
+        WebSocketFrames::AcceptKey(head.WebSocketKey) + "\r\n\r\n");
+    auto* client = new TFeedClient(socket, MaxUnsentFeedBytes, this);
+    connect(client, &TFeedClient::Gone, this, &TSpectatorServer::ForgetFeedClient);
+    // Belt and braces: a place is never held by a client that is no more.
+    connect(client, &QObject::destroyed, this, [this, client] { ForgetFeedClient(client); });
+    // Whatever came with the handshake is read first: a client that sent
+    // garbage is closed before it takes a place.
+    client->Start();
+    if (client->IsGone())
+        return;
+    // The newcomer gets the race as it is now; the others only if it changed.
+    Poll();
+    m_feedClients.append(client);
+    if (!m_pollTimer.isActive())
+        m_pollTimer.start();
+    if (!m_frame.isEmpty())
+        client->Send(m_frame);
 }
 
-void TSpectatorServer::AdmitFeedClients()
+void TSpectatorServer::ForgetFeedClient(TFeedClient* client)
 {
-    while (QWebSocket* client = m_feed->nextPendingConnection()) {
-        // Handshakes handed over before the crowd filled up finish here: the
-        // bound must hold for them too, or a burst of phones gets past it.
-        if (m_feedClients.size() >= MaxFeedClients) {
-            client->abort();
-            client->deleteLater();
-            continue;
-        }
-        client->setParent(this);
-        client->setMaxAllowedIncomingFrameSize(MaxIncomingMessageBytes);
-        client->setMaxAllowedIncomingMessageSize(MaxIncomingMessageBytes);
-        connect(client, &QWebSocket::disconnected, this, [this, client] { ForgetFeedClient(client); });
-        // The newcomer gets the race as it is now; the others only if it changed.
-        Poll();
-        m_feedClients.append(client);
-        if (!m_pollTimer.isActive())
-            m_pollTimer.start();
-        Send(client);
-    }
-}
-
-void TSpectatorServer::ForgetFeedClient(QWebSocket* client)
-{
-    if (m_feedClients.removeOne(client))
-        client->deleteLater();
+    m_feedClients.removeOne(client);
     if (m_feedClients.isEmpty())
         m_pollTimer.stop();
 }
@@ -223,26 +274,9 @@ void TSpectatorServer::Poll()
     if (document == m_document)
         return;
     m_document = std::move(document);
-    m_documentText = QString::fromUtf8(m_document);
-    // A copy: Send may drop a client from the list.
-    const QList<QWebSocket*> clients = m_feedClients;
-    for (QWebSocket* client : clients)
-        Send(client);
-}
-
-void TSpectatorServer::Send(QWebSocket* client)
-{
-    if (m_document.isEmpty())
-        return;
-    // Judged before the send: what is queued now has had a whole poll to go
-    // out, so a backlog beyond the bound is a phone that stopped reading, and
-    // it is dropped rather than queued for. A client holds at most the bound
-    // plus one document.
-    if (client->bytesToWrite() > MaxUnsentFeedBytes) {
-        client->disconnect(this);
-        ForgetFeedClient(client);
-        client->abort();
-        return;
-    }
-    client->sendTextMessage(m_documentText);
+    m_frame = WebSocketFrames::TextFrame(m_document);
+    // A copy: sending may drop a client from the list.
+    const QList<TFeedClient*> clients = m_feedClients;
+    for (TFeedClient* client : clients)
+        client->Send(m_frame);
 }

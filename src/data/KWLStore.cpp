@@ -39,8 +39,9 @@ TKWLStore::Status TKWLStore::Fail(const QString& text, const QString& detail)
     return m_status;
 }
 
-void TKWLStore::Close()
+bool TKWLStore::Close()
 {
+    bool folded = true;
     if (QSqlDatabase::contains(QLatin1String(ConnectionName))) {
         {
             QSqlDatabase db = QSqlDatabase::database(QLatin1String(ConnectionName), false);
@@ -48,14 +49,21 @@ void TKWLStore::Close()
                 // Back to a single self-contained file: the journal is folded
                 // in, and the file can be copied, backed up or opened
                 // read-only without its WAL companions.
-                if (m_status == Status::Open)
-                    QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode = DELETE"));
+                if (m_status == Status::Open) {
+                    QSqlQuery query(db);
+                    folded = query.exec(QStringLiteral("PRAGMA journal_mode = DELETE")) && query.next() &&
+                             query.value(0).toString().compare(QLatin1String("delete"), Qt::CaseInsensitive) == 0;
+                    if (!folded)
+                        qWarning("The race database %s stays in WAL mode: %s", qPrintable(m_path),
+                                 qPrintable(LastError(db, query)));
+                }
                 db.close();
             }
         }
         QSqlDatabase::removeDatabase(QLatin1String(ConnectionName));
     }
     m_status = Status::Closed;
+    return folded;
 }
 
 TKWLStore::Status TKWLStore::Open(const QString& workingDirectory)

@@ -24,7 +24,9 @@ public:
     // folder cannot be written (reads work, every write fails with the store's
     // message); Failed with ErrorText() and DetailText() otherwise.
     Status Open(const QString& workingDirectory);
-    void Close();
+    // Folds the journal back into the file; false (with a warning on the
+    // console) when that failed and the file stays in WAL mode.
+    bool Close();
 
     Status State() const { return m_status; }
     bool IsOpen() const { return m_status == Status::Open || m_status == Status::ReadOnly; }

@@ -233,6 +233,12 @@ private slots:
         QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
+        // The journal is folded back in, so that a write-protected folder
+        // can still open the file.
+        QFile file(dir.File("data/KWLManager.sqlite"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.read(20).mid(18, 1), QByteArray(1, '\x01'));  // byte 18: 1 rollback journal, 2 WAL
+        QVERIFY(!QFile::exists(dir.File("data/KWLManager.sqlite-wal")));
     }
 
     void clockCheck_data()

@@ -4,6 +4,7 @@
 #include "data/Schema.h"
 #include "data/StoreTransaction.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -101,7 +102,10 @@ bool WriteSchema(const QString& path, QString& error)
 
 }  // namespace
 
-QString CreationPath(const QString& path) { return path + QStringLiteral(".new"); }
+QString CreationPath(const QString& path)
+{
+    return path + QStringLiteral(".new") + QString::number(QCoreApplication::applicationPid());
+}
 
 QStringList Companions(const QString& path)
 {
@@ -110,32 +114,38 @@ QStringList Companions(const QString& path)
 
 void RemoveStrayCreation(const QString& path)
 {
-    const QString passing = CreationPath(path);
-    RemoveAll(QStringList{passing} + Companions(passing));
+    // Their journals too (name.newN-journal ...).
+    const QFileInfo file(path);
+    const QDir folder = file.absoluteDir();
+    QStringList stray;
+    for (const QString& name : folder.entryList({file.fileName() + QStringLiteral(".new*")}, QDir::Files))
+        stray << folder.filePath(name);
+    RemoveAll(stray);
 }
 
 bool Create(const QString& path, QString& error)
 {
     const QString passing = CreationPath(path);
-    RemoveStrayCreation(path);
+    const QStringList mine = QStringList{passing} + Companions(passing);
+    RemoveAll(mine);
     if (!WriteSchema(passing, error) || !Sync(passing)) {
         if (error.isEmpty())
             error = QStringLiteral("%1 could not be written to disk.").arg(QDir::toNativeSeparators(passing));
-        RemoveStrayCreation(path);
+        RemoveAll(mine);
         return false;
     }
     // Journals of whatever was there would be applied to the new file; what
     // was there held nothing (the caller made sure), so they go first.
     if (!RemoveAll(Companions(path))) {
         error = QStringLiteral("The journal files of %1 could not be removed.").arg(QDir::toNativeSeparators(path));
-        RemoveStrayCreation(path);
+        RemoveAll(mine);
         return false;
     }
     QString failure;
     if (!Replace(passing, path, failure)) {
         error = QStringLiteral("%1 could not be renamed to %2: %3")
                     .arg(QDir::toNativeSeparators(passing), QFileInfo(path).fileName(), failure);
-        RemoveStrayCreation(path);
+        RemoveAll(mine);
         return false;
     }
     if (!Sync(QFileInfo(path).absolutePath())) {

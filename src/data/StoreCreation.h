@@ -10,9 +10,11 @@
 // removes.
 namespace StoreCreation {
 
-// The passing name a new database is made under, beside the real one.
+// The passing name a new database is made under, beside the real one: the
+// real name, ".new" and this process's id, so that two starts at the same
+// moment never rename each other's half-made file into place.
 QString CreationPath(const QString& path);
-// Removes what a killed creation may have left beside path.
+// Removes what killed creations may have left beside path.
 void RemoveStrayCreation(const QString& path);
 // Makes a whole new database at path. Whatever is there (nothing, or an
 // empty file of ours that an earlier version left behind) is replaced, its

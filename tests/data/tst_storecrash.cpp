@@ -107,7 +107,7 @@ private slots:
                     query.next());
             QCOMPARE(query.value(0).toInt(), 11);  // the ten and SQLite's sequence table
             query.finish();
-            QVERIFY(!QFileInfo::exists(dir.File(QStringLiteral("data/KWLManager.sqlite.new"))));
+            QCOMPARE(QDir(dir.File(QStringLiteral("data"))).entryList({QStringLiteral("*.new*")}), QStringList());
         }
     }
 

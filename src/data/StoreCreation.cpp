@@ -46,7 +46,9 @@ bool Sync(const QString& path)
 }
 
 // Renames a file over another in one step, so that the other is there
-// whole, as it was or as the new one, whatever happens meanwhile.
+// whole, as it was or as the new one, whatever happens meanwhile. Where
+// there was nothing, a file another start put there at the same moment
+// (and may be writing to) is not replaced: the rename fails.
 bool Replace(const QString& from, const QString& to, QString& failure)
 {
 #ifdef _WIN32
@@ -55,7 +57,22 @@ bool Replace(const QString& from, const QString& to, QString& failure)
     failure = QString::fromStdString(code.message());
     return !code;
 #else
-    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (!QFileInfo::exists(to)) {
+        // A hard link is made only where no file is; a file system without
+        // them (FAT on a memory stick) gets the plain rename below.
+        if (::link(source.constData(), target.constData()) == 0) {
+            ::unlink(source.constData());
+            return true;
+        }
+        if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != ENOSYS) {
+            failure = errno == EEXIST ? QStringLiteral("another start made it at the same moment; start again")
+                                      : QString::fromLocal8Bit(std::strerror(errno));
+            return false;
+        }
+    }
+    if (::rename(source.constData(), target.constData()) == 0)
         return true;
     failure = QString::fromLocal8Bit(std::strerror(errno));
     return false;

@@ -16,6 +16,8 @@ namespace {
 // A second, short-lived connection used to look at an existing file before
 // the real connection may write to it.
 constexpr const char* ProbeConnection = "KWLManager.probe";
+// One that may write, for the moment it takes to roll back what a killed
+// start left half-written, which the probe can not.
 constexpr const char* RecoveryConnection = "KWLManager.recovery";
 // At start a lock held by another program is waited out this long, not the
 // 5 s an action waits; then the store is read only.

@@ -13,6 +13,7 @@
 #include "spectator/SpectatorWindow.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
 #include <QPushButton>
 #include <QTabWidget>
@@ -45,10 +46,29 @@ int TKWL_MainForm::FormCreate()
     case TKWLStore::Status::Failed:
         Messages::Error(m_context.store.ErrorText(), m_context.store.DetailText());
         return 2;
-    case TKWLStore::Status::ReadOnly:
-        Messages::Warning(QStringLiteral("The race database can only be read: changes can not be saved."),
-                          m_context.store.FilePath());
+    case TKWLStore::Status::ReadOnly: {
+        // Results can still be looked at, printed and exported; the warning
+        // says why nothing can be saved.
+        const TKWLStore& store = m_context.store;
+        const QString detail = QDir::toNativeSeparators(store.FilePath()) +
+                               (store.DetailText().isEmpty() ? QString() : QStringLiteral("\n") + store.DetailText());
+        switch (store.Cause()) {
+        case TKWLStore::ReadOnlyCause::Locked:
+            Messages::Warning(QStringLiteral("The race database is locked by another program: it is opened for "
+                                             "reading only, changes can not be saved."),
+                              detail);
+            break;
+        case TKWLStore::ReadOnlyCause::DiskFull:
+            Messages::Warning(QStringLiteral("The disk of the race database is full: it is opened for reading only, "
+                                             "changes can not be saved."),
+                              detail);
+            break;
+        default:
+            Messages::Warning(QStringLiteral("The race database can only be read: changes can not be saved."), detail);
+            break;
+        }
         break;
+    }
     default: break;
     }
     BuildPages();

@@ -51,6 +51,10 @@ void ShutDown(TAppContext& context)
         context.trackIo->SwitchAllOff();
     if (context.port)
         context.port->Close();
+    // While the application object still lives: Qt drops its database
+    // connections with it, and the journal would stay unfolded (WAL) in a
+    // file that a write-protected folder then could not open.
+    context.store.Close();
 }
 
 int RunKobalap(int argc, char** argv)

@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -255,6 +257,12 @@ private slots:
         QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
+        // The journal is folded back in, so that a write-protected folder
+        // can still open the file.
+        QFile file(dir.File("data/KWLManager.sqlite"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.read(20).mid(18, 1), QByteArray(1, '\x01'));  // byte 18: 1 rollback journal, 2 WAL
+        QVERIFY(!QFile::exists(dir.File("data/KWLManager.sqlite-wal")));
     }
 
     void clockCheck_data()
@@ -281,22 +289,46 @@ private slots:
         QCOMPARE(rig.context.clock.NowMs(), shown == "Enabled" ? rig.context.clock.NowMs() : int64_t(5000));
     }
 
-    void damagedDatabaseEndsWithCode2AndIsKept()
+    // A damaged file ends the start with code 2 and is kept; one locked by
+    // another program is opened at once for reading, with a warning.
+    void databaseAtStart_data()
     {
+        QTest::addColumn<bool>("locked");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("damaged") << false << 2 << "left untouched";
+        QTest::newRow("locked") << true << -1 << "locked by another program";
+    }
+    void databaseAtStart()
+    {
+        QFETCH(bool, locked);
+        QFETCH(int, exitCode);
+        QFETCH(QString, shown);
         TAppRig rig;
         rig.WriteSettingsFile();
         QDir().mkpath(rig.dir.File("data"));
         const QByteArray junk(8192, '\x33');
         QFile file(rig.dir.File("data/KWLManager.sqlite"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(junk);
-        file.close();
+        if (locked) {
+            QCOMPARE(TKWLStore().Open(rig.dir.Path()), TKWLStore::Status::Open);
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+            other.setDatabaseName(file.fileName());
+            // Another program in the middle of writing: its readers go on.
+            QVERIFY(other.open());
+            QVERIFY(QSqlQuery(other).exec("PRAGMA journal_mode = WAL"));
+            QVERIFY(QSqlQuery(other).exec("BEGIN EXCLUSIVE"));
+        } else {
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(junk);
+            file.close();
+        }
         rig.messages.Answer(TMessageAnswer::Ok);
-        QCOMPARE(rig.Start(), 2);
-        QCOMPARE(Messages::Shown().first().kind, TMessageKind::Error);
-        QVERIFY(Messages::Shown().first().text.contains("left untouched"));
+        QCOMPARE(rig.Start(), exitCode);
+        QSqlDatabase::removeDatabase("other");
+        QCOMPARE(Messages::Shown().first().kind, locked ? TMessageKind::Warning : TMessageKind::Error);
+        QVERIFY(Messages::Shown().first().text.contains(shown));
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), junk);
+        QVERIFY(locked || file.readAll() == junk);
         VERIFY_MESSAGES_SETTLED();
     }
 

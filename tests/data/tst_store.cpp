@@ -63,6 +63,32 @@ QStringList IndexColumns(const QString& index)
     return names;
 }
 
+// A database as an earlier version's first start left it when it was killed
+// straight after switching to WAL: a header, nothing else.
+QByteArray EmptyWalFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("empty.sqlite");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "empty");
+        db.setDatabaseName(path);
+        if (!db.open() || !QSqlQuery(db).exec("PRAGMA journal_mode = WAL"))
+            qWarning() << db.lastError().text();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("empty");
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Byte 18 of the header: 1 with a rollback journal, 2 in WAL mode.
+int HeaderJournal(const QString& path)
+{
+    QFile file(path);
+    const QByteArray header = file.open(QIODevice::ReadOnly) ? file.read(20) : QByteArray();
+    return header.size() == 20 ? int(header.at(18)) : -1;
+}
+
 }  // namespace
 
 class TestStore : public QObject {
@@ -83,6 +109,7 @@ private slots:
     void createsTheFileUnderData()
     {
         QVERIFY(QFile::exists(m_dir->File(QStringLiteral("data/KWLManager.sqlite"))));
+        QCOMPARE(QDir(m_dir->File("data")).entryList({"*.new*"}), QStringList());  // no passing file left
         QCOMPARE(Rows(QStringLiteral("PRAGMA journal_mode")).first().first().toString(), QStringLiteral("wal"));
         QCOMPARE(Rows(QStringLiteral("PRAGMA synchronous")).first().first().toInt(), 2);  // FULL
     }
@@ -411,8 +438,10 @@ private slots:
         QCOMPARE(TRecordActions(Db()).DriverCount().value(), 2);
     }
 
-    // A file that is not ours, or is damaged, is refused and left untouched.
-    void refusesForeignFiles_data()
+    // A file that is not ours, or is damaged, is refused and left untouched;
+    // one with nothing in it, as a start killed early leaves it, is a fresh
+    // installation.
+    void fileFoundAtStart_data()
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("complaint");
@@ -421,8 +450,10 @@ private slots:
         header.append('\0');
         header.append(QByteArray(200, '\x01'));
         QTest::newRow("broken sqlite header") << header << "damaged";
+        QTest::newRow("empty file") << QByteArray() << "";
+        QTest::newRow("WAL header, no tables") << EmptyWalFile() << "";
     }
-    void refusesForeignFiles()
+    void fileFoundAtStart()
     {
         QFETCH(QByteArray, content);
         QFETCH(QString, complaint);
@@ -432,6 +463,12 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(content);
         file.close();
+        if (complaint.isEmpty()) {
+            QCOMPARE(m_store->Open(m_dir->Path()), TKWLStore::Status::Open);
+            QCOMPARE(Rows("PRAGMA application_id").first().first().toInt(), Schema::ApplicationId);
+            QCOMPARE(Rows("SELECT count(*) FROM sqlite_master WHERE type = 'table'").first().first().toInt(), 11);
+            return;
+        }
         QCOMPARE(m_store->Open(m_dir->Path()), TKWLStore::Status::Failed);
         QVERIFY2(m_store->ErrorText().contains(complaint), qPrintable(m_store->ErrorText()));
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -461,24 +498,79 @@ private slots:
         QCOMPARE(before.readAll(), content);
     }
 
+    // A file of ours that can not be written now is read at once, with the
+    // cause, and nothing of it is written.
+    void readOnlyDatabaseCanBeReadButNotWritten_data()
+    {
+        QTest::addColumn<QString>("hindrance");
+        QTest::addColumn<int>("cause");
+        QTest::newRow("write-protected") << "protected" << int(TKWLStore::ReadOnlyCause::NotWritable);
+        QTest::newRow("protected, left in WAL mode") << "protected wal" << int(TKWLStore::ReadOnlyCause::NotWritable);
+        QTest::newRow("locked exclusively") << "lock" << int(TKWLStore::ReadOnlyCause::Locked);
+        QTest::newRow("locked by a writer, WAL") << "lock wal" << int(TKWLStore::ReadOnlyCause::Locked);
+        QTest::newRow("disk full") << "full" << int(TKWLStore::ReadOnlyCause::DiskFull);
+    }
     void readOnlyDatabaseCanBeReadButNotWritten()
     {
-        if (RerunUnprivileged("readOnlyDatabaseCanBeReadButNotWritten"))
+        QFETCH(QString, hindrance);
+        QFETCH(int, cause);
+        if (hindrance.contains("protected") &&
+            RerunUnprivileged(
+                qPrintable(QStringLiteral("readOnlyDatabaseCanBeReadButNotWritten:") + QTest::currentDataTag())))
             return;
         TRecordActions(Db()).AddDriver("Anna");
-        m_store->Close();
+        QVERIFY(m_store->Close());
         const QString data = m_dir->File("data");
-        QFile::setPermissions(data + "/KWLManager.sqlite", QFile::ReadOwner);
-        QFile::setPermissions(data, QFile::ReadOwner | QFile::ExeOwner);
+        const QString path = data + "/KWLManager.sqlite";
+        QCOMPARE(HeaderJournal(path), 1);  // the journal folded back in
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+            other.setDatabaseName(path);
+            QVERIFY(other.open());
+            if (hindrance.contains("wal"))
+                QVERIFY(QSqlQuery(other).exec("PRAGMA journal_mode = WAL"));
+            if (hindrance.contains("lock"))
+                QVERIFY(QSqlQuery(other).exec("BEGIN EXCLUSIVE") &&
+                        QSqlQuery(other).exec(R"(INSERT INTO "KWL_Heat.DB" VALUES (1, 1, 1, 0))"));
+        }
+        if (!hindrance.contains("lock"))
+            QSqlDatabase::removeDatabase("other");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+        if (hindrance.contains("protected")) {
+            QFile::setPermissions(path, QFile::ReadOwner);
+            QFile::setPermissions(data, QFile::ReadOwner | QFile::ExeOwner);
+        }
+        if (hindrance == "full")
+            m_store->SetFreeSpaceProbe([](const QString&) { return qint64(1000); });
+        QElapsedTimer started;
+        started.start();
         const auto status = m_store->Open(m_dir->Path());
+        const qint64 took = started.elapsed();
         QFile::setPermissions(data, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QFile::setPermissions(data + "/KWLManager.sqlite", QFile::ReadOwner | QFile::WriteOwner);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        if (hindrance.contains("lock")) {
+            QSqlQuery(QSqlDatabase::database("other")).exec("ROLLBACK");
+            QSqlDatabase::database("other").close();
+            QSqlDatabase::removeDatabase("other");
+        } else {
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), before);
+            file.close();
+        }
         QVERIFY2(status == TKWLStore::Status::ReadOnly,
                  qPrintable(m_store->ErrorText() + " / " + m_store->DetailText()));
+        QCOMPARE(int(m_store->Cause()), cause);
+        QVERIFY2(took < 4000, qPrintable(QString::number(took)));  // not an action's 5 s wait for the lock
         TRecordActions actions(Db());
         QCOMPARE(actions.DriverCount().value(), 1);
         QVERIFY(!actions.AddDriver("Bram").has_value());
         QVERIFY(!actions.LastError().isEmpty());
+        // The standings the results window works out, for this run only; a
+        // file that could not even be read at start has none.
+        QCOMPARE(Exec(R"(INSERT INTO "KWL_Result.db" VALUES (1, 1, 20.0))"), hindrance != "lock");
     }
 
     void unwritableWorkingDirectory()

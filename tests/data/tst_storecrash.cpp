@@ -2,10 +2,13 @@
 #include "heats/HeatStore.h"
 #include "support/TestSupport.h"
 
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QSqlQuery>
+#include <QThread>
 #include <QtTest>
 #include <signal.h>
 
@@ -76,6 +79,36 @@ private slots:
             CheckHeats(dir.Path(), reportedLastHeat, reportedRuns);
         }
         QVERIFY2(reportedRuns.size() > 6, "the writer stored too little to test anything");
+    }
+
+    // A first start killed while it creates the database leaves no file or
+    // a whole one: the next start opens it, with every table.
+    void killedFirstStartLeavesAWholeFileOrNone()
+    {
+        QRandomGenerator random(20261209);
+        for (int round = 0; round < 20; ++round) {
+            TTestWorkDir dir;
+            QProcess writer;
+            writer.start(QStringLiteral(KOBALAP_CRASH_WRITER), {dir.Path()});
+            QVERIFY(writer.waitForStarted());
+            // The data folder is made just before the database.
+            QElapsedTimer waited;
+            waited.start();
+            while (!QFileInfo::exists(dir.File(QStringLiteral("data"))) && waited.elapsed() < 20000)
+                QThread::usleep(200);
+            QThread::usleep(random.bounded(40000));  // the start opens the database within this time
+            QVERIFY(KillWriter(writer));
+            QVERIFY(writer.waitForFinished(20000));
+            TKWLStore store;
+            QVERIFY2(store.Open(dir.Path()) == TKWLStore::Status::Open,
+                     qPrintable(store.ErrorText() + QLatin1Char(' ') + store.DetailText()));
+            QSqlQuery query(store.Database());
+            QVERIFY(query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table'")) &&
+                    query.next());
+            QCOMPARE(query.value(0).toInt(), 11);  // the ten and SQLite's sequence table
+            query.finish();
+            QCOMPARE(QDir(dir.File(QStringLiteral("data"))).entryList({QStringLiteral("*.new*")}), QStringList());
+        }
     }
 
 private:

@@ -1,5 +1,6 @@
 #include "data/StoreCreation.h"
 
+#include "common/SyncToDisk.h"
 #include "data/NameCollation.h"
 #include "data/Schema.h"
 #include "data/StoreTransaction.h"
@@ -27,23 +28,6 @@ namespace StoreCreation {
 namespace {
 
 constexpr const char* CreationConnection = "KWLManager.create";
-
-// fsync() on a file or a folder; a rename is only durable once its folder
-// is synced. Windows makes both durable on its own.
-bool Sync(const QString& path)
-{
-#ifdef _WIN32
-    Q_UNUSED(path);
-    return true;
-#else
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    return synced;
-#endif
-}
 
 // Renames a file over another in one step, so that the other is there
 // whole, as it was or as the new one, whatever happens meanwhile. Where
@@ -145,7 +129,7 @@ bool Create(const QString& path, QString& error)
     const QString passing = CreationPath(path);
     const QStringList mine = QStringList{passing} + Companions(passing);
     RemoveAll(mine);
-    if (!WriteSchema(passing, error) || !Sync(passing)) {
+    if (!WriteSchema(passing, error) || !SyncToDisk(passing)) {
         if (error.isEmpty())
             error = QStringLiteral("%1 could not be written to disk.").arg(QDir::toNativeSeparators(passing));
         RemoveAll(mine);
@@ -165,7 +149,7 @@ bool Create(const QString& path, QString& error)
         RemoveAll(mine);
         return false;
     }
-    if (!Sync(QFileInfo(path).absolutePath())) {
+    if (!SyncToDisk(QFileInfo(path).absolutePath())) {
         error = QStringLiteral("The folder %1 could not be written to disk.")
                     .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
         return false;

@@ -1,5 +1,6 @@
 #include "heats/KeptHeatResults.h"
 
+#include "common/SyncToDisk.h"
 #include "heats/HeatStore.h"
 
 #include <QCryptographicHash>
@@ -13,11 +14,6 @@
 #include <QStandardPaths>
 #include <algorithm>
 #include <limits>
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace KeptHeatResults {
 namespace {
@@ -44,20 +40,6 @@ QString FileName(const QString& database, int32_t csnr, int32_t rcnr, int32_t ht
 {
     const QByteArray tag = QCryptographicHash::hash(database.toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
     return QStringLiteral("heat-%1-%2-%3-%4.json").arg(csnr).arg(rcnr).arg(htnr).arg(QLatin1String(tag));
-}
-
-// The rename of a finished file is durable only once its folder is.
-void SyncFolder(const QString& folder)
-{
-#ifndef _WIN32
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#else
-    Q_UNUSED(folder);
-#endif
 }
 
 }  // namespace
@@ -166,7 +148,7 @@ bool Keep(TKeptHeat& heat, const QStringList& folders, QString& error)
             file.cancelWriting();
             continue;
         }
-        SyncFolder(folder);
+        SyncToDisk(folder);
         heat.File = file.fileName();
         // An older result of the heat elsewhere must not come back later.
         for (const QString& other : folders)
@@ -204,7 +186,7 @@ void Forget(const QStringList& folders, const QString& database, int32_t csnr, i
     const QString name = FileName(database, csnr, rcnr, htnr);
     for (const QString& folder : folders)
         if (QFile::remove(QDir(folder).filePath(name)))
-            SyncFolder(folder);
+            SyncToDisk(folder);
 }
 
 TKeptHeatsOutcome StoreAll(QSqlDatabase db, const QStringList& folders, const QString& database)

@@ -1,5 +1,7 @@
 #include "timing/RaceJournalWriter.h"
 
+#include "common/SyncToDisk.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,16 +28,6 @@ bool WriteAll(int fd, const char* data, qsizetype size)
         size -= written;
     }
     return true;
-}
-
-// A file made or removed is durable only once its folder is.
-void SyncFolderOf(const QString& path)
-{
-    const int fd = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
 }
 
 QString SystemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
@@ -66,7 +58,7 @@ bool TRaceJournalWriter::Begin(const QByteArray& race, QString& error)
         m_fd = -1;
         return false;
     }
-    SyncFolderOf(m_path);
+    SyncToDisk(QFileInfo(m_path).absolutePath());
     // Room for a whole ring of laps and then some: the writer's loop then
     // allocates only for an unusual burst of events.
     m_buffer.reserve(int(TLapRing::Capacity) * 32 + 4096);
@@ -95,7 +87,7 @@ void TRaceJournalWriter::Finish(bool clear)
         // Removed only after the end it records is on disk; the removal made
         // durable in turn, so a crash now finds no race to recover.
         if (clear && Failure().isEmpty() && QFile::remove(m_path))
-            SyncFolderOf(m_path);
+            SyncToDisk(QFileInfo(m_path).absolutePath());
     }
 }
 

@@ -8,6 +8,8 @@
 // bytes and closes, over and over, and one that sends an unmasked frame
 // after its handshake, over and over. Each reconnects when the server lets
 // it go.
+#include "support/LoopbackSocket.h"
+
 #include <QByteArray>
 
 #include <arpa/inet.h>
@@ -50,25 +52,10 @@ private:
 
     int Connect(size_t index)
     {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        const timeval patience{0, 100'000};
-        ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
-        // A small receive buffer: the flooder's pongs back up into the
-        // server soon rather than into this side.
-        const int smallBuffer = 4096;
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &smallBuffer, sizeof smallBuffer);
-        sockaddr_in from{};
-        from.sin_family = AF_INET;
-        from.sin_addr.s_addr = htonl(INADDR_LOOPBACK + 0x200 + 1 + uint32_t(index % 250));
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(m_port);
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0 ||
-            ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
-            ::close(fd);
+        // Each from an address of its own (127.0.2.x), as many devices would.
+        const int fd = ConnectFromLoopback(INADDR_LOOPBACK + 0x200 + 1 + uint32_t(index % 250), m_port, 100'000);
+        if (fd < 0)
             return -1;
-        }
         m_connections.fetch_add(1);
         return fd;
     }

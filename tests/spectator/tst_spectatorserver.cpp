@@ -1,4 +1,5 @@
 #include "spectator/SpectatorServer.h"
+#include "support/LoopbackSocket.h"
 #include "support/TestSupport.h"
 
 #include <QTcpSocket>
@@ -31,30 +32,13 @@ QByteArray Masked(char firstByte, const QByteArray& payload)
     return frame;
 }
 
-// A blocking TCP connection to the server from the given loopback address,
-// -1 if the server's backlog kept it out for now. Its receive buffer is
-// small, so what the server sends a client that does not read backs up on
-// the server's side soon.
+// A connection to the server from the given loopback address ("127.0.1.7"),
+// -1 if the server's backlog kept it out for now.
 int ConnectFrom(const char* source, quint16 port)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    const timeval patience{0, 200'000};
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
-    const int smallBuffer = 4096;
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &smallBuffer, sizeof smallBuffer);
-    sockaddr_in from{};
-    from.sin_family = AF_INET;
-    ::inet_pton(AF_INET, source, &from.sin_addr);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0 ||
-        ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
+    in_addr address{};
+    ::inet_pton(AF_INET, source, &address);
+    return ConnectFromLoopback(ntohl(address.s_addr), port, 200'000);
 }
 
 bool SendAll(int fd, const QByteArray& bytes)

@@ -411,6 +411,9 @@ void TKWL_Timer::StartClick()
     SetPhase(TTimerPhase::Racing);
 
     if (m_journal) {
+        // Started again: the race before is replaced, and so is its journal.
+        if (m_journalOpen)
+            m_journal->Finish(true);
         // A journal still there belongs to a heat whose result could not be
         // stored: it is set aside, never overwritten.
         if (QFileInfo::exists(m_journal->Path()))

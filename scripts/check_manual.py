@@ -111,7 +111,7 @@ def c_literals(text):
 def message_texts():
     # The literal first argument of a message box call, and the refusals the
     # record dialogs show in one.
-    call = re.compile(r'(?:Messages::(?:Information|Warning|ErrorRetry|Error|Confirm)|Refused)\s*\(\s*QStringLiteral\(\s*((?:"(?:[^"\\]|\\.)*"\s*)+)\)')
+    call = re.compile(r'(?:Messages::(?:Information|Warning|ErrorRetry|Error|Confirm|ResumeFinishDiscard)|Refused)\s*\(\s*QStringLiteral\(\s*((?:"(?:[^"\\]|\\.)*"\s*)+)\)')
     texts = {}
     for source in sources("*.cpp"):
         for literal in call.findall(source.read_text(encoding="utf-8")):

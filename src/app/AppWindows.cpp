@@ -2,6 +2,7 @@
 
 #include "app/AppContext.h"
 #include "app/KWLMainForm.h"
+#include "app/RaceRecovery.h"
 #include "common/HelpKey.h"
 #include "data/KWLCSChangeAdd.h"
 #include "data/KWLDriverChangeAdd.h"
@@ -19,6 +20,7 @@
 #include "timing/KWLPauseRace.h"
 #include "timing/KWLStopLicht.h"
 #include "timing/KWLTimer.h"
+#include "timing/RaceJournalFile.h"
 
 #include <QApplication>
 
@@ -70,10 +72,16 @@ int CreateWindowsAndShow(TAppContext& context, TAppWindows& windows)
     windows.GenerateHeats = Make<TFKWLGenHeats>(windows, "TFKWLGenHeats");
 
     windows.Timer->SetRaceWindows(*windows.StopLicht, *windows.PauseRace);
+    windows.Timer->SetJournalFile(RaceJournalFile::PathIn(context.workingDirectory));
 
+    // A race a crash interrupted is the first thing said; what is done with
+    // it waits for the main window, which its windows open over.
+    TRaceRecovery recovery(context, windows);
+    recovery.AskAboutInterruptedRace();
     windows.MainForm->FormShow();
     // Results an earlier run could not store are stored before anything new
     // is raced, over the main window so the race director reads what became of them.
     StoreKeptHeatResults(context.store, context.workingDirectory, windows.MainForm.get());
+    recovery.TakeUpInterruptedRace();
     return -1;
 }

@@ -1,6 +1,7 @@
 #include "common/MessageBoxes.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <QQueue>
 
 namespace Messages {
@@ -25,6 +26,9 @@ bool Offered(TMessageButtons buttons, TMessageAnswer answer)
     case TMessageButtons::Ok: return answer == TMessageAnswer::Ok;
     case TMessageButtons::YesNo: return answer == TMessageAnswer::Yes || answer == TMessageAnswer::No;
     case TMessageButtons::RetryCancel: return answer == TMessageAnswer::Retry || answer == TMessageAnswer::Cancel;
+    case TMessageButtons::ResumeFinishDiscard:
+        return answer == TMessageAnswer::Resume || answer == TMessageAnswer::Finish ||
+               answer == TMessageAnswer::Discard;
     }
     return false;
 }
@@ -66,6 +70,20 @@ TMessageAnswer ShowBox(TMessageKind kind, const QString& text, TMessageButtons b
         box.setEscapeButton(QMessageBox::Cancel);
         return box.exec() == QMessageBox::Retry ? TMessageAnswer::Retry : TMessageAnswer::Cancel;
     }
+    if (buttons == TMessageButtons::ResumeFinishDiscard) {
+        QPushButton* resume = box.addButton(QStringLiteral("Resume"), QMessageBox::AcceptRole);
+        QPushButton* finish = box.addButton(QStringLiteral("Finish"), QMessageBox::AcceptRole);
+        QPushButton* discard = box.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
+        box.setDefaultButton(resume);
+        // No way out but a choice: closing the box must not decide for the race director.
+        box.setEscapeButton(static_cast<QAbstractButton*>(nullptr));
+        do
+            box.exec();
+        while (!box.clickedButton());
+        if (box.clickedButton() == finish)
+            return TMessageAnswer::Finish;
+        return box.clickedButton() == discard ? TMessageAnswer::Discard : TMessageAnswer::Resume;
+    }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
     return TMessageAnswer::Ok;
@@ -81,9 +99,11 @@ TMessageAnswer Show(TMessageKind kind, const QString& text, TMessageButtons butt
         return ShowBox(kind, text, buttons, detail, parent);
 
     // Unanswered, a box takes its safe way out.
-    TMessageAnswer answer = buttons == TMessageButtons::Ok      ? TMessageAnswer::Ok
-                            : buttons == TMessageButtons::YesNo ? TMessageAnswer::No
-                                                                : TMessageAnswer::Cancel;
+    // (an interrupted race is resumed: nothing is decided for it)
+    TMessageAnswer answer = buttons == TMessageButtons::Ok                    ? TMessageAnswer::Ok
+                            : buttons == TMessageButtons::YesNo               ? TMessageAnswer::No
+                            : buttons == TMessageButtons::ResumeFinishDiscard ? TMessageAnswer::Resume
+                                                                              : TMessageAnswer::Cancel;
     if (script.answers.isEmpty()) {
         script.problems << QStringLiteral("unexpected message: \"%1\"").arg(text);
     } else {
@@ -117,6 +137,11 @@ bool Confirm(const QString& text, QWidget* parent)
 bool ErrorRetry(const QString& text, const QString& detail, QWidget* parent)
 {
     return Show(TMessageKind::Error, text, TMessageButtons::RetryCancel, detail, parent) == TMessageAnswer::Retry;
+}
+
+TMessageAnswer ResumeFinishDiscard(const QString& text, const QString& detail, QWidget* parent)
+{
+    return Show(TMessageKind::Warning, text, TMessageButtons::ResumeFinishDiscard, detail, parent);
 }
 
 void BeginScript()

@@ -6,12 +6,12 @@
 class QWidget;
 
 // The one door through which the program shows a message box. Four kinds,
-// with OK, Yes/No or Retry/Cancel. Tests queue answers instead of clicking: while answers
+// with OK, Yes/No, Retry/Cancel or Resume/Finish/Discard. Tests queue answers instead of clicking: while answers
 // are queued (or a test has switched on scripted mode) no real box is shown;
 // every message is recorded so the test can check what the user saw.
 enum class TMessageKind { Warning, Error, Information, Confirmation };
-enum class TMessageButtons { Ok, YesNo, RetryCancel };
-enum class TMessageAnswer { Ok, Yes, No, Retry, Cancel };
+enum class TMessageButtons { Ok, YesNo, RetryCancel, ResumeFinishDiscard };
+enum class TMessageAnswer { Ok, Yes, No, Retry, Cancel, Resume, Finish, Discard };
 
 struct TShownMessage {
     TMessageKind kind;
@@ -33,6 +33,8 @@ void Information(const QString& text, QWidget* parent = nullptr);
 bool Confirm(const QString& text, QWidget* parent = nullptr);
 // An error that trying again may cure; true only for Retry.
 bool ErrorRetry(const QString& text, const QString& detail = {}, QWidget* parent = nullptr);
+// What to do with a race that was interrupted: Resume, Finish or Discard.
+TMessageAnswer ResumeFinishDiscard(const QString& text, const QString& detail = {}, QWidget* parent = nullptr);
 
 // --- for tests
 // Scripted mode: messages never show a real box. A message without a queued

@@ -10,6 +10,7 @@
 #include "heats/KeptHeatResults.h"
 #include "results/KWLRoundResult.h"
 #include "timing/KWLTimer.h"
+#include "timing/RaceJournalReplay.h"
 #include "timing/RaceRules.h"
 #include "widgets/NoDefaultButtons.h"
 #include "widgets/PageButtons.h"
@@ -153,7 +154,45 @@ void TFKWLHeats::OpenHeats(const TWindowPlacement& placement, int csnr, int rcnr
     m_title->setText(championship->Name + QStringLiteral(" - ") + *race);
 
     ShowFirstHeat();
+    if (m_recovered)
+        QMetaObject::invokeMethod(this, &TFKWLHeats::RunRecoveredHeat, Qt::QueuedConnection);
     exec();
+}
+
+void TFKWLHeats::OpenRecoveredHeat(const TWindowPlacement& placement, TRecoveredRace& race, bool resume)
+{
+    m_recovered = &race;
+    m_resumeRecovered = resume;
+    OpenHeats(placement, race.Race.Origin.CSnr, race.Race.Origin.RCnr);
+    m_recovered = nullptr;
+}
+
+void TFKWLHeats::RunRecoveredHeat()
+{
+    if (!m_recovered)
+        return;
+    TRecoveredRace& race = *m_recovered;
+    m_recovered = nullptr;
+    const int32_t htnr = race.Race.Origin.HTnr;
+    THeatStore store = Store();
+    const auto championship = store.Championship();
+    if (!championship)
+        return StoreError(store.LastError());
+    // The recovered heat is the one selected, as if it had been started from here.
+    const int row = std::max(m_heats->RowOfKey(htnr), 0);
+    m_heats->SelectRow(row);
+
+    if (!m_resumeRecovered) {
+        FinishRecoveredRace(race, m_context.settings);
+        return HeatRunAccepted(htnr, row, *championship, *race.Tracks);
+    }
+    m_windows.Timer->SetRaceOrigin(race.Race.Origin);
+    m_context.spectatorBoard.SetRaceTitle(QStringLiteral("%1, Heat %2").arg(m_title->text()).arg(htnr));
+    const bool ran = m_windows.Timer->ResumeRace(race, m_placement);
+    m_context.spectatorBoard.SetRaceTitle({});
+    if (!ran)
+        return AnnounceNextHeat();
+    HeatRunAccepted(htnr, row, *championship, m_windows.Timer->Tracks());
 }
 
 void TFKWLHeats::keyPressEvent(QKeyEvent* event)
@@ -424,34 +463,51 @@ void TFKWLHeats::RunHeat()
     }
 
     m_context.spectatorBoard.SetRaceTitle(QStringLiteral("%1, Heat %2").arg(m_title->text()).arg(htnr));
+    RaceJournalRecords::TRaceOrigin journalOrigin;
+    journalOrigin.Heat = true;
+    journalOrigin.Database = m_context.store.FilePath();
+    journalOrigin.CSnr = m_csnr;
+    journalOrigin.RCnr = m_rcnr;
+    journalOrigin.HTnr = htnr;
+    journalOrigin.Title = QStringLiteral("Heat %1 of %2").arg(htnr).arg(m_title->text());
+    m_windows.Timer->SetRaceOrigin(journalOrigin);
     const bool ran = m_windows.Timer->StartRace(kind, length, names, totals, m_placement);
     m_context.spectatorBoard.SetRaceTitle({});
     if (!ran)
         return AnnounceNextHeat();
+    HeatRunAccepted(htnr, row, *championship, m_windows.Timer->Tracks());
+}
 
+void TFKWLHeats::HeatRunAccepted(int32_t htnr, int row, const THeatChampionship& championship,
+                                 const TTrackStates& tracks)
+{
     // The result goes to disk before the lap view opens, so nothing that
     // happens while the laps are looked at can lose it.
     const THeatResult result =
-        MakeHeatResult(m_windows.Timer->Tracks(), tracks, m_context.settings.SectionsPerLap, *championship);
-    const bool stored = StoreResult(htnr, result);
+        MakeHeatResult(tracks, TimedTrackCount(m_context.settings), m_context.settings.SectionsPerLap, championship);
+    const TStoreOutcome stored = StoreResult(htnr, result);
+    // Safe in the database or in a kept file: the race journal has done its part.
+    if (stored != TStoreOutcome::Lost)
+        m_windows.Timer->ClearJournal();
     // Its laps export as the championship's lap export has them.
-    const TLapsOrigin origin{championship->Name, store.RaceName().value_or(m_title->text()), htnr};
-    m_windows.RoundResults->ShowLapResults(m_placement, m_windows.Timer->Tracks(), origin);
+    THeatStore store = Store();
+    const TLapsOrigin origin{championship.Name, store.RaceName().value_or(m_title->text()), htnr};
+    m_windows.RoundResults->ShowLapResults(m_placement, tracks, origin);
 
     // A database that refused the result has already been said; its list is
     // not read again only to say so twice.
-    if (stored && ReloadHeats(row))
+    if (stored == TStoreOutcome::Stored && ReloadHeats(row))
         RefreshDriverInfo();
 }
 
-bool TFKWLHeats::StoreResult(int32_t htnr, const THeatResult& result)
+TFKWLHeats::TStoreOutcome TFKWLHeats::StoreResult(int32_t htnr, const THeatResult& result)
 {
     THeatStore store = Store();
     const QString database = m_context.store.FilePath();
     const QStringList folders = KeptHeatResults::Folders(database, m_context.workingDirectory);
     if (store.StoreHeatResult(htnr, result)) {
         KeptHeatResults::Forget(folders, database, m_csnr, m_rcnr, htnr);
-        return true;
+        return TStoreOutcome::Stored;
     }
     // Kept in a file at once, so that neither closing the program nor a
     // crash while the race director decides can lose the heat.
@@ -475,10 +531,10 @@ bool TFKWLHeats::StoreResult(int32_t htnr, const THeatResult& result)
                                            .arg(htnr),
                                        cause + QLatin1Char('\n') + keepError, this);
         if (!retry)
-            return false;
+            return keptSafe ? TStoreOutcome::Kept : TStoreOutcome::Lost;
     } while (!store.StoreHeatResult(htnr, result));
     KeptHeatResults::Forget(folders, database, m_csnr, m_rcnr, htnr);
-    return true;
+    return TStoreOutcome::Stored;
 }
 
 void TFKWLHeats::ShowLaps1Click()

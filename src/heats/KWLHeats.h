@@ -7,6 +7,7 @@
 #include <vector>
 
 struct TAppContext;
+struct TRecoveredRace;
 struct TAppWindows;
 class QLabel;
 class QTableWidget;
@@ -25,6 +26,10 @@ public:
     // Takes the caller's state and bounds, shows race rcnr of championship
     // csnr on its first heat and stays until "Done".
     void OpenHeats(const TWindowPlacement& placement, int csnr, int rcnr);
+    // The same for the race of a heat that a crash interrupted: once open,
+    // the heat is taken up in the race screen (resume) or ended with the laps
+    // its journal kept (finish), and stored as any heat run from here.
+    void OpenRecoveredHeat(const TWindowPlacement& placement, TRecoveredRace& race, bool resume);
 
     // While true, every move of the heat list re-reads the heat-info grid;
     // actions that write many rows switch it off meanwhile.
@@ -54,9 +59,15 @@ protected:
 private:
     THeatStore Store() const;
     void RunHeat();
+    void RunRecoveredHeat();
+    // What follows a heat run that was accepted: the result stored, the race
+    // journal cleared once the result is safe, the laps shown, the list read again.
+    void HeatRunAccepted(int32_t htnr, int row, const THeatChampionship& championship, const TTrackStates& tracks);
+    enum class TStoreOutcome { Stored, Kept, Lost };
     // Stores the result of a heat run; while the database refuses it, keeps
-    // it in a file and offers to try again. False when it stays unstored.
-    bool StoreResult(int32_t htnr, const THeatResult& result);
+    // it in a file and offers to try again. Kept: it stays in that file for
+    // the next start; Lost: not even that could be written.
+    TStoreOutcome StoreResult(int32_t htnr, const THeatResult& result);
     void ChangeDrivers(int32_t htnr);
     void ChangeResults(int32_t htnr);
     bool ReloadHeats(int row);
@@ -82,6 +93,9 @@ private:
     // What the heat dialogs are handed; kept between showings.
     THeatTrackChoice m_trackChoice;
     THeatResultChoice m_resultChoice;
+    // A heat to take up from its journal once the window is open.
+    TRecoveredRace* m_recovered = nullptr;
+    bool m_resumeRecovered = false;
 
     QLabel* m_title = nullptr;
     TRecordGrid* m_heats = nullptr;

@@ -14,12 +14,17 @@
 #include "timing/KWLPauseRace.h"
 #include "timing/RaceDisplay.h"
 #include "timing/RaceGauge.h"
+#include "timing/RaceJournalFile.h"
+#include "timing/RaceJournalReplay.h"
+#include "timing/RaceJournalWriter.h"
 #include "timing/RaceRules.h"
 #include "timing/RaceWindowHost.h"
 #include "timing/SoundPlayer.h"
 #include "timing/TimerThread.h"
 #include "timing/TrackPanel.h"
 
+#include <QDateTime>
+#include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -121,10 +126,10 @@ void TKWL_Timer::SetRaceWindows(TFKWLStopLicht& lights, TFKWLPauseRace& pause)
     connect(m_host, &TRaceWindowHost::TrackInterfaceLostRequested, this, &TKWL_Timer::TrackInterfaceLostRequested);
 }
 
-bool TKWL_Timer::StartRace(const QString& raceType, int32_t raceLength, const std::array<QString, 4>& driverNames,
-                           const std::array<int32_t, 4>& carriedTotals, const TWindowPlacement& placement)
+bool TKWL_Timer::PrepareRace(TRaceKind kind, int32_t raceLength, const std::array<QString, 4>& driverNames,
+                             const std::array<int32_t, 4>& carriedTotals, const TWindowPlacement& placement)
 {
-    m_state.RaceKind = raceType == QLatin1String("Lap") ? TRaceKind::Lap : TRaceKind::Timed;
+    m_state.RaceKind = kind;
     m_editResult->setVisible(m_state.RaceKind == TRaceKind::Timed);
     m_state.RaceLength = raceLength;
     m_state.TargetLaps = m_state.RaceKind == TRaceKind::Lap ? raceLength : TimedTargetLaps;
@@ -146,16 +151,97 @@ bool TKWL_Timer::StartRace(const QString& raceType, int32_t raceLength, const st
 
     PlaceWindow(*this, placement);
     m_state.Accepted = false;
+    m_journalOpen = false;
+    m_journalWarned = false;
+    m_journaledSecond = -1;
+    return anyDriver;
+}
 
-    if (!anyDriver) {
+bool TKWL_Timer::StartRace(const QString& raceType, int32_t raceLength, const std::array<QString, 4>& driverNames,
+                           const std::array<int32_t, 4>& carriedTotals, const TWindowPlacement& placement)
+{
+    const TRaceKind kind = raceType == QLatin1String("Lap") ? TRaceKind::Lap : TRaceKind::Timed;
+    if (!PrepareRace(kind, raceLength, driverNames, carriedTotals, placement)) {
+        m_origin = {};
         Messages::Warning(QStringLiteral("No drivers where selected!"), {}, parentWidget());
         return false;
     }
     exec();
+    return CloseRace();
+}
+
+bool TKWL_Timer::ResumeRace(const TRecoveredRace& race, const TWindowPlacement& placement)
+{
+    if (!PrepareRace(race.Race.Kind, race.Race.Length, race.Race.Drivers, race.Race.CarriedTotals, placement)) {
+        m_origin = {};
+        return false;
+    }
+    // The journal's records, with this window's names and tracks in use.
+    for (size_t n = 0; n < 4; ++n) {
+        const TTrackState& kept = (*race.Tracks)[n];
+        TTrackState& track = (*m_tracks)[n];
+        const QString name = track.DriverName;
+        const bool active = track.Active;
+        track = kept;
+        track.DriverName = name;
+        track.Active = active;
+    }
+    m_state.SectionsToAdd = race.SectionsToAdd;
+    m_state.Elapsed = race.ElapsedMs;
+    m_state.LastShownElapsed = -1000;  // the clock shows at once
+    m_state.PausedTotal = 0;
+    m_resumed = &race;
+    exec();
+    m_resumed = nullptr;
+    return CloseRace();
+}
+
+bool TKWL_Timer::CloseRace()
+{
     // However the window went away, no race outlives it.
     StopRace();
     m_thread.reset();
+    if (m_journalOpen) {
+        // An accepted heat's journal stays until its result is stored.
+        m_journal->Finish(!(m_state.Accepted && m_origin.Heat));
+        m_journalOpen = false;
+    }
+    m_origin = {};
     return m_state.Accepted;
+}
+
+void TKWL_Timer::SetJournalFile(const QString& path)
+{
+    m_journal = path.isEmpty() ? nullptr : std::make_unique<TRaceJournalWriter>(path);
+}
+
+QString TKWL_Timer::JournalFile() const { return m_journal ? m_journal->Path() : QString(); }
+
+void TKWL_Timer::ClearJournal()
+{
+    if (m_journal && !m_journalOpen)
+        RaceJournalFile::Clear(m_journal->Path());
+}
+
+void TKWL_Timer::JournalEvent(const RaceJournalRecords::TEvent& event)
+{
+    if (m_journalOpen)
+        m_journal->Event(RaceJournalRecords::EncodeEvent(event));
+}
+
+RaceJournalRecords::TEvent TKWL_Timer::EventWithFigures(RaceJournalRecords::TEventType type, int64_t elapsedMs) const
+{
+    return RaceJournalRecords::MakeEvent(type, elapsedMs, *m_tracks, m_state);
+}
+
+void TKWL_Timer::WarnJournal(const QString& error)
+{
+    if (m_journalWarned)
+        return;
+    m_journalWarned = true;
+    Messages::Warning(QStringLiteral("Laps of this race cannot be kept safe: the race journal cannot be written, so "
+                                     "a crash or a power cut would lose the race. The race can still be run."),
+                      error, this);
 }
 
 bool TKWL_Timer::Racing() const { return m_thread && m_thread->isRunning(); }
@@ -172,6 +258,12 @@ void TKWL_Timer::showEvent(QShowEvent* event)
     setWindowTitle(Kobalap::SubCaption(QStringLiteral("Timer")));
     ResetDisplay();
     ApplyLayout();
+    if (m_resumed) {
+        // The laps so far at once; the race is taken up once the window is up.
+        SetPhase(TTimerPhase::Paused);
+        RefreshRequested();
+        QMetaObject::invokeMethod(this, &TKWL_Timer::TakeUpRace, Qt::QueuedConnection);
+    }
 }
 
 void TKWL_Timer::resizeEvent(QResizeEvent* event)
@@ -317,8 +409,66 @@ void TKWL_Timer::StartClick()
     ResetDisplay();
     m_state.PausedTotal = 0;
     SetPhase(TTimerPhase::Racing);
+
+    if (m_journal) {
+        // Started again: the race before is replaced, and so is its journal.
+        if (m_journalOpen)
+            m_journal->Finish(true);
+        // A journal still there belongs to a heat whose result could not be
+        // stored: it is set aside, never overwritten.
+        if (QFileInfo::exists(m_journal->Path()))
+            RaceJournalFile::SetAside(m_journal->Path());
+        RaceJournalRecords::TRaceDescription race;
+        race.Origin = m_origin;
+        race.Kind = m_state.RaceKind;
+        race.Length = m_state.RaceLength;
+        for (size_t n = 0; n < 4; ++n)
+            race.Drivers[n] = (*m_tracks)[n].DriverName;
+        race.CarriedTotals = m_state.CarriedTotals;
+        race.StartedUtcMs = QDateTime::currentMSecsSinceEpoch();
+        QString error;
+        m_journalOpen = m_journal->Begin(RaceJournalRecords::EncodeRace(race), error);
+        if (!m_journalOpen)
+            WarnJournal(error);
+    }
+    LaunchRace(-1);
+}
+
+void TKWL_Timer::TakeUpRace()
+{
+    if (!m_resumed || !m_host || Racing())
+        return;
+    const TRecoveredRace& race = *m_resumed;
+    m_resumed = nullptr;
+    if (m_journal) {
+        QString error;
+        m_journalOpen = m_journal->Continue(race.ValidBytes, error);
+        if (!m_journalOpen)
+            WarnJournal(error);
+        JournalEvent(RaceJournalRecords::MakeEvent(RaceJournalRecords::TEventType::Resumed, race.ElapsedMs));
+    }
+    if (race.Stage != TRecoveredRace::TStage::Running) {
+        // It had ended: its result waits for "OK", as it did then.
+        m_state.RaceEnded.store(true);
+        SetPhase(FinishedPhase(m_state.RaceKind));
+        return;
+    }
+    SetPhase(TTimerPhase::Paused);
+    LaunchRace(race.ElapsedMs);
+    if (Racing())
+        RunPause(true);
+}
+
+void TKWL_Timer::LaunchRace(int64_t resumeFrom)
+{
     auto thread = std::make_unique<TTimerThread>(m_clock, m_io, m_settings, m_state, *m_tracks, *m_host, m_host);
     TTimerThread* started = thread.get();
+    started->Engine().ResumeFrom(resumeFrom);
+    // A race taken up is held at once, as a pause is, before it powers anything.
+    if (resumeFrom >= 0)
+        started->RequestPause();
+    if (m_journalOpen)
+        started->Engine().SetJournal(&m_journal->Laps());
     if (m_board) {
         const TRaceSnapshot start =
             MakeRaceSnapshot(*m_tracks, m_state, TimedTrackCount(m_settings), m_settings.SectionsPerLap);
@@ -382,6 +532,10 @@ void TKWL_Timer::RunPause(bool requested)
     m_pauseOpen = false;
     if (outcome.Result == TFKWLPauseRace::TPauseResult::FinishRace)
         m_state.RaceEnded.store(true);
+    // While the race still stands: the halt's race time and what the dialog left.
+    if (thread && outcome.Halted)
+        JournalEvent(EventWithFigures(RaceJournalRecords::TEventType::Paused,
+                                      m_state.PauseMark - m_state.RaceStartMark - m_state.PausedTotal));
     // Closed before the race got to the request (or the race ended first):
     // a request still untaken is withdrawn, so the race never stops for it.
     // A taken one is served by a halt, which the release below lets go.
@@ -400,12 +554,14 @@ void TKWL_Timer::RunPause(bool requested)
 void TKWL_Timer::OKClick()
 {
     m_state.Accepted = true;
+    JournalEvent(RaceJournalRecords::MakeEvent(RaceJournalRecords::TEventType::Accepted, m_state.Elapsed));
     accept();
 }
 
 void TKWL_Timer::CancelClick()
 {
     m_state.Accepted = false;
+    JournalEvent(RaceJournalRecords::MakeEvent(RaceJournalRecords::TEventType::Cancelled, m_state.Elapsed));
     reject();
 }
 
@@ -415,6 +571,7 @@ void TKWL_Timer::EditResultClick()
         return;
     // The race has ended, so the dialog opens in its edit mode.
     m_pause->Execute(m_state, *m_tracks);
+    JournalEvent(EventWithFigures(RaceJournalRecords::TEventType::Edited, m_state.Elapsed));
     SetPhase(TTimerPhase::Edited);
     ApplyRefresh(RefreshDisplay(m_state, *m_tracks, m_settings));
 }
@@ -424,12 +581,27 @@ void TKWL_Timer::RaceFinished()
     // The race's own last refresh has shown the final result, penalties
     // included.
     SetPhase(FinishedPhase(m_state.RaceKind));
+    JournalEvent(EventWithFigures(RaceJournalRecords::TEventType::Finished, m_state.Elapsed));
+    // A journal that stopped taking laps during the race is said now, not
+    // while the race needed the window.
+    if (m_journalOpen && !m_journal->Failure().isEmpty())
+        WarnJournal(m_journal->Failure());
 }
 
-void TKWL_Timer::RefreshRequested() { ApplyRefresh(RefreshDisplay(m_state, *m_tracks, m_settings)); }
+void TKWL_Timer::RefreshRequested()
+{
+    ApplyRefresh(RefreshDisplay(m_state, *m_tracks, m_settings));
+    // About once a second the race time reached, so that a race taken up
+    // after a crash goes on close to where it stopped, not at its last lap.
+    if (Racing() && m_state.Elapsed / 1000 != m_journaledSecond) {
+        m_journaledSecond = m_state.Elapsed / 1000;
+        JournalEvent(RaceJournalRecords::MakeEvent(RaceJournalRecords::TEventType::Clock, m_state.Elapsed));
+    }
+}
 
 void TKWL_Timer::FalseStartLampsRequested()
 {
+    JournalEvent(EventWithFigures(RaceJournalRecords::TEventType::Green, 0));
     for (size_t n = 0; n < m_panels.size(); ++n)
         if ((*m_tracks)[n].FalseStart)
             m_panels[n]->Lamp()->show();

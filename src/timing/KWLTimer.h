@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/WindowPlacement.h"
+#include "timing/RaceJournalRecords.h"
 #include "timing/RaceState.h"
 #include "timing/TimerLayout.h"
 
@@ -24,6 +25,8 @@ class TSoundPlayer;
 class TTimerThread;
 class TTrackPanel;
 class TSpectatorBoard;
+class TRaceJournalWriter;
+struct TRecoveredRace;
 
 // The race screen: one coloured panel per track, the big race clock and the
 // race buttons. One modal window per race, laid exactly over its caller. It
@@ -47,6 +50,23 @@ public:
     // type "Lap", seconds for any other type (a Timed race).
     bool StartRace(const QString& raceType, int32_t raceLength, const std::array<QString, 4>& driverNames,
                    const std::array<int32_t, 4>& carriedTotals, const TWindowPlacement& placement);
+
+    // Where the race running keeps its journal, so that a crash loses no lap
+    // (empty: no journal). The window clears it when its race ends normally,
+    // except the journal of an accepted heat: the heats window clears that
+    // once the result is stored (ClearJournal).
+    void SetJournalFile(const QString& path);
+    QString JournalFile() const;
+    void ClearJournal();
+    // What the next race of this window is, for its journal; a single race
+    // unless said. StartRace and ResumeRace use it up.
+    void SetRaceOrigin(const RaceJournalRecords::TRaceOrigin& origin) { m_origin = origin; }
+
+    // Takes up a race its journal kept after a crash: the window opens with
+    // its drivers and laps and the race paused, as after "Pause" (or, when
+    // the race had ended, with its result as at its end). Returns like
+    // StartRace.
+    bool ResumeRace(const TRecoveredRace& race, const TWindowPlacement& placement);
 
     // Where the races of this window publish themselves for the spectators
     // (null: nowhere); it outlives the window.
@@ -98,6 +118,23 @@ private:
     void SetPhase(TTimerPhase phase);
     void ApplyRefresh(const TRaceDisplay& display);
 
+    // Names, kind, length and totals into the records; false without a driver.
+    bool PrepareRace(TRaceKind kind, int32_t raceLength, const std::array<QString, 4>& driverNames,
+                     const std::array<int32_t, 4>& carriedTotals, const TWindowPlacement& placement);
+    // The window after its race: no race outlives it, and its journal goes
+    // unless the caller still needs it.
+    bool CloseRace();
+    // The timing thread for a race from the start (resumeFrom < 0) or one
+    // taken up from its journal.
+    void LaunchRace(int64_t resumeFrom);
+    // The journal of a resumed race opened for more, and the race going on.
+    void TakeUpRace();
+    void JournalEvent(const RaceJournalRecords::TEvent& event);
+    // The race as far as it has run, with the journal's own state of it.
+    RaceJournalRecords::TEvent EventWithFigures(RaceJournalRecords::TEventType type, int64_t elapsedMs) const;
+    // Says once per race that its laps are not safe from a crash.
+    void WarnJournal(const QString& error);
+
     void StartClick();
     void PauseClick();
     // The pause dialog over the race; requested: the race asked for the
@@ -135,6 +172,13 @@ private:
     std::unique_ptr<TTimerThread> m_thread;
     TSpectatorBoard* m_board = nullptr;
     bool m_pauseOpen = false;  // the pause dialog is open over a halted race
+    std::unique_ptr<TRaceJournalWriter> m_journal;
+    bool m_journalOpen = false;    // this window's race has a journal on disk
+    bool m_journalWarned = false;  // its trouble has been said
+    int64_t m_journaledSecond = -1;
+    RaceJournalRecords::TRaceOrigin m_origin;
+    // A race taken up from its journal, until the window shows it.
+    const TRecoveredRace* m_resumed = nullptr;
 
     TTimerLayout m_layout;
     TTimerPhase m_phase = TTimerPhase::Ready;

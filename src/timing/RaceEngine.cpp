@@ -42,26 +42,30 @@ void TRaceEngine::Run()
     if (m_board)
         m_board->DiscardArrivals();
 
-    // The records first: a car that finished the last race must not be
-    // taken for finished in this one and left without power.
-    ResetTracks();
-    SetActivePower(true);
-
-    const bool green = RunStartLights(TStart::First);
-    m_state.PollCount = 0;
-    m_state.RefreshDivider = 100;
-    m_nextRefreshAt = m_state.RefreshDivider;
-    // The clock starts at the very moment of green, so a car crossing at
-    // green has race time 0.
-    m_state.RaceStartMark = green ? m_state.GreenMark : m_clock.NowMs();
-    m_state.Elapsed = 0;
-    m_state.LastShownElapsed = 0;
-    if (green)
-        m_host.ShowFalseStartLamps();
-
     // A race that ends from a pause ends with its clock stopped: no lap may
     // be counted from the time the cars stood.
     bool clockRunning = true;
+    if (m_resumeFromMs < 0) {
+        // The records first: a car that finished the last race must not be
+        // taken for finished in this one and left without power.
+        ResetTracks();
+        SetActivePower(true);
+
+        const bool green = RunStartLights(TStart::First);
+        // The clock starts at the very moment of green, so a car crossing at
+        // green has race time 0.
+        m_state.RaceStartMark = green ? m_state.GreenMark : m_clock.NowMs();
+        m_state.Elapsed = 0;
+        if (green)
+            m_host.ShowFalseStartLamps();
+    } else {
+        clockRunning = TakeUpFromJournal();
+    }
+    m_state.LastShownElapsed = m_state.Elapsed;
+    m_state.PollCount = 0;
+    m_state.RefreshDivider = 100;
+    m_nextRefreshAt = m_state.RefreshDivider;
+
     while (!m_state.RaceEnded.load()) {
         if (m_state.LightsOn && m_clock.NowMs() - m_state.GreenMark >= LightsAfterGreenMs)
             SwitchLightsOff();
@@ -195,8 +199,8 @@ void TRaceEngine::RecordPass(int n, int64_t totalMs, int64_t lapMs)
     }
     if (laps >= 1 && laps <= MaxLapEntries)
         track.LapTimes[size_t(laps)] = track.LastLap;
-    if (m_journal && laps >= 1)
-        m_journal->Push({uint8_t(n + 1), uint32_t(laps), track.LastLap, track.TotalTime});
+    if (m_journal)
+        m_journal->Push({uint8_t(n + 1), laps, track.LastLap, track.TotalTime});
     if (laps == m_state.TargetLaps && m_settings.MultiplePowerSignals)
         m_io.SetOutputLine(n + 1, false);
 }
@@ -280,6 +284,27 @@ void TRaceEngine::WatchInterface()
     m_host.TrackInterfaceLost();
 }
 
+bool TRaceEngine::TakeUpFromJournal()
+{
+    // The records are the journal's; the race stands as if it had just been
+    // paused at the race time it got to, and goes on from there after the
+    // window's pause, with the restart lights.
+    m_state.PauseMark = m_clock.NowMs();
+    m_state.RaceStartMark = m_state.PauseMark - m_resumeFromMs;
+    m_state.Elapsed = m_resumeFromMs;
+    for (int n = 0; n < 4; ++n)
+        m_lastPassUs[size_t(n)] = int64_t(m_tracks[size_t(n)].TotalTime) * 1000;
+    if (m_board) {
+        m_pauseRaceUs = m_resumeFromMs * 1000;
+        m_countUntilUs = m_pauseRaceUs;
+    }
+    PowerOffAll();
+    // The window asked for this halt before the race began.
+    TakePauseRequest(m_state);
+    PublishSnapshot(TRacePhase::Paused);
+    return Halt();
+}
+
 bool TRaceEngine::Pause()
 {
     m_state.PauseMark = m_clock.NowMs();
@@ -300,6 +325,11 @@ bool TRaceEngine::Pause()
     SustainSensorRead();
     FlushSounds();
     m_pausePending = false;
+    return Halt();
+}
+
+bool TRaceEngine::Halt()
+{
     m_host.WaitForRelease();
     if (m_state.RaceEnded.load() || !RunStartLights(TStart::Restart))
         return false;

@@ -72,6 +72,12 @@ public:
         m_feed = feed;
         m_snapshot = start;
     }
+    // The next Run() takes up a race interrupted at elapsedMs of race time,
+    // its records as its journal left them, instead of starting one: it
+    // halts at once as at a pause (the window has asked for the pause, and
+    // the records are not reset) and goes on after the release with the
+    // restart lights. Negative: a race from the start.
+    void ResumeFrom(int64_t elapsedMs) { m_resumeFromMs = elapsedMs; }
     // Where every counted lap goes for the race journal (null: nowhere). A
     // push into the ring is all the poll loop pays; a full ring drops the lap
     // from the journal only, never from the race.
@@ -95,6 +101,9 @@ private:
     // Power off, sustain, halt until released, restart. False when the race
     // ended meanwhile (its clock then stays stopped).
     bool Pause();
+    // The halt of a pause, then the restart.
+    bool Halt();
+    bool TakeUpFromJournal();
     bool RaceOver() const;
     void ResetTracks();
     void SwitchLightsOff();
@@ -123,6 +132,7 @@ private:
     TTimingBreather m_breather{false};
     TSnapshotPublisher* m_feed = nullptr;
     RaceJournalFormat::TLapRing* m_journal = nullptr;
+    int64_t m_resumeFromMs = -1;
     TRaceSnapshot m_snapshot;
 
     TBoardTimestamps* m_board = nullptr;  // null: laps are timed by polling

@@ -77,7 +77,7 @@ int EncodeLap(const TLap& lap, char* out)
     PutU16(out, LapPayloadSize);
     out[2] = char(TKind::Lap);
     out[3] = char(lap.Track);
-    PutU32(out + 4, lap.Lap);
+    PutU32(out + 4, uint32_t(lap.Lap));
     PutU32(out + 8, lap.LapMs);
     PutU32(out + 12, lap.RaceMs);
     PutU32(out + 16, Crc32(out, 16));
@@ -89,7 +89,7 @@ bool DecodeLap(const QByteArray& payload, TLap& lap)
     if (payload.size() != LapPayloadSize || payload[0] < 1 || payload[0] > 4)
         return false;
     lap.Track = uint8_t(payload[0]);
-    lap.Lap = GetU32(payload.constData() + 1);
+    lap.Lap = int32_t(GetU32(payload.constData() + 1));
     lap.LapMs = GetU32(payload.constData() + 5);
     lap.RaceMs = GetU32(payload.constData() + 9);
     return true;

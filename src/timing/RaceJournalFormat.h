@@ -32,8 +32,10 @@ enum class TKind : uint8_t {
 
 // A lap as the timing thread hands it on: fixed size, nothing to allocate.
 struct TLap {
-    uint8_t Track = 0;    // 1..4
-    uint32_t Lap = 0;     // the lap's number, from 1
+    uint8_t Track = 0;  // 1..4
+    // The lap's number: from 1, unless laps taken away by hand left the
+    // count at or below zero when it was driven.
+    int32_t Lap = 0;
     uint32_t LapMs = 0;   // its time
     uint32_t RaceMs = 0;  // race time at the crossing
     bool operator==(const TLap&) const = default;

@@ -1,6 +1,7 @@
 #include "timing/RaceJournalWriter.h"
 
 #include "common/SyncToDisk.h"
+#include "timing/RaceJournalFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,7 +39,7 @@ TRaceJournalWriter::TRaceJournalWriter(QString path) : m_path(std::move(path)) {
 
 TRaceJournalWriter::~TRaceJournalWriter() { Finish(false); }
 
-bool TRaceJournalWriter::Begin(const QByteArray& race, QString& error)
+void TRaceJournalWriter::Reset()
 {
     Finish(false);
     m_failure.clear();
@@ -47,6 +48,36 @@ bool TRaceJournalWriter::Begin(const QByteArray& race, QString& error)
     RaceJournalFormat::TLap stale;
     while (m_laps.Take(stale)) {
     }
+}
+
+void TRaceJournalWriter::StartThread()
+{
+    // Room for a whole ring of laps and then some: the writer's loop then
+    // allocates only for an unusual burst of events.
+    m_buffer.reserve(int(TLapRing::Capacity) * 32 + 4096);
+    m_stop.store(false);
+    m_thread = std::thread([this] { Run(); });
+}
+
+bool TRaceJournalWriter::Continue(int64_t validBytes, QString& error)
+{
+    Reset();
+    m_fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CLOEXEC);
+    // A torn tail is cut off first: records appended after it would never be read.
+    if (m_fd < 0 || ::ftruncate(m_fd, off_t(validBytes)) != 0 || ::lseek(m_fd, 0, SEEK_END) < 0 || ::fsync(m_fd) != 0) {
+        error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(m_path), SystemError());
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+        return false;
+    }
+    StartThread();
+    return true;
+}
+
+bool TRaceJournalWriter::Begin(const QByteArray& race, QString& error)
+{
+    Reset();
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     m_fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     QByteArray start = RaceJournalFormat::Header();
@@ -59,11 +90,7 @@ bool TRaceJournalWriter::Begin(const QByteArray& race, QString& error)
         return false;
     }
     SyncToDisk(QFileInfo(m_path).absolutePath());
-    // Room for a whole ring of laps and then some: the writer's loop then
-    // allocates only for an unusual burst of events.
-    m_buffer.reserve(int(TLapRing::Capacity) * 32 + 4096);
-    m_stop.store(false);
-    m_thread = std::thread([this] { Run(); });
+    StartThread();
     return true;
 }
 
@@ -84,11 +111,11 @@ void TRaceJournalWriter::Finish(bool clear)
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;
-        // Removed only after the end it records is on disk; the removal made
-        // durable in turn, so a crash now finds no race to recover.
-        if (clear && Failure().isEmpty() && QFile::remove(m_path))
-            SyncToDisk(QFileInfo(m_path).absolutePath());
     }
+    // The race has ended normally: its journal goes, also one a failed write
+    // left incomplete, and a crash after this finds no race to recover.
+    if (clear)
+        RaceJournalFile::Clear(m_path);
 }
 
 QString TRaceJournalWriter::Failure() const

@@ -33,13 +33,16 @@ public:
     // before it returns, and the writer thread started. False with the
     // reason when the file cannot be made; the race can then still be run.
     bool Begin(const QByteArray& race, QString& error);
+    // Goes on with a journal found at start-up, after its first validBytes
+    // (the records a replay trusted); false with the reason when it cannot.
+    bool Continue(int64_t validBytes, QString& error);
     // The timing thread's side.
     TLapRing& Laps() { return m_laps; }
     // A race-control event, while the timing thread pushes no laps (before
     // it starts, at a synchronous hand-over or a halt, after its end).
     void Event(const QByteArray& payload);
     // Writes what is left and stops the thread. With clear, the race ended
-    // normally and the journal is removed once that is durable.
+    // normally and the journal is removed, durably.
     void Finish(bool clear);
 
     bool Active() const { return m_thread.joinable(); }
@@ -50,6 +53,8 @@ public:
     int64_t DurableLaps() const { return m_durableLaps.load(std::memory_order_acquire); }
 
 private:
+    void Reset();
+    void StartThread();
     void Run();
     bool WriteBatch();
     void Fail(const QString& text);

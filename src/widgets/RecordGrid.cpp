@@ -78,6 +78,14 @@ int TRecordGrid::Key(int column) const
     return row < 0 ? 0 : m_model.index(row, column).data().toInt();
 }
 
+int TRecordGrid::RowOfKey(int key) const
+{
+    for (int row = 0; row < m_model.rowCount(); ++row)
+        if (m_model.index(row, 0).data().toInt() == key)
+            return row;
+    return -1;
+}
+
 QString TRecordGrid::Text(int shownColumn) const
 {
     const int row = CurrentRow();

@@ -26,6 +26,8 @@ public:
     int RowCount() const { return m_model.rowCount(); }
     // Key column `column` of the current row, 0 when there is no row.
     int Key(int column = 0) const;
+    // The row whose key column 0 is `key`, -1 when there is none.
+    int RowOfKey(int key) const;
     QString Text(int shownColumn) const;
     void SelectRow(int row);
 

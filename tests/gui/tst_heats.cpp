@@ -1,6 +1,8 @@
 #include "app/ChampionshipPage.h"
+#include "app/RaceRecovery.h"
 #include "common/LapValue.h"
 #include "data/RecordActions.h"
+#include "heats/HeatGeneration.h"
 #include "heats/HeatStore.h"
 #include "heats/KWLHeats.h"
 #include "heats/KeptHeatsAtStart.h"
@@ -13,6 +15,8 @@
 #include "support/StoreRig.h"
 #include "timing/KWLPauseRace.h"
 #include "timing/KWLTimer.h"
+#include "timing/RaceJournalFile.h"
+#include "timing/RaceJournalReplay.h"
 #include "widgets/RecordGrid.h"
 
 #include <QLineEdit>
@@ -269,6 +273,131 @@ private slots:
                               "Heat results that could not be stored before are stored now: "
                               "Heat 3 of Club - Spa.",
                               "Delete Heat?", "Delete ALL Heats?", "Delete ALL Heats?", "No Heats present"}));
+        VERIFY_MESSAGES_SETTLED();
+    }
+
+    // A heat cut short by a crash: the journal as the crash left it, found at
+    // the next start and resumed. The race screen opens paused with every lap
+    // kept, goes on after the pause dialog, and the heat is stored with the
+    // kept laps, to the millisecond, followed by those driven after.
+    void interruptedHeatIsResumed()
+    {
+        m_rig = std::make_unique<TAppRig>();
+        TSettings settings;
+        settings.Tracks = 2;
+        Rig().WriteSettingsFile(settings);
+        TSimulatedTrackConfig cars;
+        cars.JumpStartProbability = 0;
+        Rig().UseSimulatedTrack(20261209, 100, cars);
+        QCOMPARE(Rig().Start(), -1);
+        TRecordActions actions(Rig().context.store.Database());
+        QVERIFY(actions.AddDrivers({QStringLiteral("Anna"), QStringLiteral("Bert")}));
+        const int csnr = *actions.AddChampionship(QStringLiteral("Club"), 30, 1, false);
+        QVERIFY(actions.AddRace(csnr, QStringLiteral("Spa")));
+        THeatStore store(Rig().context.store.Database(), csnr, 1);
+        QVERIFY(store.AppendHeats(PlanHeatByHand({1, 2, 0, 0}, false, 2, {2, 1, 0, 0}, 0)));
+
+        const QString journal = Rig().windows.Timer->JournalFile();
+        QByteArray crashImage;
+        std::optional<TRecoveredRace> kept;
+        TModalProbe first([&] { Heats()->OpenHeats(Rig().Form()->Placement(), csnr, 1); },
+                          [&](QDialog*) {
+                              TModalProbe race([&] { Click(Heats(), "ButtonStartHeat"); },
+                                               [&](QDialog* timer) {
+                                                   Click(timer, "ButtonStart");
+                                                   // The journal as it is on disk the moment the program dies.
+                                                   WaitUntil([&] {
+                                                       QFile file(journal);
+                                                       crashImage = file.open(QIODevice::ReadOnly) ? file.readAll()
+                                                                                                   : QByteArray();
+                                                       kept = RaceJournalReplay::Replay(crashImage);
+                                                       return kept && LapsOf((*kept->Tracks)[0].Laps) >= 3;
+                                                   });
+                                                   Click(timer, "ButtonCancel");
+                                               });
+                              Click(Heats(), "ButtonDone");
+                          });
+        QVERIFY(kept && LapsOf((*kept->Tracks)[0].Laps) >= 3);
+        QVERIFY2(!QFile::exists(journal), "a cancelled race leaves no journal");
+        QFile restored(journal);
+        QVERIFY(restored.open(QIODevice::WriteOnly) && restored.write(crashImage) == crashImage.size());
+        restored.close();
+        const int keptLaps = LapsOf((*kept->Tracks)[0].Laps);
+
+        // The next start.
+        Rig().messages.Answer(TMessageAnswer::Resume);
+        TRaceRecovery recovery(Rig().context, Rig().windows);
+        recovery.AskAboutInterruptedRace();
+        QVERIFY(Messages::Shown().last().text.startsWith(
+            QStringLiteral("A race did not end normally: Heat 1 of Club - Spa, %1 laps on track 1, ").arg(keptLaps)));
+        // The windows open one inside the other, each as soon as the one
+        // before is up. Each is answered by who it is and how far the race
+        // has got, never by waiting inside it: a dialog's answer takes effect
+        // only once its own event loop is left.
+        int lapsAtPause = -1;
+        int driven = -1;
+        bool finishing = false;
+        bool lapViewShown = false;
+        // Pressed once the watcher has returned: a timer never fires again
+        // from inside itself, so a dialog opened by a press made in it would
+        // never be answered.
+        bool pressing = false;
+        const auto press = [&](QWidget* window, const char* name) {
+            auto* button = window->findChild<QPushButton*>(QLatin1String(name));
+            QVERIFY2(button, name);
+            if (pressing)
+                return;
+            pressing = true;
+            QMetaObject::invokeMethod(
+                button,
+                [&pressing, button] {
+                    pressing = false;
+                    button->click();
+                },
+                Qt::QueuedConnection);
+        };
+        QTimer watcher;
+        watcher.setInterval(0);
+        connect(&watcher, &QTimer::timeout, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            auto* pause = Rig().windows.PauseRace;
+            if (dialog == pause && !pause->WaitingForHalt()) {
+                if (lapsAtPause < 0)
+                    lapsAtPause = LapsOf(Timer()->Tracks()[0].Laps);
+                press(pause, finishing ? "ButtonFinishRace" : "ButtonOK");
+            } else if (dialog == Timer()) {
+                auto* ok = Timer()->findChild<QPushButton*>(QStringLiteral("ButtonOK"));
+                if (finishing && ok->isEnabled()) {
+                    driven = LapsOf(Timer()->Tracks()[0].Laps);
+                    press(Timer(), "ButtonOK");
+                } else if (!finishing && LapsOf(Timer()->Tracks()[0].Laps) >= keptLaps + 2) {
+                    finishing = true;
+                    press(Timer(), "ButtonPause");
+                }
+            } else if (dialog == Rig().windows.RoundResults) {
+                lapViewShown = true;
+                press(dialog, "ButtonOK");
+            } else if (dialog == Heats() && lapViewShown) {
+                press(dialog, "ButtonDone");
+            }
+        });
+        watcher.start();
+        recovery.TakeUpInterruptedRace();
+        watcher.stop();
+        QVERIFY(lapViewShown);
+        QCOMPARE(lapsAtPause, keptLaps);
+        QVERIFY(driven >= keptLaps + 2);
+
+        const QList<QVariantList> stored =
+            Rows(R"(SELECT RNDnr, "Time" FROM "KWL_HeatDetailLaps.DB" WHERE HTnr = 1 AND Tracknr = 1 ORDER BY RNDnr)");
+        QCOMPARE(stored.size(), driven);
+        for (int lap = 1; lap <= driven; ++lap) {
+            QCOMPARE(stored[lap - 1].value(0).toInt(), lap);
+            if (lap <= keptLaps)
+                QCOMPARE(stored[lap - 1].value(1).toUInt(), (*kept->Tracks)[0].LapTimes[size_t(lap)]);
+        }
+        QCOMPARE(Rows(R"(SELECT Finished FROM "KWL_Heat.DB" WHERE HTnr = 1)"), (QList<QVariantList>{{1}}));
+        QVERIFY2(!QFile::exists(journal), "a stored heat leaves no journal");
         VERIFY_MESSAGES_SETTLED();
     }
 };

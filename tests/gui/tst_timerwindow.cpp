@@ -236,6 +236,7 @@ private slots:
     void cleanup() { m_workDir.reset(); }
 
     void noDriversWarnsAndOpensNothing();
+    void unwritableJournalIsSaidOnceAndTheRaceRuns();
     void windowLooksAsSetUp();
     void layoutFitsTheWindow_data();
     void layoutFitsTheWindow();
@@ -278,6 +279,29 @@ void TstTimerWindow::noDriversWarnsAndOpensNothing()
     QCOMPARE(Messages::Shown().first().buttons, TMessageButtons::Ok);
     // The power is switched off before the names are looked at.
     QCOMPARE(rig.Io->OutputImage() & 0x0F, 0);
+    VERIFY_MESSAGES_SETTLED();
+}
+
+void TstTimerWindow::unwritableJournalIsSaidOnceAndTheRaceRuns()
+{
+    TMessageScript messages;
+    messages.Answer(TMessageAnswer::Ok);
+    TRig rig;
+    // A file where the journal's folder should be: no journal can be made there.
+    QFile blocker(m_workDir->File(QStringLiteral("blocker")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    rig.Timer->SetJournalFile(m_workDir->File(QStringLiteral("blocker/race.kjr")));
+    const bool accepted = rig.Run(QStringLiteral("Lap"), 2, OneDriver, [&](TKWL_Timer& timer) {
+        Click(timer, "ButtonStart");
+        QVERIFY(WaitFinished(timer));
+        Click(timer, "ButtonOK");
+    });
+    QVERIFY(accepted);
+    QCOMPARE(LapsOf(rig.Track1().Laps), 2);
+    QCOMPARE(messages.Texts().size(), 1);
+    QVERIFY(messages.Texts().first().startsWith(QStringLiteral("Laps of this race cannot be kept safe: ")));
+    QVERIFY(Messages::Shown().first().detail.contains(QStringLiteral("blocker")));
     VERIFY_MESSAGES_SETTLED();
 }
 

@@ -242,6 +242,7 @@ int Recover(const QString& dir, TMessageAnswer answer)
     Messages::QueueAnswer(answer);
     // The heats window is left only after the lap view of its stored heat.
     bool lapViewClosed = false;
+    bool clicking = false;
     QTimer autopilot;
     QObject::connect(&autopilot, &QTimer::timeout, [&] {
         QWidget* top = QApplication::activeModalWidget();
@@ -261,9 +262,15 @@ int Recover(const QString& dir, TMessageAnswer answer)
             lapViewClosed = true;
         else if (qobject_cast<TFKWLHeats*>(top) && lapViewClosed)
             next = button("ButtonDone");
-        if (next) {
-            Say(QStringLiteral("closed %1").arg(top->objectName()));
-            next->click();
+        if (next && !clicking) {
+            Say(QStringLiteral("closed %1").arg(QLatin1String(top->metaObject()->className())));
+            // Clicked from outside this timer's handler: a click that opens a
+            // dialog would otherwise hold the timer until that dialog closes.
+            clicking = true;
+            QTimer::singleShot(0, next, [&clicking, next] {
+                clicking = false;
+                next->click();
+            });
         }
     });
     autopilot.start(5);

@@ -299,9 +299,11 @@ bool TRaceEngine::TakeUpFromJournal()
         m_countUntilUs = m_pauseRaceUs;
     }
     PowerOffAll();
-    // The window asked for this halt before the race began.
-    TakePauseRequest(m_state);
     PublishSnapshot(TRacePhase::Paused);
+    // The window asked for this halt before the race began; a request it
+    // withdrew (its dialog closed before the halt) gets no halt, as at Pause.
+    if (!TakePauseRequest(m_state))
+        return Restart();
     return Halt();
 }
 
@@ -331,6 +333,11 @@ bool TRaceEngine::Pause()
 bool TRaceEngine::Halt()
 {
     m_host.WaitForRelease();
+    return Restart();
+}
+
+bool TRaceEngine::Restart()
+{
     if (m_state.RaceEnded.load() || !RunStartLights(TStart::Restart))
         return false;
     m_state.PausedTotal += m_state.GreenMark - m_state.PauseMark;

@@ -101,8 +101,10 @@ private:
     // Power off, sustain, halt until released, restart. False when the race
     // ended meanwhile (its clock then stays stopped).
     bool Pause();
-    // The halt of a pause, then the restart.
+    // The halt of a pause, then the restart: the restart lights, and the
+    // time the race stood added to the pauses.
     bool Halt();
+    bool Restart();
     bool TakeUpFromJournal();
     bool RaceOver() const;
     void ResetTracks();

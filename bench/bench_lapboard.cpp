@@ -7,7 +7,7 @@
 #include "BenchMain.h"
 
 #include "common/MaskFile.h"
-#include "hardware/LapBoardPort.h"
+#include "hardware/lapboard/LapBoardPort.h"
 #include "lapboard/SimulatedBoard.h"
 
 #include <QThread>

@@ -12,14 +12,14 @@
 #include "common/MessageBoxes.h"
 #include "common/ProgramFiles.h"
 #include "common/TrackInterfaceChoice.h"
-#include "hardware/LapBoardPort.h"
+#include "hardware/lapboard/LapBoardPort.h"
 #include "hardware/SimulatedTrack.h"
 #include "spectator/SpectatorServer.h"
 #include "timing/RealTimeScheduling.h"
 #ifdef _WIN32
-#include "hardware/ZlPortIoWindows.h"
+#include "hardware/parport/ZlPortIoWindows.h"
 #else
-#include "hardware/PpdevPort.h"
+#include "hardware/parport/PpdevPort.h"
 #endif
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 #include "app/SettingsIOTest.h"
 #include "app/SettingsPage.h"
 #include "app/Startup.h"
-#include "hardware/PpdevPort.h"
+#include "hardware/parport/PpdevPort.h"
 #include "support/AppRig.h"
 
 #include <QCheckBox>

@@ -5,7 +5,7 @@
 #include "common/RaceClock.h"
 #include "common/Settings.h"
 #include "common/TrackIo.h"
-#include "hardware/LapBoardPort.h"
+#include "hardware/lapboard/LapBoardPort.h"
 #include "lapboard/SimulatedBoard.h"
 #include "support/ModalProbe.h"
 #include "support/TestSupport.h"

@@ -1,9 +1,9 @@
 // The board's lines as the program reads them: every way a line can come
 // in, each with what the program makes of it.
 #include "common/MaskFile.h"
-#include "hardware/LapBoardPort.h"
-#include "hardware/LapBoardProtocol.h"
-#include "hardware/LapBoardReceiver.h"
+#include "hardware/lapboard/LapBoardPort.h"
+#include "hardware/lapboard/LapBoardProtocol.h"
+#include "hardware/lapboard/LapBoardReceiver.h"
 
 #include <QtTest>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "hardware/LapBoardProtocol.h"
+#include "hardware/lapboard/LapBoardProtocol.h"
 
 #include <cstring>
 

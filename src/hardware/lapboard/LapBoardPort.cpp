@@ -1,4 +1,4 @@
-#include "hardware/LapBoardPort.h"
+#include "hardware/lapboard/LapBoardPort.h"
 
 #include "common/MaskFile.h"
 

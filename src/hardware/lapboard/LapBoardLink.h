@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hardware/LapBoardReceiver.h"
+#include "hardware/lapboard/LapBoardReceiver.h"
 
 #include <QString>
 #include <array>

@@ -1,4 +1,4 @@
-#include "hardware/LapBoardReceiver.h"
+#include "hardware/lapboard/LapBoardReceiver.h"
 
 using LapBoard::TKind;
 

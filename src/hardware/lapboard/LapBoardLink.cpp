@@ -1,6 +1,6 @@
-#include "hardware/LapBoardLink.h"
+#include "hardware/lapboard/LapBoardLink.h"
 
-#include "hardware/LapBoardChannels.h"
+#include "hardware/lapboard/LapBoardChannels.h"
 
 #include <QSerialPort>
 #include <algorithm>

@@ -1,6 +1,6 @@
-#include "hardware/ZlPortIoWindows.h"
+#include "hardware/parport/ZlPortIoWindows.h"
 
-#include "hardware/ZlPortIoProtocol.h"
+#include "hardware/parport/ZlPortIoProtocol.h"
 
 #include <QCoreApplication>
 #include <string>

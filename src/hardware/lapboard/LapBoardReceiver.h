@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hardware/LapBoardProtocol.h"
+#include "hardware/lapboard/LapBoardProtocol.h"
 
 #include <array>
 #include <cstddef>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "hardware/BoardTimestamps.h"
-#include "hardware/LapBoardChannels.h"
-#include "hardware/LapBoardLink.h"
+#include "hardware/lapboard/LapBoardChannels.h"
+#include "hardware/lapboard/LapBoardLink.h"
 #include "hardware/zlportio.h"
 
 #include <QSemaphore>

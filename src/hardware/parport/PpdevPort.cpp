@@ -1,4 +1,4 @@
-#include "hardware/PpdevPort.h"
+#include "hardware/parport/PpdevPort.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "hardware/ZlPortIoProtocol.h"
+#include "hardware/parport/ZlPortIoProtocol.h"
 
 namespace ZlPortIo {
 

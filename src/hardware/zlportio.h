@@ -4,6 +4,7 @@
 #include <cstdint>
 
 class TBoardTimestamps;
+class TUnitRaceControl;
 
 // Byte access to the parallel port. The program opens one port driver before
 // any window exists and keeps it for the whole run. Backends: the Linux ppdev
@@ -38,6 +39,9 @@ public:
     // The board's own timestamps, where the interface takes them (the
     // USB lap-sensor board); null where the program times the laps itself.
     virtual TBoardTimestamps* Timestamps() { return nullptr; }
+    // The control unit that runs the start lights and the power itself (the
+    // Carrera Control Unit); null where the program switches them.
+    virtual TUnitRaceControl* RaceControl() { return nullptr; }
     // Whether the track can be reached right now. A board that is unplugged
     // or falls silent is not; a port is for as long as it is open.
     // Lock-free: the race engine asks in its poll loop.

@@ -55,6 +55,8 @@ void UpdateRaceSnapshot(TRaceSnapshot& snapshot, const TTrackStates& tracks, con
         shown.LastLap = track.LastLap;
         shown.FastestLap = track.FastestLap;
         shown.TotalTime = track.TotalTime;
+        shown.Fuel = track.Fuel;
+        shown.PitStops = track.PitStops;
     }
 }
 

@@ -28,6 +28,8 @@ struct TSnapshotTrack {
     uint32_t LastLap = 0;                // ms
     uint32_t FastestLap = NoFastestLap;  // ms; NoFastestLap before the first lap
     uint32_t TotalTime = 0;              // ms, race time of the last counted pass
+    int32_t Fuel = -1;                   // 0..15 from a control unit, -1 none
+    int32_t PitStops = -1;               // pit-lane entries this race, -1 not counted
 };
 
 struct TRaceSnapshot {

@@ -29,6 +29,11 @@ struct TTrackState {
     int32_t PenaltyLaps = 0;
     int32_t GaugePercent = 0;  // 0..100
     bool FalseStart = false;
+    // What a control unit adds (the Carrera CU), refreshed with the display:
+    // the car's fuel 0..15 and its pit-lane entries this race; -1 where the
+    // track interface reports none.
+    int32_t Fuel = -1;
+    int32_t PitStops = -1;
     uint32_t ShownAverage = 0;  // what the window last showed
     uint32_t ShownFastest = NoFastestLap;
     uint32_t ShownLastLap = 0;

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "hardware/carrera/CarreraProtocol.h"
+
+#include <QByteArray>
+#include <QString>
+#include <chrono>
+#include <cstdint>
+
+class QSerialPort;
+struct TCarreraChannels;
+
+// How long the conversation waits for what.
+struct TCarreraTimeouts {
+    int AnswerMs = 100;    // an answer not complete by then is lost
+    int SilenceMs = 500;   // no good answer for this long: the CU is lost
+    int VersionTries = 3;  // version requests before the CU counts as missing
+    int ReconnectMs = 500;
+    int PressRepeatMs = 400;  // a START press the lamps did not follow goes again
+};
+
+// The conversation with the Control Unit, run on its own link thread: the
+// version request, then polls one after the other, a button press or a
+// tower word slipped in between when the program asks for one. Blocking
+// QSerialPort calls on a thread of its own keep the window and the race loop
+// free of the port.
+class TCarreraLink {
+public:
+    TCarreraLink(QString device, TCarreraChannels& channels, const TCarreraTimeouts& timeouts);
+    ~TCarreraLink();
+    TCarreraLink(const TCarreraLink&) = delete;
+    TCarreraLink& operator=(const TCarreraLink&) = delete;
+
+    // Opens the port and asks for the version; true once the CU answered.
+    bool Connect();
+    // Serves a connected CU until it is lost or a stop is requested.
+    void Serve();
+    void Finish();
+
+    // Why Connect failed, naming the device.
+    QString ProblemText() const { return m_problem; }
+
+private:
+    using TClock = std::chrono::steady_clock;
+    enum class TStartStep { None, Reset, Arm, CountDown };
+
+    // Sends the request and reads its answer; Invalid when none checked out
+    // in time. Sets m_portFailed when the port itself is gone.
+    CarreraProtocol::TAnswer Ask(const QByteArray& request);
+    void TakeEvent(const CarreraProtocol::TTimerEvent& event, TClock::time_point received);
+    void TakeStatus(const CarreraProtocol::TStatus& status, TClock::time_point sent, TClock::time_point received);
+    void ServeStart(TClock::time_point now);
+    void ServeStop();
+    void ServeTower();
+    // The CU's clock at a PC moment, from the last clock reset or the
+    // timer events seen since.
+    int64_t UnitUsAt(TClock::time_point moment) const;
+    void Lose();
+
+    QString m_device;
+    TCarreraChannels& m_channels;
+    TCarreraTimeouts m_timeouts;
+    QSerialPort* m_port = nullptr;
+    QString m_problem;
+    bool m_portFailed = false;
+    uint32_t m_epoch = 0;
+    QByteArray m_buffer;
+
+    CarreraProtocol::TEventFilter m_events;
+    CarreraProtocol::TClockExtender m_clock;
+    // PC moment of the CU's clock zero, as far as it is known.
+    bool m_clockKnown = false;
+    TClock::time_point m_clockZero;
+
+    TClock::time_point m_lastGood;
+    uint32_t m_startsServed = 0;
+    uint32_t m_resetsServed = 0;
+    uint32_t m_stopsServed = 0;
+    TStartStep m_startStep = TStartStep::None;
+    TClock::time_point m_lastPress;
+    bool m_countdownSeen = false;
+    uint8_t m_lastLight = 0;
+    uint8_t m_lastPitMask = 0;
+    uint32_t m_towerSent = 0;
+};

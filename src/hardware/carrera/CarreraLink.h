@@ -42,14 +42,14 @@ public:
 
 private:
     using TClock = std::chrono::steady_clock;
-    enum class TStartStep { None, Reset, Arm, CountDown };
 
     // Sends the request and reads its answer; Invalid when none checked out
     // in time. Sets m_portFailed when the port itself is gone.
     CarreraProtocol::TAnswer Ask(const QByteArray& request);
     void TakeEvent(const CarreraProtocol::TTimerEvent& event, TClock::time_point received);
     void TakeStatus(const CarreraProtocol::TStatus& status, TClock::time_point sent, TClock::time_point received);
-    void ServeStart(TClock::time_point now);
+    void ServeStart();
+    bool Press(CarreraProtocol::TButton button, TClock::time_point& sent, TClock::time_point& received);
     void ServeStop();
     void ServeTower();
     // The CU's clock at a PC moment, from the last clock reset or the
@@ -76,10 +76,17 @@ private:
     uint32_t m_startsServed = 0;
     uint32_t m_resetsServed = 0;
     uint32_t m_stopsServed = 0;
-    TStartStep m_startStep = TStartStep::None;
+    bool m_starting = false;
+    bool m_resetPending = false;  // the start sets the CU's clock to zero first
+    bool m_resetSeen = false;
+    TClock::time_point m_resetAt;  // a start asked for and not yet seen to its green
+    bool m_stopPending = false;
+    bool m_raceOn = false;  // green seen, no stop since
     TClock::time_point m_lastPress;
-    bool m_countdownSeen = false;
     uint8_t m_lastLight = 0;
+    bool m_lightKnown = false;
+    TClock::time_point m_lastStatusAt;  // when the last status was received
     uint8_t m_lastPitMask = 0;
     uint32_t m_towerSent = 0;
+    int m_towerNext = 0;  // the next tower word to send: tracks 1..4, then the laps
 };

@@ -45,7 +45,7 @@ public:
     uint32_t WriteCount() const override { return 0; }
     bool AppliedAt(uint32_t write, uint32_t& epoch, int64_t& boardUs) const override;
 
-    void RequestStart(bool firstStart) override;
+    void RequestStart() override;
     void RequestStop() override;
     TLamps Lamps() const override;
     TMark LastGreen() const override;

@@ -6,7 +6,7 @@
 // --script): scripted cars, fuel, the pit lane, damaged or missing answers.
 // Every command is acknowledged "ok <command>" or refused
 // "error <command>: <why>"; what happens on the track is logged on stdout in
-// the order it happened (see README.md). It ends when stdin closes, on
+// the order it happened (README.md beside this file). It ends when stdin closes, on
 // "quit", SIGTERM or SIGINT.
 
 #include "ControlUnit.h"

@@ -137,6 +137,8 @@ public:
             m_unit.AdvanceTo(now);
             if (watched[1].revents != 0 && !ReadCommands(now))
                 return;
+            // A cue just given for now runs before the PC's next request.
+            RunCuesUpTo(now);
             if (watched[0].revents & POLLIN)
                 ReadRequests(now);
         }

@@ -12,8 +12,8 @@
 #include "common/MessageBoxes.h"
 #include "common/ProgramFiles.h"
 #include "common/TrackInterfaceChoice.h"
-#include "hardware/lapboard/LapBoardPort.h"
 #include "hardware/SimulatedTrack.h"
+#include "hardware/lapboard/LapBoardPort.h"
 #include "spectator/SpectatorServer.h"
 #include "timing/RealTimeScheduling.h"
 #ifdef _WIN32

@@ -1,8 +1,8 @@
 #include "hardware/carrera/CarreraLink.h"
 
 #include "hardware/carrera/CarreraChannels.h"
+#include "hardware/carrera/CarreraWire.h"
 
-#include <QSerialPort>
 #include <algorithm>
 
 using namespace CarreraProtocol;
@@ -19,31 +19,21 @@ bool CountingDown(uint8_t light) { return light >= 2 && light <= 6; }
 
 }  // namespace
 
-TCarreraLink::TCarreraLink(QString device, TCarreraChannels& channels, const TCarreraTimeouts& timeouts)
-    : m_device(std::move(device)), m_channels(channels), m_timeouts(timeouts)
+TCarreraLink::TCarreraLink(std::unique_ptr<TCarreraWire> wire, QString device, TCarreraChannels& channels,
+                           const TCarreraTimeouts& timeouts)
+    : m_device(std::move(device)), m_channels(channels), m_timeouts(timeouts), m_wire(std::move(wire))
 {
     m_buffer.reserve(64);
+    m_received.reserve(256);
 }
 
-TCarreraLink::~TCarreraLink() { delete m_port; }
+TCarreraLink::~TCarreraLink() = default;
 
 bool TCarreraLink::Connect()
 {
-    // Made here, on the link thread that uses it.
-    if (!m_port)
-        m_port = new QSerialPort;
-    m_port->setPortName(m_device);
-    if (!m_port->open(QIODevice::ReadWrite)) {
-        m_problem = QStringLiteral("The Carrera Control Unit's port %1 cannot be opened: %2.")
-                        .arg(m_device, m_port->errorString());
+    if (!m_wire->Open(m_problem))
         return false;
-    }
-    m_port->setBaudRate(QSerialPort::Baud19200);
-    m_port->setDataBits(QSerialPort::Data8);
-    m_port->setParity(QSerialPort::NoParity);
-    m_port->setStopBits(QSerialPort::OneStop);
-    m_port->setFlowControl(QSerialPort::NoFlowControl);
-    m_port->clear();
+    m_received.clear();
     m_portFailed = false;
 
     TAnswer answer;
@@ -54,7 +44,7 @@ bool TCarreraLink::Connect()
     }
     if (answer.Kind != TAnswer::TKind::Version) {
         m_problem = QStringLiteral("No Carrera Control Unit answers on %1.").arg(m_device);
-        m_port->close();
+        m_wire->Close();
         return false;
     }
     uint32_t version = 0;
@@ -97,32 +87,31 @@ void TCarreraLink::Serve()
 void TCarreraLink::Finish()
 {
     m_channels.Connected.store(false);
-    if (m_port)
-        m_port->close();
+    m_wire->Close();
 }
 
 void TCarreraLink::Lose()
 {
     m_channels.Connected.store(false);
-    m_port->close();
+    m_wire->Close();
 }
 
 TAnswer TCarreraLink::Ask(const QByteArray& request)
 {
     // What is left from an answer that came too late belongs to no request.
-    if (m_port->bytesAvailable() > 0)
-        m_port->readAll();
+    m_wire->Discard();
+    m_received.clear();
     m_buffer.clear();
-    if (m_port->write(request) != request.size()) {
+    if (!m_wire->Send(request)) {
         m_portFailed = true;
         return {};
     }
-    m_port->flush();
     const char command = request.at(1);
     const TClock::time_point deadline = TClock::now() + std::chrono::milliseconds(m_timeouts.AnswerMs);
+    int taken = 0;
     for (;;) {
-        char byte = 0;
-        while (m_port->getChar(&byte)) {
+        for (; taken < m_received.size(); ++taken) {
+            const char byte = m_received.at(taken);
             if (byte == MessageEnd || byte == OtherMessageEnd) {
                 // Noise before the answer is skipped: it begins at the
                 // command character.
@@ -138,15 +127,9 @@ TAnswer TCarreraLink::Ask(const QByteArray& request)
         const int64_t leftUs = UsBetween(TClock::now(), deadline);
         if (leftUs <= 0)
             return {};
-        if (!m_port->waitForReadyRead(int(std::max<int64_t>(1, leftUs / 1000)))) {
-            const QSerialPort::SerialPortError error = m_port->error();
-            // Waiting without data reports a timeout; anything else means
-            // the port is gone (the cable was pulled).
-            if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError) {
-                m_portFailed = true;
-                return {};
-            }
-            m_port->clearError();
+        if (!m_wire->Receive(m_received, int(std::max<int64_t>(1, leftUs / 1000)))) {
+            m_portFailed = true;
+            return {};
         }
     }
 }

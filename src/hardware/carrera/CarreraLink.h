@@ -6,8 +6,9 @@
 #include <QString>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 
-class QSerialPort;
+class TCarreraWire;
 struct TCarreraChannels;
 
 // How long the conversation waits for what.
@@ -22,11 +23,12 @@ struct TCarreraTimeouts {
 // The conversation with the Control Unit, run on its own link thread: the
 // version request, then polls one after the other, a button press or a
 // tower word slipped in between when the program asks for one. Blocking
-// QSerialPort calls on a thread of its own keep the window and the race loop
-// free of the port.
+// calls on a thread of its own keep the window and the race loop free of
+// the wire. `device` names the CU in what is said of it.
 class TCarreraLink {
 public:
-    TCarreraLink(QString device, TCarreraChannels& channels, const TCarreraTimeouts& timeouts);
+    TCarreraLink(std::unique_ptr<TCarreraWire> wire, QString device, TCarreraChannels& channels,
+                 const TCarreraTimeouts& timeouts);
     ~TCarreraLink();
     TCarreraLink(const TCarreraLink&) = delete;
     TCarreraLink& operator=(const TCarreraLink&) = delete;
@@ -60,11 +62,12 @@ private:
     QString m_device;
     TCarreraChannels& m_channels;
     TCarreraTimeouts m_timeouts;
-    QSerialPort* m_port = nullptr;
+    std::unique_ptr<TCarreraWire> m_wire;
     QString m_problem;
     bool m_portFailed = false;
     uint32_t m_epoch = 0;
-    QByteArray m_buffer;
+    QByteArray m_buffer;    // the answer so far
+    QByteArray m_received;  // bytes from the wire, not all looked at yet
 
     CarreraProtocol::TEventFilter m_events;
     CarreraProtocol::TClockExtender m_clock;

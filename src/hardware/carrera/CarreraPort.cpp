@@ -1,10 +1,39 @@
 #include "hardware/carrera/CarreraPort.h"
 
+#include "hardware/carrera/CarreraSerialWire.h"
+
 #include <QThread>
 #include <thread>
 
+#ifdef Q_OS_UNIX
+#include <pthread.h>
+#include <sched.h>
+#endif
+
+namespace {
+
+// The link spends its life waiting for the CU's answers, but the moment it
+// wakes with one is the moment it takes for the green: on a busy PC an
+// ordinary thread may wake tens of ms late. A real-time thread that mostly
+// sleeps takes no time from anyone, so it is asked for where allowed.
+void WakePromptly()
+{
+#ifdef Q_OS_UNIX
+    sched_param param{};
+    param.sched_priority = sched_get_priority_min(SCHED_FIFO) + 1;
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);  // without the right, it stays ordinary
+#endif
+}
+
+}  // namespace
+
 TCarreraPort::TCarreraPort(QString device, const TCarreraTimeouts& timeouts)
-    : m_device(std::move(device)), m_timeouts(timeouts)
+    : TCarreraPort([device] { return std::make_unique<TCarreraSerialWire>(device); }, device, timeouts)
+{
+}
+
+TCarreraPort::TCarreraPort(TWireMaker makeWire, QString device, const TCarreraTimeouts& timeouts)
+    : m_makeWire(std::move(makeWire)), m_device(std::move(device)), m_timeouts(timeouts)
 {
 }
 
@@ -43,7 +72,8 @@ void TCarreraPort::Close()
 
 void TCarreraPort::RunLink()
 {
-    TCarreraLink link(m_device, m_channels, m_timeouts);
+    WakePromptly();
+    TCarreraLink link(m_makeWire(), m_device, m_channels, m_timeouts);
     m_answered = link.Connect();
     m_problem = link.ProblemText();
     m_greeted.release();

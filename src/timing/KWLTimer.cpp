@@ -353,6 +353,9 @@ void TKWL_Timer::ResetDisplay()
         panel->FastestLabel()->ShowText(track.Fastest);
         panel->LapsLabel()->ShowText(track.Laps);
         panel->Lamp()->hide();
+        // Until the new race's first refresh says what the unit reports.
+        panel->ShowFuel(-1);
+        panel->ShowPitStops(-1);
     }
     for (TTrackPanel* panel : m_panels)
         panel->Gauge()->SetValue(0);
@@ -388,6 +391,8 @@ void TKWL_Timer::ApplyRefresh(const TRaceDisplay& display)
             panel->FastestLabel()->ShowText(track.FastestText);
         if (track.LapsChanged)
             panel->LapsLabel()->ShowText(track.LapsText);
+        panel->ShowFuel(track.Fuel);
+        panel->ShowPitStops(track.PitStops);
     }
     emit DisplayRefreshed();
 }

@@ -29,9 +29,10 @@ public:
 
     virtual ~TUnitRaceControl() = default;
 
-    // Runs the unit's start sequence (arm, count down, green). A first start
-    // sets the unit's clock to zero before the countdown.
-    virtual void RequestStart(bool firstStart) = 0;
+    // Runs the unit's start sequence (arm, count down, green). The unit's
+    // clock may be set to zero before the countdown: times taken before a
+    // start are never set against times after its green.
+    virtual void RequestStart() = 0;
     // Stops the race on the unit: the power goes off for every car.
     virtual void RequestStop() = 0;
     virtual TLamps Lamps() const = 0;

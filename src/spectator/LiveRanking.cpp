@@ -57,7 +57,9 @@ QList<TRankingRow> RankLive(const TTrackStates& tracks, int trackCount, int32_t 
                          track.FastestLap,
                          track.TotalTime,
                          {},
-                         track.FalseStart});
+                         track.FalseStart,
+                         track.Fuel,
+                         track.PitStops});
     }
     return Rank(std::move(rows), sectionsPerLap);
 }
@@ -76,7 +78,9 @@ QList<TRankingRow> RankLive(const TRaceSnapshot& snapshot)
                          track.FastestLap,
                          track.TotalTime,
                          {},
-                         track.FalseStart});
+                         track.FalseStart,
+                         track.Fuel,
+                         track.PitStops});
     }
     return Rank(std::move(rows), snapshot.SectionsPerLap);
 }

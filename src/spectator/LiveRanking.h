@@ -27,6 +27,8 @@ struct TRankingRow {
     uint32_t TotalTime = 0;           // ms, race time of the last counted pass
     TRankingGap Gap;
     bool FalseStart = false;
+    int32_t Fuel = -1;      // 0..FuelFull from a control unit, -1 none
+    int32_t PitStops = -1;  // pit-lane entries, -1 not counted
     bool operator==(const TRankingRow&) const = default;
 };
 

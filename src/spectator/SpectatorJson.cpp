@@ -34,6 +34,12 @@ QJsonArray RankedDrivers(const TRaceSnapshot& snapshot, const TSettings* setting
             {QStringLiteral("gap"), GapText(row, snapshot.SectionsPerLap)},
             {QStringLiteral("falseStart"), row.FalseStart},
         };
+        // Only where the track interface reports them: a page that finds
+        // neither shows the table as it always has.
+        if (row.Fuel >= 0)
+            driver.insert(QStringLiteral("fuel"), row.Fuel);
+        if (row.PitStops >= 0)
+            driver.insert(QStringLiteral("pits"), row.PitStops);
         if (settings)
             AddColours(driver, *settings, row.Track);
         drivers.append(driver);

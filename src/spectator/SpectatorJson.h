@@ -7,7 +7,8 @@ class TSpectatorBoard;
 
 // The race alone, ranked, as one compact JSON document:
 // {"title": phase, "clock", "drivers": [{place, track, name, laps, lastLap,
-// bestLap, gap, falseStart}]}.
+// bestLap, gap, falseStart, fuel, pits}]}; fuel (0..15) and pits (pit-lane
+// entries) only where the track interface reports them.
 QByteArray SpectatorFeedJson(const TRaceSnapshot& snapshot);
 
 // What the web page shows, as one compact JSON document with "scene" saying

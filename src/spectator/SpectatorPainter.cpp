@@ -4,6 +4,7 @@
 #include "spectator/LiveRanking.h"
 #include "spectator/SpectatorBoard.h"
 #include "spectator/SpectatorTexts.h"
+#include "timing/FuelAndPits.h"
 #include "timing/KWLStopLicht.h"
 
 #include <QFontMetrics>
@@ -135,6 +136,13 @@ void Ranking(QPainter& painter, const QRect& room, const TRaceSnapshot& race, co
     nameFont.setPixelSize(std::max(nameFont.pixelSize(), namePixels * 2 / 3));
     const QFont placeFont =
         FontFitting(rowHeight * 60 / 100, {QString::number(std::max<int>(int(rows.size()), 1))}, first.Place.width());
+    // A control unit's fuel bar and pit count go in a strip under the laps,
+    // last and best lap: digits, whose ink ends some 0.7 of the row down.
+    // The name (descenders, "false start") and the gap ("+1 lap") reach
+    // lower and keep their room.
+    const int stripTop = rowHeight * 76 / 100;
+    const int stripHeight = rowHeight * 19 / 100;
+    const QFont pitFont = FontFitting(stripHeight * 9 / 10, {PitStopsText(99)}, first.Best.width());
 
     for (int i = 0; i < int(rows.size()); ++i) {
         const TRankingRow& row = rows[i];
@@ -158,6 +166,14 @@ void Ranking(QPainter& painter, const QRect& room, const TRaceSnapshot& race, co
         Text(painter, cells.Last, SpectatorLapText(row.LastLap), numberFont, colours.Text, Qt::AlignRight);
         Text(painter, cells.Best, SpectatorLapText(row.BestLap), numberFont, colours.Text, Qt::AlignRight);
         Text(painter, cells.Gap, GapText(row, race.SectionsPerLap), numberFont, colours.Text, Qt::AlignRight);
+        const int barHeight = stripHeight * 6 / 10;
+        PaintFuelGauge(painter,
+                       QRect(cells.Laps.left(), band.top() + stripTop + (stripHeight - barHeight) / 2,
+                             cells.Last.right() + 1 - cells.Laps.left(), barHeight),
+                       row.Fuel);
+        if (row.PitStops >= 0)
+            Text(painter, QRect(cells.Best.left(), band.top() + stripTop, cells.Best.width(), stripHeight),
+                 PitStopsText(row.PitStops), pitFont, colours.Text, Qt::AlignRight);
     }
 }
 

@@ -353,6 +353,9 @@ void TKWL_Timer::ResetDisplay()
         panel->FastestLabel()->ShowText(track.Fastest);
         panel->LapsLabel()->ShowText(track.Laps);
         panel->Lamp()->hide();
+        // Until the new race's first refresh says what the unit reports.
+        panel->ShowFuel(-1);
+        panel->ShowPitStops(-1);
     }
     for (TTrackPanel* panel : m_panels)
         panel->Gauge()->SetValue(0);
@@ -388,6 +391,8 @@ void TKWL_Timer::ApplyRefresh(const TRaceDisplay& display)
             panel->FastestLabel()->ShowText(track.FastestText);
         if (track.LapsChanged)
             panel->LapsLabel()->ShowText(track.LapsText);
+        panel->ShowFuel(track.Fuel);
+        panel->ShowPitStops(track.PitStops);
     }
     emit DisplayRefreshed();
 }
@@ -399,9 +404,15 @@ void TKWL_Timer::StartClick()
     // A board that is not answering could time nothing; the race would
     // only pause at once.
     if (!m_io.Port().Connected()) {
-        Messages::Warning(
-            QStringLiteral("The lap-sensor board is not answering. Plug it back in, then start the race."),
-            m_io.Port().Description(), this);
+        if (m_io.Port().RaceControl())
+            Messages::Warning(
+                QStringLiteral("The Carrera Control Unit is not answering. Check its cable and power, then start "
+                               "the race."),
+                m_io.Port().Description(), this);
+        else
+            Messages::Warning(
+                QStringLiteral("The lap-sensor board is not answering. Plug it back in, then start the race."),
+                m_io.Port().Description(), this);
         return;
     }
     // The last race's thread has ended (Start is only enabled then).
@@ -502,9 +513,14 @@ void TKWL_Timer::TrackInterfaceLostRequested()
         return;
     m_pauseOpen = true;  // no Pause click opens a second dialog meanwhile
     SetPhase(TTimerPhase::Paused);
-    Messages::Warning(QStringLiteral("The lap-sensor board stopped answering. The race is paused and every lap so "
-                                     "far is kept. Plug the board back in, then continue the race."),
-                      m_io.Port().Description(), this);
+    if (m_io.Port().RaceControl())
+        Messages::Warning(QStringLiteral("The Carrera Control Unit stopped answering. The race is paused and every "
+                                         "lap so far is kept. Check its cable and power, then continue the race."),
+                          m_io.Port().Description(), this);
+    else
+        Messages::Warning(QStringLiteral("The lap-sensor board stopped answering. The race is paused and every lap "
+                                         "so far is kept. Plug the board back in, then continue the race."),
+                          m_io.Port().Description(), this);
     m_pauseOpen = false;
     if (Racing())
         RunPause(true);
@@ -523,9 +539,14 @@ void TKWL_Timer::RunPause(bool requested)
     // halted until the board answers again, or is finished.
     while (thread && outcome.Halted && outcome.Result == TFKWLPauseRace::TPauseResult::Resume &&
            !m_state.RaceEnded.load() && !m_io.Port().Connected()) {
-        Messages::Warning(QStringLiteral("The lap-sensor board is still not answering. Plug it back in, then "
-                                         "continue the race, or finish it."),
-                          m_io.Port().Description(), this);
+        if (m_io.Port().RaceControl())
+            Messages::Warning(QStringLiteral("The Carrera Control Unit is still not answering. Check its cable and "
+                                             "power, then continue the race, or finish it."),
+                              m_io.Port().Description(), this);
+        else
+            Messages::Warning(QStringLiteral("The lap-sensor board is still not answering. Plug it back in, then "
+                                             "continue the race, or finish it."),
+                              m_io.Port().Description(), this);
         outcome = m_pause->ExecutePause(m_state, *m_tracks, *thread, true);
         outcome.Halted = true;
     }

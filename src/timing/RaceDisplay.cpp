@@ -98,6 +98,8 @@ TRaceDisplay RefreshDisplay(TRaceState& state, TTrackStates& tracks, const TSett
             track.ShownLaps = track.Laps;
             track.ShownTotalTime = track.TotalTime;
         }
+        shown.Fuel = track.Fuel;
+        shown.PitStops = track.PitStops;
     }
     return display;
 }

@@ -20,6 +20,10 @@ struct TTrackDisplay {
     QString FastestText;  // "Fa: 05.432"
     bool LapsChanged = false;
     QString LapsText;  // "12.00/3:41.207"
+    // A control unit's readings as they stand (-1: none); the panel draws
+    // only what differs from what it shows.
+    int32_t Fuel = -1;
+    int32_t PitStops = -1;
 };
 
 // One refresh of the timer window. The clock and caption change once a

@@ -5,6 +5,7 @@
 #include "common/Settings.h"
 #include "common/TrackIo.h"
 #include "hardware/BoardTimestamps.h"
+#include "hardware/UnitRaceControl.h"
 #include "hardware/zlportio.h"
 #include "timing/RaceRules.h"
 
@@ -30,6 +31,7 @@ void TRaceEngine::Run()
     m_state.LightsOn = false;
     m_pendingSounds = 0;
     m_board = m_io.Port().Timestamps();
+    m_unit = m_io.Port().RaceControl();
     m_interfaceLost = false;
     m_boardBaseKnown = false;
     m_greenPending = false;
@@ -50,6 +52,8 @@ void TRaceEngine::Run()
         // taken for finished in this one and left without power.
         ResetTracks();
         SetActivePower(true);
+        for (int n = 0; n < 4 && m_unit; ++n)
+            m_unit->PitEntries(n + 1, m_pitEntriesAtStart[size_t(n)]);
 
         const bool green = RunStartLights(TStart::First);
         // The clock starts at the very moment of green, so a car crossing at
@@ -77,6 +81,8 @@ void TRaceEngine::Run()
         // Refresh when the poll count reaches a multiple of the divider. Fewer
         // than 25 polls in a second give a divider of 0: every poll then.
         if (m_state.PollCount >= m_nextRefreshAt) {
+            if (m_unit)
+                RefreshUnitExtras();
             m_host.RefreshDisplay();
             PublishSnapshot(TRacePhase::Racing);
             const int64_t divider = std::max<int64_t>(m_state.RefreshDivider, 1);
@@ -139,6 +145,8 @@ void TRaceEngine::ResetTracks()
         track.PenaltyLaps = 0;
         track.GaugePercent = 0;
         track.FalseStart = false;
+        track.Fuel = -1;
+        track.PitStops = -1;
         track.ShownAverage = 0;
         track.ShownFastest = NoFastestLap;
         track.ShownLastLap = 0;
@@ -245,7 +253,16 @@ void TRaceEngine::ResolveBoardMarks()
         m_countFromUs = m_greenRaceUs;
         m_countUntilUs = std::numeric_limits<int64_t>::max();
     }
-    if (m_pausePending && m_board->AppliedAt(m_pauseWrite, epoch, boardUs)) {
+    // On a control unit the power went off when it reported the stop.
+    if (m_pausePending && m_unit && m_unit->LastStop().Count != m_unitStopsBefore) {
+        const TUnitRaceControl::TMark stop = m_unit->LastStop();
+        m_pausePending = false;
+        if (m_boardBaseKnown && stop.Epoch == m_boardEpoch) {
+            m_pauseRaceUs = stop.UnitUs - m_boardBase;
+            m_countUntilUs = m_pauseRaceUs + std::max<int64_t>(m_settings.SustainSensorReadMs, 0) * 1000;
+        }
+    }
+    if (m_pausePending && !m_unit && m_board->AppliedAt(m_pauseWrite, epoch, boardUs)) {
         m_pausePending = false;
         // The power went off on the board at this moment: the race stands
         // still from here, and only the coast after it still counts.
@@ -315,6 +332,10 @@ bool TRaceEngine::Pause()
     if (m_state.LightsOn)
         SwitchLightsOff();
     SetActivePower(false);
+    if (m_unit) {
+        m_unitStopsBefore = m_unit->LastStop().Count;
+        m_unit->RequestStop();
+    }
     PublishSnapshot(TRacePhase::Paused);
     if (m_board) {
         // Until the board reports the moment the power went off, the race
@@ -346,6 +367,8 @@ bool TRaceEngine::Restart()
 
 bool TRaceEngine::RunStartLights(TStart start)
 {
+    if (m_unit)
+        return RunUnitStartLights(start);
     m_trackCount = TimedTrackCount(m_settings);
     LightLinesOff();
     m_host.ShowStartLights();
@@ -462,6 +485,8 @@ void TRaceEngine::SetActivePower(bool on)
 
 void TRaceEngine::PowerOffAll()
 {
+    if (m_unit)
+        m_unit->RequestStop();
     if (!m_settings.MultiplePowerSignals) {
         m_io.SetOutputLine(1, false);
         return;

@@ -11,6 +11,7 @@
 #include <limits>
 
 class TBoardTimestamps;
+class TUnitRaceControl;
 class TRaceClock;
 class TTrackIo;
 struct TSettings;
@@ -106,6 +107,14 @@ private:
     bool Halt();
     bool Restart();
     bool TakeUpFromJournal();
+    // On a control unit that runs its own lights (the Carrera CU): the
+    // unit's start sequence followed lamp by lamp, up to its green.
+    bool RunUnitStartLights(TStart start);
+    // After the unit's green: race time 0 (or the pause's) on its clock, and
+    // the crossings already taken from before it are false starts.
+    void TakeUnitGreen(const TUnitRaceControl* unit, TStart start);
+    // Fuel and pit-lane entries into the records, the places to the tower.
+    void RefreshUnitExtras();
     bool RaceOver() const;
     void ResetTracks();
     void SwitchLightsOff();
@@ -138,7 +147,10 @@ private:
     TRaceSnapshot m_snapshot;
 
     TBoardTimestamps* m_board = nullptr;  // null: laps are timed by polling
-    bool m_interfaceLost = false;         // the loss has been reported
+    TUnitRaceControl* m_unit = nullptr;   // null: the program runs lights and power
+    uint32_t m_unitStopsBefore = 0;       // the unit's stop count before a pause
+    std::array<uint32_t, 4> m_pitEntriesAtStart{};
+    bool m_interfaceLost = false;  // the loss has been reported
     bool m_boardBaseKnown = false;
     uint32_t m_boardEpoch = 0;
     int64_t m_boardBase = 0;      // board µs at race time 0

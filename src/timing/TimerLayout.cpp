@@ -51,6 +51,21 @@ TTimerLayout TimerLayout(int windowWidth, int trackCount)
     panel.Lamp = QRect(W - 8 - lamp, H * 54 / 100, lamp, lamp);
     panel.Separator1 = QRect(W * 35 / 100, 0, 2, H);
     panel.Separator2 = QRect(W * 61 / 100, 0, 2, H);
+    // The big digits stand on a baseline some 0.8 H down and have no
+    // descenders: the strip below them, down to the panel's border (the
+    // children stand inside it, so their area ends at H - 2), is the one
+    // place free at every width and under every font. Everything else in
+    // the panel is taken by text.
+    const int stripTop = H * 83 / 100;
+    const int stripHeight = H - 3 - stripTop;
+    const int pitWidth = H * 70 / 100;
+    const int pitLeft = panel.Separator1.x() - 4 - pitWidth;
+    const int barHeight = std::max(4, stripHeight / 2);
+    const int barRight = pitLeft - H / 10;
+    panel.Fuel = QRect(panel.CurrentLap.x(), stripTop + (stripHeight - barHeight) / 2, barRight - panel.CurrentLap.x(),
+                       barHeight);
+    panel.PitStops = QRect(pitLeft, stripTop, pitWidth, stripHeight);
+    panel.PitStopsPoints = H * 11 / 100;
 
     const int firstColumn = W - 230;
     const int secondColumn = W - 120;

@@ -22,8 +22,13 @@ struct TTrackPanelLayout {
     QRect Lamp;        // the false-start lamp, square
     QRect Separator1;  // between the current lap and average/fastest
     QRect Separator2;  // between those and name/laps
+    // What a control unit adds, in the strip under the current lap's
+    // digits: the fuel bar and, right of it, the pit count.
+    QRect Fuel;
+    QRect PitStops;
     int CurrentLapPoints = 0;
     int SmallPoints = 0;  // average, fastest, name and laps
+    int PitStopsPoints = 0;
 };
 
 // The whole window. Panel n is Panels[n - 1]; Shown[n - 1] is false for a

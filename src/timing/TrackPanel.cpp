@@ -1,6 +1,8 @@
 #include "timing/TrackPanel.h"
 
 #include "common/FittedFont.h"
+#include "timing/FuelAndPits.h"
+#include "timing/FuelGauge.h"
 #include "timing/RaceGauge.h"
 
 #include <QFont>
@@ -20,6 +22,7 @@ const QString WidestLapText = QStringLiteral("00.000");
 const QString WidestAverageText = QStringLiteral("Av: 00.000");
 const QString WidestFastestText = QStringLiteral("Fa: 00.000");
 const QString WidestLapsText = QStringLiteral("00.00/0:00.000");
+const QString WidestPitStopsText = QStringLiteral("Pit 00");
 
 QFont ArialFont(int points, bool bold)
 {
@@ -78,6 +81,11 @@ TTrackPanel::TTrackPanel(int track, QWidget* parent) : QFrame(parent)
     m_lamp = new TFalseStartLamp(m_client);
     m_lamp->setObjectName(QStringLiteral("LampFalseStart") + number);
     m_lamp->hide();
+    m_fuel = new TFuelGauge(m_client);
+    m_fuel->setObjectName(QStringLiteral("FuelGauge") + number);
+    m_fuel->hide();
+    m_pitStops = MakeLabel(QStringLiteral("LabelPitStops") + number, QString(), Qt::AlignLeft | Qt::AlignVCenter);
+    m_pitStops->hide();
     ApplyLayout(TimerLayout(0, 4).Panel);
 }
 
@@ -139,6 +147,29 @@ void TTrackPanel::ApplyLayout(const TTrackPanelLayout& layout)
     m_separator1->setGeometry(layout.Separator1);
     m_separator2->setGeometry(layout.Separator2);
     m_lamp->setGeometry(layout.Lamp);
+
+    m_fuel->setGeometry(layout.Fuel);
+    m_pitStops->setGeometry(layout.PitStops);
+    m_pitStops->Fit(ArialFont(layout.PitStopsPoints, true), DigitVariants(WidestPitStopsText));
+}
+
+void TTrackPanel::ShowFuel(int32_t fuel)
+{
+    // The gauge itself repaints only for a new value.
+    m_fuel->setVisible(fuel >= 0);
+    if (fuel >= 0)
+        m_fuel->SetFuel(fuel);
+}
+
+void TTrackPanel::ShowPitStops(int32_t pitStops)
+{
+    pitStops = std::max(pitStops, -1);
+    if (pitStops == m_shownPitStops)
+        return;
+    m_shownPitStops = pitStops;
+    m_pitStops->setVisible(pitStops >= 0);
+    if (pitStops >= 0)
+        m_pitStops->ShowText(PitStopsText(pitStops));
 }
 
 void TTrackPanel::resizeEvent(QResizeEvent* event)

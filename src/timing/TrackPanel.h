@@ -5,7 +5,9 @@
 
 #include <QColor>
 #include <QFrame>
+#include <cstdint>
 
+class TFuelGauge;
 class TRaceGauge;
 
 // The false-start lamp of a track panel: a small maroon circle with a white
@@ -24,8 +26,10 @@ protected:
 
 // One track's panel on the race screen: the gauge across the whole panel,
 // with the driver's name, the current, average and fastest lap and the laps
-// and total time lying over it, two separators and the false-start lamp.
-// The children stand in the panel's client area, inside its single border.
+// and total time lying over it, two separators and the false-start lamp;
+// under the current lap, the car's fuel and pit count where a control unit
+// reports them. The children stand in the panel's client area, inside its
+// single border.
 class TTrackPanel : public QFrame {
     Q_OBJECT
 public:
@@ -40,6 +44,11 @@ public:
     // layout computes, lowered only where a label's text would be cut.
     void ApplyLayout(const TTrackPanelLayout& layout);
 
+    // The control unit's readings (RaceState.h); below zero hides them.
+    // Only a change is drawn: they come with every refresh.
+    void ShowFuel(int32_t fuel);
+    void ShowPitStops(int32_t pitStops);
+
     TRaceGauge* Gauge() const { return m_gauge; }
     TFittedLabel* CurrentLapLabel() const { return m_currentLap; }
     TFittedLabel* AverageLabel() const { return m_average; }
@@ -47,6 +56,8 @@ public:
     TFittedLabel* NameLabel() const { return m_name; }
     TFittedLabel* LapsLabel() const { return m_laps; }
     TFalseStartLamp* Lamp() const { return m_lamp; }
+    TFuelGauge* FuelGauge() const { return m_fuel; }
+    TFittedLabel* PitStopsLabel() const { return m_pitStops; }
     QWidget* Client() const { return m_client; }
 
 protected:
@@ -65,4 +76,7 @@ private:
     QFrame* m_separator1;
     QFrame* m_separator2;
     TFalseStartLamp* m_lamp;
+    TFuelGauge* m_fuel;
+    TFittedLabel* m_pitStops;
+    int32_t m_shownPitStops = -1;
 };

@@ -9,9 +9,11 @@
 #include "hardware/SimulatedTrack.h"
 #include "support/ModalProbe.h"
 #include "support/TestSupport.h"
+#include "timing/FuelGauge.h"
 #include "timing/KWLPauseRace.h"
 #include "timing/KWLStopLicht.h"
 #include "timing/KWLTimer.h"
+#include "timing/RaceDisplay.h"
 #include "timing/RaceGauge.h"
 #include "timing/TrackPanel.h"
 
@@ -257,6 +259,8 @@ private slots:
     void startAgainRerunsFromZero();
     void captionShowsTheReadRateDuringARace();
     void gaugePaintsItsShare();
+    void fuelAndPitsOnThePanel_data();
+    void fuelAndPitsOnThePanel();
 
 private:
     std::unique_ptr<TTestWorkDir> m_workDir;
@@ -412,7 +416,9 @@ void TstTimerWindow::layoutFitsTheWindow()
             {panel->LapsLabel(), QStringLiteral("1234.56/999:59.999"), small, false},
             {clock, QStringLiteral("59:59"), expected.ClockPoints, true},
             {clock, QStringLiteral("999:59"), expected.ClockPoints, false},
+            {panel->PitStopsLabel(), QStringLiteral("Pit 99"), expected.Panel.PitStopsPoints, true},
         };
+        QList<QPair<QLabel*, QRect>> panelInks;
         for (const TShown& shown : widest) {
             QLabel* label = shown.label;
             shown.label->ShowText(shown.text);
@@ -429,8 +435,10 @@ void TstTimerWindow::layoutFitsTheWindow()
                                                         .arg(room.y())
                                                         .arg(room.width())
                                                         .arg(room.height())));
-            if (label->parentWidget() == panel->Client())
+            if (label->parentWidget() == panel->Client()) {
                 QVERIFY2(!ink.intersects(panel->Lamp()->geometry()), qPrintable(name));
+                panelInks.append({label, ink});
+            }
             const int points = label->font().pointSize();
             QVERIFY2(points <= shown.laidOut && (points == shown.laidOut || !arialMetrics || !shown.usual),
                      qPrintable(QStringLiteral("%1: %2 pt, laid out %3").arg(name).arg(points).arg(shown.laidOut)));
@@ -445,6 +453,11 @@ void TstTimerWindow::layoutFitsTheWindow()
         const QRect lap = panel->CurrentLapLabel()->geometry();
         QCOMPARE(lap.x() + lap.width(), expected.Panel.CurrentLap.x() + expected.Panel.CurrentLap.width());
         QCOMPARE(panel->Lamp()->geometry(), expected.Panel.Lamp);
+        // A control unit's fuel bar and pit count (the last ink) cover no other text.
+        const QRect readings = panel->FuelGauge()->geometry().united(panelInks.takeLast().second);
+        QVERIFY(panel->Client()->rect().contains(readings));
+        for (const auto& [label, ink] : panelInks)
+            QVERIFY2(!ink.intersects(readings), qPrintable(label->objectName()));
 
         for (auto* button : bottom->findChildren<QPushButton*>()) {
             QVERIFY2(bottom->rect().contains(button->geometry()), qPrintable(button->objectName()));
@@ -976,6 +989,44 @@ void TstTimerWindow::gaugePaintsItsShare()
     QCOMPARE(gauge.grab().toImage().pixelColor(199, 0), QColor(255, 0, 0));
     gauge.SetValue(-3);
     QCOMPARE(gauge.grab().toImage().pixelColor(0, 0), QColor(0, 0, 213));
+}
+
+void TstTimerWindow::fuelAndPitsOnThePanel_data()
+{
+    QTest::addColumn<bool>("driver");
+    QTest::addColumn<int>("fuel");
+    QTest::addColumn<int>("pits");
+    QTest::addColumn<int>("shownFuel");    // -1: no bar
+    QTest::addColumn<QString>("pitText");  // empty: none
+    QTest::newRow("neither reported") << true << -1 << -1 << -1 << "";
+    QTest::newRow("full tank, no stop yet") << true << 15 << 0 << 15 << "Pit 0";
+    QTest::newRow("empty, stops not counted") << true << 0 << -1 << 0 << "";
+    QTest::newRow("stops only") << true << -1 << 12 << -1 << "Pit 12";
+    QTest::newRow("no driver on the track") << false << 9 << 3 << -1 << "";
+}
+
+void TstTimerWindow::fuelAndPitsOnThePanel()
+{
+    QFETCH(bool, driver);
+    QFETCH(int, fuel);
+    QFETCH(int, pits);
+    QFETCH(int, shownFuel);
+    QFETCH(QString, pitText);
+    TSettings settings;
+    TRaceState state;
+    auto tracks = std::make_unique<TTrackStates>();
+    TTrackPanel panel(1);
+    // Refreshed as the window does it, after readings that must give way.
+    for (const auto& [active, f, p] : {std::tuple{true, 7, 5}, std::tuple{driver, fuel, pits}}) {
+        (*tracks)[0].Active = active;
+        (*tracks)[0].Fuel = f;
+        (*tracks)[0].PitStops = p;
+        const TTrackDisplay shown = RefreshDisplay(state, *tracks, settings).Tracks[0];
+        panel.ShowFuel(shown.Fuel);
+        panel.ShowPitStops(shown.PitStops);
+    }
+    QCOMPARE(panel.FuelGauge()->isVisibleTo(&panel) ? panel.FuelGauge()->Fuel() : -1, shownFuel);
+    QCOMPARE(panel.PitStopsLabel()->isVisibleTo(&panel) ? panel.PitStopsLabel()->text() : QString(), pitText);
 }
 
 QTEST_MAIN(TstTimerWindow)

@@ -6,8 +6,9 @@
 #include <QString>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 
-class QSerialPort;
+class TCarreraWire;
 struct TCarreraChannels;
 
 // How long the conversation waits for what.
@@ -22,11 +23,12 @@ struct TCarreraTimeouts {
 // The conversation with the Control Unit, run on its own link thread: the
 // version request, then polls one after the other, a button press or a
 // tower word slipped in between when the program asks for one. Blocking
-// QSerialPort calls on a thread of its own keep the window and the race loop
-// free of the port.
+// calls on a thread of its own keep the window and the race loop free of
+// the wire. `device` names the CU in what is said of it.
 class TCarreraLink {
 public:
-    TCarreraLink(QString device, TCarreraChannels& channels, const TCarreraTimeouts& timeouts);
+    TCarreraLink(std::unique_ptr<TCarreraWire> wire, QString device, TCarreraChannels& channels,
+                 const TCarreraTimeouts& timeouts);
     ~TCarreraLink();
     TCarreraLink(const TCarreraLink&) = delete;
     TCarreraLink& operator=(const TCarreraLink&) = delete;
@@ -42,14 +44,14 @@ public:
 
 private:
     using TClock = std::chrono::steady_clock;
-    enum class TStartStep { None, Reset, Arm, CountDown };
 
     // Sends the request and reads its answer; Invalid when none checked out
     // in time. Sets m_portFailed when the port itself is gone.
     CarreraProtocol::TAnswer Ask(const QByteArray& request);
     void TakeEvent(const CarreraProtocol::TTimerEvent& event, TClock::time_point received);
     void TakeStatus(const CarreraProtocol::TStatus& status, TClock::time_point sent, TClock::time_point received);
-    void ServeStart(TClock::time_point now);
+    void ServeStart();
+    bool Press(CarreraProtocol::TButton button, TClock::time_point& sent, TClock::time_point& received);
     void ServeStop();
     void ServeTower();
     // The CU's clock at a PC moment, from the last clock reset or the
@@ -60,11 +62,12 @@ private:
     QString m_device;
     TCarreraChannels& m_channels;
     TCarreraTimeouts m_timeouts;
-    QSerialPort* m_port = nullptr;
+    std::unique_ptr<TCarreraWire> m_wire;
     QString m_problem;
     bool m_portFailed = false;
     uint32_t m_epoch = 0;
-    QByteArray m_buffer;
+    QByteArray m_buffer;    // the answer so far
+    QByteArray m_received;  // bytes from the wire, not all looked at yet
 
     CarreraProtocol::TEventFilter m_events;
     CarreraProtocol::TClockExtender m_clock;
@@ -76,10 +79,17 @@ private:
     uint32_t m_startsServed = 0;
     uint32_t m_resetsServed = 0;
     uint32_t m_stopsServed = 0;
-    TStartStep m_startStep = TStartStep::None;
+    bool m_starting = false;
+    bool m_resetPending = false;  // the start sets the CU's clock to zero first
+    bool m_resetSeen = false;
+    TClock::time_point m_resetAt;  // a start asked for and not yet seen to its green
+    bool m_stopPending = false;
+    bool m_raceOn = false;  // green seen, no stop since
     TClock::time_point m_lastPress;
-    bool m_countdownSeen = false;
     uint8_t m_lastLight = 0;
+    bool m_lightKnown = false;
+    TClock::time_point m_lastStatusAt;  // when the last status was received
     uint8_t m_lastPitMask = 0;
     uint32_t m_towerSent = 0;
+    int m_towerNext = 0;  // the next tower word to send: tracks 1..4, then the laps
 };

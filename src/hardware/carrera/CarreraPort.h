@@ -8,7 +8,10 @@
 
 #include <QSemaphore>
 #include <QString>
+#include <functional>
 #include <memory>
+
+class TCarreraWire;
 
 class QThread;
 
@@ -24,7 +27,12 @@ class QThread;
 // second and the thread keeps trying to reach the CU again.
 class TCarreraPort final : public TPortDriver, public TBoardTimestamps, public TUnitRaceControl {
 public:
+    // The CU on a serial port (the PC cable).
     explicit TCarreraPort(QString device, const TCarreraTimeouts& timeouts = TCarreraTimeouts());
+    // The CU over another wire (Bluetooth), made on the link thread; device
+    // names it in what is said of it.
+    using TWireMaker = std::function<std::unique_ptr<TCarreraWire>()>;
+    TCarreraPort(TWireMaker makeWire, QString device, const TCarreraTimeouts& timeouts = TCarreraTimeouts());
     ~TCarreraPort() override;
     TCarreraPort(const TCarreraPort&) = delete;
     TCarreraPort& operator=(const TCarreraPort&) = delete;
@@ -45,7 +53,7 @@ public:
     uint32_t WriteCount() const override { return 0; }
     bool AppliedAt(uint32_t write, uint32_t& epoch, int64_t& boardUs) const override;
 
-    void RequestStart(bool firstStart) override;
+    void RequestStart() override;
     void RequestStop() override;
     TLamps Lamps() const override;
     TMark LastGreen() const override;
@@ -73,6 +81,7 @@ public:
 private:
     void RunLink();
 
+    TWireMaker m_makeWire;
     QString m_device;
     TCarreraTimeouts m_timeouts;
     TCarreraChannels m_channels;

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "ControlUnit.h"
+
+#include <QByteArray>
+#include <cstdint>
+
+// The emulator's command lines, typed on stdin or read from a script: what a
+// test or a demo does to the track (cars, fuel, the pit lane, a pulled cable)
+// that the PC cannot ask for over the wire.
+namespace EmulatorCommands {
+
+// Applies one command (already trimmed, no "at" and no "quit") to the unit at
+// `nowMs`; returns why it was refused, empty when it was taken.
+QByteArray Apply(TControlUnit& unit, const QByteArray& command, int64_t nowMs);
+
+// A line "at <ms> <command>": the command to run that many ms after the
+// emulator started. False for any other line.
+bool ParseTimed(const QByteArray& line, int64_t& atMs, QByteArray& command);
+
+// Blank lines and '#' comments carry no command.
+bool IsCommand(const QByteArray& line);
+
+}  // namespace EmulatorCommands

@@ -340,7 +340,6 @@ private slots:
         QTest::newRow("help") << QStringList{"--help"} << 0 << "--simulate";
         QTest::newRow("version") << QStringList{"--version"} << 0 << "Kobalap 2.2";
         QTest::newRow("unknown") << QStringList{"--fast"} << 2 << "unknown option: --fast";
-        QTest::newRow("--carrera without its device") << QStringList{"--carrera"} << 2 << "--carrera needs";
         QTest::newRow("Qt's own options")
             << QStringList{"-platform", "offscreen", "-style", "fusion", "--version"} << 0 << "Kobalap 2.2";
     }
@@ -391,7 +390,6 @@ private slots:
         QTest::addColumn<QString>("device");
         QTest::addColumn<QString>("refused");
         QTest::newRow("device") << QStringList{"--carrera", "/dev/ttyUSB0", "-v"} << "/dev/ttyUSB0" << QString();
-        QTest::newRow("joined") << QStringList{"--carrera=/tmp/cu"} << "/tmp/cu" << QString();
         QTest::newRow("no device") << QStringList{"--carrera", "-v"} << QString() << "--carrera needs";
         QTest::newRow("with --simulate") << QStringList{"--simulate", "--carrera", "x"} << "x"
                                          << "cannot be used";

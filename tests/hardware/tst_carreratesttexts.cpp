@@ -16,7 +16,6 @@ private slots:
         QTest::newRow("7 after the green") << 7 << true << "off";
         QTest::newRow("1 armed") << 1 << true << "all red";
         QTest::newRow("2 first lamp") << 2 << true << "1 lamp";
-        QTest::newRow("6 fifth lamp") << 6 << true << "5 lamps";
         QTest::newRow("9 jump start") << 9 << true << "flashing: jump start";
         QTest::newRow("10 from a newer unit") << 10 << true << "unknown (10)";
         QTest::newRow("silent unit") << 1 << false << "not known";
@@ -40,7 +39,6 @@ private slots:
         QTest::newRow("no event") << EventText(0, 0, 0) << "none yet";
         QTest::newRow("first event") << EventText(7, 2, 1) << "0.007 s, sector 2, 1 event";
         QTest::newRow("before the wrap") << EventText(4294967295u, 1, 3) << "4294967.295 s, sector 1, 3 events";
-        QTest::newRow("empty tank") << FuelText(0) << "fuel 0 of 15";
         QTest::newRow("fuel mode off") << FuelText(-1) << "";
     }
     void lines()

@@ -19,9 +19,12 @@
 struct TAppContext {
     QString workingDirectory;
     bool simulated = false;
+    // --carrera: the Control Unit on this device for this run; empty without.
+    QString carreraDevice;
     // The track interface chosen in kobalap.conf when the program started;
-    // --simulate (above) overrides it.
+    // --simulate or --carrera (above) overrides it.
     TTrackInterfaceChoice trackInterface;
+    TInterfaceFlags InterfaceFlags() const { return {simulated, carreraDevice}; }
 
     TSettings settings;
     TSensorMasks masks;

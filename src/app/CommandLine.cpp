@@ -54,7 +54,18 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
         }
         if (argument == QLatin1String("--simulate"))
             line.simulate = true;
-        else if (argument == QLatin1String("--data-folder"))
+        else if (argument == QLatin1String("--carrera") || argument.startsWith(QLatin1String("--carrera="))) {
+            QString device;
+            if (argument.contains(QLatin1Char('=')))
+                device = argument.section(QLatin1Char('='), 1);
+            else if (i + 1 < arguments.size() && !arguments[i + 1].startsWith(QLatin1Char('-')))
+                device = arguments[++i];  // a device is never an option: "--carrera --simulate" lacks one
+            if (!device.trimmed().isEmpty())
+                line.carreraDevice = device.trimmed();
+            else if (line.error.isEmpty())
+                line.error =
+                    QStringLiteral("--carrera needs the Control Unit's serial device, e.g. --carrera /dev/ttyUSB0");
+        } else if (argument == QLatin1String("--data-folder"))
             line.dataFolder = true;
         else if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
             line.help = true;
@@ -63,18 +74,24 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
         else if (line.error.isEmpty())
             line.error = QStringLiteral("unknown option: %1").arg(argument);
     }
+    // One run, one track: which of the two was meant cannot be guessed.
+    if (line.simulate && !line.carreraDevice.isEmpty() && line.error.isEmpty())
+        line.error = QStringLiteral("--simulate and --carrera cannot be used together");
     return line;
 }
 
 QString UsageText()
 {
     return QStringLiteral(
-        "Usage: kobalap [--simulate] [--data-folder]\n"
+        "Usage: kobalap [--simulate | --carrera DEVICE] [--data-folder]\n"
         "Race manager for slot-car tracks. Settings (KOBA.ini, KOBA.msk, kobalap.conf),\n"
         "the race database (data/), the sounds (sound/) and exports are taken from the\n"
         "working directory, or with --data-folder from the user's own data folder.\n"
         "\n"
         "  --simulate      run on a simulated track instead of the parallel port\n"
+        "  --carrera DEVICE\n"
+        "                  run on the Carrera Control Unit on the serial DEVICE\n"
+        "                  (e.g. /dev/ttyUSB0), whatever interface is chosen in Settings\n"
         "  --data-folder   work in the user's data folder (~/.local/share/KOBA), made\n"
         "                  on the first start with the default sounds copied in\n"
         "  -h, --help      show this text and exit\n"

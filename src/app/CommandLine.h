@@ -7,6 +7,8 @@
 // program itself.
 struct TCommandLine {
     bool simulate = false;
+    // --carrera DEVICE: the Carrera Control Unit on DEVICE for this run.
+    QString carreraDevice;
     // Work in the club's own data folder (as the desktop entry starts it)
     // instead of the working directory.
     bool dataFolder = false;

@@ -1,18 +1,40 @@
 #include "app/SettingsIOTest.h"
 
 #include "app/AppContext.h"
+#include "hardware/carrera/CarreraPort.h"
+#include "hardware/carrera/CarreraTestTexts.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace {
 constexpr int ReadIntervalMs = 100;
 constexpr int SampleIntervalMs = 10;  // well inside a 30 ms pass
 constexpr int FirstLightLine = 5;     // lines 5..8 are the start lights
 constexpr int LampDiameter = 18;
+
+TUnitTestState ReadUnit(const TCarreraPort& unit)
+{
+    TUnitTestState state;
+    state.Connected = unit.Connected();
+    state.Version = unit.Version();
+    state.StartLight = unit.StartLightIndicator();
+    for (int address = 1; address <= TUnitTestState::Addresses; ++address) {
+        const TCarreraPort::TLastEvent event = unit.LastEvent(address);
+        TUnitTestState::TAddress& shown = state.Address[size_t(address - 1)];
+        shown.TimeMs = event.TimeMs;
+        shown.Sector = event.Sector;
+        shown.Count = event.Count;
+        // The unit reports the fuel of every address, the cars that count
+        // for nothing in a race too: a wiring test shows them all.
+        shown.Fuel = unit.Fuel(address);
+    }
+    return state;
+}
 }  // namespace
 
 TSensorLamp::TSensorLamp(QWidget* parent) : QWidget(parent) { setFixedSize(sizeHint()); }
@@ -50,32 +72,112 @@ TSettingsIOTest::TSettingsIOTest(TAppContext& context, QWidget* parent)
     m_sampleTimer->setInterval(SampleIntervalMs);
     connect(m_sampleTimer, &QTimer::timeout, this, &TSettingsIOTest::SampleSensors);
 
-    auto* grid = new QGridLayout(this);
+    m_sensorPanel = BuildSensorPanel();
+    m_unitPanel = BuildUnitPanel();
+    m_unitPanel->hide();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_sensorPanel);
+    layout->addWidget(m_unitPanel);
+
+    if (auto* unit = dynamic_cast<const TCarreraPort*>(m_context.port.get()))
+        SetUnitReader([unit] { return ReadUnit(*unit); });
+}
+
+QWidget* TSettingsIOTest::BuildSensorPanel()
+{
+    auto* panel = new QWidget(this);
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(0, 0, 0, 0);
     grid->setHorizontalSpacing(14);
-    grid->addWidget(new QLabel(QStringLiteral("Sensors"), this), 1, 0);
-    grid->addWidget(new QLabel(QStringLiteral("Power Tracks"), this), 2, 0);
-    grid->addWidget(new QLabel(QStringLiteral("Start Lights"), this), 3, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Sensors"), panel), 1, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Power Tracks"), panel), 2, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Start Lights"), panel), 3, 0);
     for (int n = 1; n <= TrackCount; ++n) {
         const size_t i = size_t(n - 1);
-        auto* head = new QLabel(QString::number(n), this);
+        auto* head = new QLabel(QString::number(n), panel);
         head->setAlignment(Qt::AlignCenter);
         grid->addWidget(head, 0, n, Qt::AlignHCenter);
 
-        m_lamps[i] = new TSensorLamp(this);
+        m_lamps[i] = new TSensorLamp(panel);
         m_lamps[i]->setObjectName(QStringLiteral("ShapeSensor%1").arg(n));
         grid->addWidget(m_lamps[i], 1, n, Qt::AlignHCenter);
 
-        m_power[i] = new QCheckBox(this);
+        m_power[i] = new QCheckBox(panel);
         m_power[i]->setObjectName(QStringLiteral("CheckBoxPower%1").arg(n));
         connect(m_power[i], &QCheckBox::clicked, this, &TSettingsIOTest::WritePowerLines);
         grid->addWidget(m_power[i], 2, n, Qt::AlignHCenter);
 
-        m_lights[i] = new QCheckBox(this);
+        m_lights[i] = new QCheckBox(panel);
         m_lights[i]->setObjectName(QStringLiteral("CheckBoxLight%1").arg(n));
         connect(m_lights[i], &QCheckBox::clicked, this, &TSettingsIOTest::WriteLightLines);
         grid->addWidget(m_lights[i], 3, n, Qt::AlignHCenter);
     }
     grid->setColumnStretch(TrackCount + 1, 1);
+    return panel;
+}
+
+QWidget* TSettingsIOTest::BuildUnitPanel()
+{
+    auto* panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("PanelControlUnit"));
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(14);
+    auto value = [panel](const QString& name) {
+        auto* label = new QLabel(panel);
+        label->setObjectName(name);
+        return label;
+    };
+    grid->addWidget(new QLabel(QStringLiteral("Control Unit"), panel), 0, 0);
+    m_unitVersion = value(QStringLiteral("LabelUnitVersion"));
+    grid->addWidget(m_unitVersion, 0, 1, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Start lights"), panel), 1, 0);
+    m_unitStartLight = value(QStringLiteral("LabelUnitStartLight"));
+    grid->addWidget(m_unitStartLight, 1, 1, 1, 2);
+    for (int address = 1; address <= TUnitTestState::Addresses; ++address) {
+        const size_t i = size_t(address - 1);
+        const int row = 1 + address;
+        grid->addWidget(new QLabel(CarreraTestTexts::CarName(address), panel), row, 0);
+        m_unitEvents[i] = value(QStringLiteral("LabelUnitEvent%1").arg(address));
+        // Room for the longest texts from the start, so the group does not
+        // change its width as the times grow or the fuel comes and goes.
+        m_unitEvents[i]->setMinimumWidth(
+            m_unitEvents[i]->fontMetrics().horizontalAdvance(CarreraTestTexts::EventText(4294967295u, 3, 99999)));
+        grid->addWidget(m_unitEvents[i], row, 1);
+        m_unitFuel[i] = value(QStringLiteral("LabelUnitFuel%1").arg(address));
+        m_unitFuel[i]->setMinimumWidth(m_unitFuel[i]->fontMetrics().horizontalAdvance(CarreraTestTexts::FuelText(15)));
+        grid->addWidget(m_unitFuel[i], row, 2);
+    }
+    auto* note = new QLabel(QStringLiteral("The Control Unit switches the track power and runs the start lights "
+                                           "itself: there are no lines to switch here."),
+                            panel);
+    note->setWordWrap(true);
+    grid->addWidget(note, 2 + TUnitTestState::Addresses, 0, 1, 3);
+    grid->setColumnStretch(1, 1);
+    return panel;
+}
+
+void TSettingsIOTest::SetUnitReader(TUnitReader reader)
+{
+    m_unitReader = std::move(reader);
+    m_sensorPanel->setVisible(!m_unitReader);
+    m_unitPanel->setVisible(bool(m_unitReader));
+    if (!m_unitReader)
+        return;
+    m_sampleTimer->stop();
+    ShowUnit();
+}
+
+void TSettingsIOTest::ShowUnit()
+{
+    const TUnitTestState state = m_unitReader();
+    m_unitVersion->setText(CarreraTestTexts::VersionText(state.Version, state.Connected));
+    m_unitStartLight->setText(CarreraTestTexts::StartLightText(state.StartLight, state.Connected));
+    for (size_t i = 0; i < state.Address.size(); ++i) {
+        const TUnitTestState::TAddress& address = state.Address[i];
+        m_unitEvents[i]->setText(CarreraTestTexts::EventText(address.TimeMs, address.Sector, address.Count));
+        m_unitFuel[i]->setText(CarreraTestTexts::FuelText(address.Fuel));
+    }
 }
 
 void TSettingsIOTest::StartReading()
@@ -83,7 +185,9 @@ void TSettingsIOTest::StartReading()
     if (!m_timerReadTrack->isActive())
         m_seenSet.fill(false);
     m_timerReadTrack->start();
-    m_sampleTimer->start();
+    // The unit reports every crossing itself: nothing to sample between ticks.
+    if (!m_unitReader)
+        m_sampleTimer->start();
 }
 
 void TSettingsIOTest::StopReading()
@@ -103,6 +207,10 @@ void TSettingsIOTest::SampleSensors()
 
 void TSettingsIOTest::TimerReadTrackTimer()
 {
+    if (m_unitReader) {
+        ShowUnit();
+        return;
+    }
     if (!m_context.trackIo)
         return;
     const TSensorLevels levels = m_context.trackIo->ReadSensors();

@@ -4,10 +4,29 @@
 
 #include <QGroupBox>
 #include <array>
+#include <cstdint>
+#include <functional>
 
 class QCheckBox;
+class QLabel;
 class QTimer;
 struct TAppContext;
+
+// What the "Test I/O" group shows of a Carrera Control Unit, as the unit
+// reports it at one tick.
+struct TUnitTestState {
+    static constexpr int Addresses = 8;  // cars 1..6, the ghost car, the pace car
+    struct TAddress {
+        uint32_t TimeMs = 0;  // the last timer event: CU time, sector, how many
+        int Sector = 0;
+        uint32_t Count = 0;
+        int Fuel = -1;  // below 0: none reported
+    };
+    bool Connected = false;
+    QString Version;
+    int StartLight = 0;  // the raw indicator, 0..9
+    std::array<TAddress, Addresses> Address{};
+};
 
 // A round lamp: red while its sensor is set, white while it is not.
 class TSensorLamp : public QWidget {
@@ -34,10 +53,16 @@ private:
 // alone would miss most passes. Between two lamp ticks the sensors are
 // therefore sampled every few milliseconds, and a lamp shows red for one tick
 // when its sensor was set at any sample since the last one.
+//
+// On the Carrera Control Unit there are no sensors and no lines: the group
+// shows, on the same tick, what the unit reports instead (its version, its
+// start lights, each address's last timer event and fuel). The unit's link
+// thread keeps that state; a tick only reads it and never waits for the CU.
 class TSettingsIOTest : public QGroupBox {
     Q_OBJECT
 public:
     static constexpr int TrackCount = TSettings::TrackCount;
+    using TUnitReader = std::function<TUnitTestState()>;
 
     TSettingsIOTest(TAppContext& context, QWidget* parent = nullptr);
 
@@ -58,6 +83,15 @@ public:
     // in use again.
     void MultiplePowerSwitched(bool on);
 
+    // Shows what the reader gives instead of the sensors and lines: the
+    // Control Unit in use, or what a test puts in its place.
+    void SetUnitReader(TUnitReader reader);
+    bool ShowsUnit() const { return bool(m_unitReader); }
+    QLabel* UnitVersion() const { return m_unitVersion; }
+    QLabel* UnitStartLight() const { return m_unitStartLight; }
+    QLabel* UnitEvent(int address) const { return m_unitEvents[size_t(address - 1)]; }
+    QLabel* UnitFuel(int address) const { return m_unitFuel[size_t(address - 1)]; }
+
     TSensorLamp* Lamp(int track) const { return m_lamps[size_t(track - 1)]; }
     QCheckBox* PowerBox(int track) const { return m_power[size_t(track - 1)]; }
     QCheckBox* LightBox(int light) const { return m_lights[size_t(light - 1)]; }
@@ -70,6 +104,9 @@ public slots:
     void SampleSensors();
 
 private:
+    QWidget* BuildSensorPanel();
+    QWidget* BuildUnitPanel();
+    void ShowUnit();
     void WritePowerLines();
     void WriteLightLines();
     void SetPowerBoxVisible(int track, bool visible);
@@ -82,4 +119,12 @@ private:
     std::array<QCheckBox*, TrackCount> m_power{};
     std::array<QCheckBox*, TrackCount> m_lights{};
     int m_tracks = TrackCount;
+
+    QWidget* m_sensorPanel = nullptr;
+    QWidget* m_unitPanel = nullptr;
+    TUnitReader m_unitReader;
+    QLabel* m_unitVersion = nullptr;
+    QLabel* m_unitStartLight = nullptr;
+    std::array<QLabel*, TUnitTestState::Addresses> m_unitEvents{};
+    std::array<QLabel*, TUnitTestState::Addresses> m_unitFuel{};
 };

@@ -174,7 +174,7 @@ QWidget* TSettingsPage::BuildIOPage()
     m_ioTest = new TSettingsIOTest(m_context, page);
 
     // Below the I/O group and its notice, so that neither moves.
-    m_trackInterface = new TTrackInterfaceGroup(m_context.trackInterface, m_context.simulated, page);
+    m_trackInterface = new TTrackInterfaceGroup(m_context.trackInterface, m_context.InterfaceFlags(), page);
     m_trackInterface->setFixedWidth(ColumnWidth + 30);
 
     LayOutColumns(page, {io, m_maskNotice, m_trackInterface}, {m_ioTest});

@@ -13,6 +13,7 @@
 #include "common/ProgramFiles.h"
 #include "common/TrackInterfaceChoice.h"
 #include "hardware/SimulatedTrack.h"
+#include "hardware/carrera/CarreraPort.h"
 #include "hardware/lapboard/LapBoardPort.h"
 #include "spectator/SpectatorServer.h"
 #include "timing/RealTimeScheduling.h"
@@ -30,12 +31,14 @@
 std::unique_ptr<TPortDriver> MakePortDriver(TAppContext& context)
 {
     context.trackInterface = ReadTrackInterfaceChoice(context.workingDirectory);
-    switch (EffectiveKind(context.trackInterface, context.simulated)) {
+    const TTrackInterfaceChoice inUse = InterfaceInUse(context.trackInterface, context.InterfaceFlags());
+    switch (inUse.Kind) {
     case TTrackInterfaceChoice::TKind::Simulated:
         return std::make_unique<TSimulatedTrack>(context.RaceClock(), context.settings, context.masks,
                                                  std::random_device{}());
     case TTrackInterfaceChoice::TKind::LapBoard:
-        return std::make_unique<TLapBoardPort>(context.trackInterface.SerialDevice, context.masks);
+        return std::make_unique<TLapBoardPort>(inUse.SerialDevice, context.masks);
+    case TTrackInterfaceChoice::TKind::Carrera: return std::make_unique<TCarreraPort>(inUse.CarreraDevice);
     case TTrackInterfaceChoice::TKind::ParallelPort: break;
     }
 #ifdef _WIN32
@@ -84,6 +87,7 @@ int RunKobalap(int argc, char** argv)
     TAppContext context;
     context.workingDirectory = QDir::currentPath();
     context.simulated = commandLine.simulate;
+    context.carreraDevice = commandLine.carreraDevice;
     // Set before the application object: the data folder is named after it.
     QApplication::setApplicationName(QLatin1String(Kobalap::ApplicationName));
     if (commandLine.dataFolder) {

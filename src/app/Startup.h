@@ -6,8 +6,9 @@ struct TAppContext;
 class TPortDriver;
 
 // The port driver the program runs on: the simulated track with --simulate,
-// else the track interface chosen in kobalap.conf (read here into the
-// context), the machine's parallel port when none is chosen. Not yet opened.
+// the Control Unit on its device with --carrera, else the track interface
+// chosen in kobalap.conf (read here into the context), the machine's
+// parallel port when none is chosen. Not yet opened.
 std::unique_ptr<TPortDriver> MakePortDriver(TAppContext& context);
 
 // The end of every run that got as far as the port: all output lines off, so

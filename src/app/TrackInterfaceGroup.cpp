@@ -30,6 +30,24 @@ QList<TSerialPortEntry> MachineSerialPorts()
     return entries;
 }
 
+// A list of serial ports that can be asked to list them anew as it opens.
+class TPortList final : public QComboBox {
+public:
+    TPortList(std::function<void()> beforeOpening, QWidget* parent)
+        : QComboBox(parent), m_beforeOpening(std::move(beforeOpening))
+    {
+    }
+    void showPopup() override
+    {
+        if (m_beforeOpening)
+            m_beforeOpening();
+        QComboBox::showPopup();
+    }
+
+private:
+    std::function<void()> m_beforeOpening;
+};
+
 QRadioButton* Radio(const QString& caption, const QString& name, QWidget* parent)
 {
     auto* radio = new QRadioButton(caption, parent);
@@ -46,12 +64,29 @@ QLabel* Notice(const QString& text, const QString& name, QWidget* parent)
     return label;
 }
 
+void ShowTextFromStart(QComboBox* list)
+{
+    // The device is the start of the text; a long description may run out
+    // of the field, the device must not.
+    list->lineEdit()->setCursorPosition(0);
+}
+
+// The device a list stands for: a listed entry its device, anything else
+// what was typed.
+QString DeviceShown(const QComboBox* list)
+{
+    const QString text = list->currentText();
+    const int index = list->findText(text);
+    return index >= 0 ? list->itemData(index).toString() : text.trimmed();
+}
+
 }  // namespace
 
-TTrackInterfaceGroup::TTrackInterfaceGroup(const TTrackInterfaceChoice& atStartUp, bool simulateFlag, QWidget* parent)
+TTrackInterfaceGroup::TTrackInterfaceGroup(const TTrackInterfaceChoice& atStartUp, const TInterfaceFlags& flags,
+                                           QWidget* parent)
     : QGroupBox(QStringLiteral("Track interface"), parent),
       m_atStartUp(atStartUp),
-      m_simulateFlag(simulateFlag),
+      m_flags(flags),
       m_portLister(MachineSerialPorts)
 {
     setObjectName(QStringLiteral("GroupBoxTrackInterface"));
@@ -59,46 +94,88 @@ TTrackInterfaceGroup::TTrackInterfaceGroup(const TTrackInterfaceChoice& atStartU
                        QStringLiteral("RadioButtonParallelPort"), this);
     m_board = Radio(QStringLiteral("USB lap-sensor board"), QStringLiteral("RadioButtonLapBoard"), this);
     m_simulated = Radio(QStringLiteral("Simulated track"), QStringLiteral("RadioButtonSimulated"), this);
+    m_carrera = Radio(QStringLiteral("Carrera Control Unit"), QStringLiteral("RadioButtonCarrera"), this);
 
-    m_device = new QComboBox(this);
-    m_device->setObjectName(QStringLiteral("ComboBoxSerialDevice"));
-    // A device the system does not list (yet) can be typed; typing adds no entry.
-    m_device->setEditable(true);
-    m_device->setInsertPolicy(QComboBox::NoInsert);
-    m_device->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_device->setMinimumContentsLength(12);
+    m_device = DeviceList(QStringLiteral("ComboBoxSerialDevice"));
     m_device->lineEdit()->setPlaceholderText(QStringLiteral("/dev/ttyACM0"));
     m_refresh = new QPushButton(QStringLiteral("Refresh"), this);
     m_refresh->setObjectName(QStringLiteral("ButtonRefreshSerialPorts"));
+    // Beside its radio button, where a Refresh button would not fit: the
+    // list is made anew each time it is opened instead.
+    m_carreraDevice = DeviceList(QStringLiteral("ComboBoxCarreraDevice"), [this] { ListPorts(m_carreraDevice); });
+    m_carreraDevice->lineEdit()->setPlaceholderText(QStringLiteral("/dev/ttyUSB0"));
+    m_carreraDevice->setMinimumContentsLength(8);
+    auto* carreraCars = new QLabel(
+        QStringLiteral("Track n is controller n. Cars 5 and 6, the ghost and the pace car count for nothing."), this);
+    carreraCars->setObjectName(QStringLiteral("LabelCarreraCars"));
+    carreraCars->setWordWrap(true);
+    for (QWidget* widget : std::initializer_list<QWidget*>{m_carrera, m_carreraDevice, carreraCars})
+        widget->setToolTip(
+            QStringLiteral("On a Carrera track, track n is controller n; cars 5 and 6, the ghost car "
+                           "and the pace car count for nothing in a race."));
 
     m_restartNotice =
         Notice(QStringLiteral("Takes effect when Kobalap is started again."), QStringLiteral("LabelTakesEffect"), this);
     QLabel* simulateNotice =
         Notice(QStringLiteral("Started with --simulate: the simulated track is in use whatever is chosen here."),
                QStringLiteral("LabelSimulateFlag"), this);
-    simulateNotice->setVisible(m_simulateFlag);
+    simulateNotice->setVisible(m_flags.Simulate);
+    QLabel* carreraNotice = Notice(QStringLiteral("Started with --carrera: the Control Unit on %1 is in use "
+                                                  "whatever is chosen here.")
+                                       .arg(m_flags.CarreraDevice),
+                                   QStringLiteral("LabelCarreraFlag"), this);
+    carreraNotice->setVisible(!m_flags.Simulate && !m_flags.CarreraDevice.isEmpty());
 
     auto* deviceRow = new QHBoxLayout;
     deviceRow->setContentsMargins(20, 0, 0, 0);  // under its radio button's text
     deviceRow->addWidget(m_device, 1);
     deviceRow->addWidget(m_refresh);
+    auto* carreraRow = new QHBoxLayout;
+    carreraRow->addWidget(m_carrera);
+    carreraRow->addWidget(m_carreraDevice, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_parallel);
     layout->addWidget(m_board);
     layout->addLayout(deviceRow);
     layout->addWidget(m_simulated);
-    layout->addWidget(simulateNotice);
-    layout->addWidget(m_restartNotice);
+    // The note says what the choice above it means, and the notices read as
+    // one paragraph: small gaps, which also keep the group inside the
+    // sub-page with every notice shown.
+    auto* carreraBlock = new QVBoxLayout;
+    carreraBlock->setSpacing(0);
+    carreraBlock->addLayout(carreraRow);
+    carreraBlock->addWidget(carreraCars);
+    layout->addLayout(carreraBlock);
+    auto* notices = new QVBoxLayout;
+    notices->setSpacing(2);
+    notices->addWidget(simulateNotice);
+    notices->addWidget(carreraNotice);
+    notices->addWidget(m_restartNotice);
+    layout->addLayout(notices);
 
-    connect(m_device, &QComboBox::activated, this, &TTrackInterfaceGroup::ShowTextFromStart);
     connect(m_refresh, &QPushButton::clicked, this, &TTrackInterfaceGroup::RefreshPorts);
-    for (QRadioButton* radio : {m_parallel, m_board, m_simulated})
+    for (QRadioButton* radio : {m_parallel, m_board, m_simulated, m_carrera})
         connect(radio, &QRadioButton::toggled, this, &TTrackInterfaceGroup::ChoiceEdited);
-    connect(m_board, &QRadioButton::toggled, this, &TTrackInterfaceGroup::BoardChosen);
-    connect(m_device, &QComboBox::currentTextChanged, this, &TTrackInterfaceGroup::ChoiceEdited);
+    connect(m_board, &QRadioButton::toggled, this, [this](bool chosen) { SerialChoiceMade(m_device, chosen); });
+    connect(m_carrera, &QRadioButton::toggled, this,
+            [this](bool chosen) { SerialChoiceMade(m_carreraDevice, chosen); });
 
     RefreshPorts();
     ShowChoice(m_atStartUp);
+}
+
+QComboBox* TTrackInterfaceGroup::DeviceList(const QString& name, std::function<void()> beforeOpening)
+{
+    auto* list = new TPortList(std::move(beforeOpening), this);
+    list->setObjectName(name);
+    // A device the system does not list (yet) can be typed; typing adds no entry.
+    list->setEditable(true);
+    list->setInsertPolicy(QComboBox::NoInsert);
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    list->setMinimumContentsLength(12);
+    connect(list, &QComboBox::activated, this, [list] { ShowTextFromStart(list); });
+    connect(list, &QComboBox::currentTextChanged, this, &TTrackInterfaceGroup::ChoiceEdited);
+    return list;
 }
 
 void TTrackInterfaceGroup::SetPortLister(TPortLister lister)
@@ -109,32 +186,31 @@ void TTrackInterfaceGroup::SetPortLister(TPortLister lister)
 
 void TTrackInterfaceGroup::RefreshPorts()
 {
-    const QString device = Choice().SerialDevice;
-    m_device->clear();
+    ListPorts(m_device);
+    ListPorts(m_carreraDevice);
+}
+
+void TTrackInterfaceGroup::ListPorts(QComboBox* list)
+{
+    const QString device = DeviceShown(list);
+    list->clear();
     for (const TSerialPortEntry& entry : m_portLister()) {
-        m_device->addItem(entry.text, entry.device);
-        m_device->setItemData(m_device->count() - 1, entry.usb, UsbRole);
+        list->addItem(entry.text, entry.device);
+        list->setItemData(list->count() - 1, entry.usb, UsbRole);
     }
     // The list opens wide enough for the descriptions the field cuts off.
-    m_device->view()->setMinimumWidth(m_device->view()->sizeHintForColumn(0) + 8);
-    ShowDevice(device);
+    list->view()->setMinimumWidth(list->view()->sizeHintForColumn(0) + 8);
+    ShowDevice(list, device);
 }
 
-void TTrackInterfaceGroup::ShowDevice(const QString& device)
+void TTrackInterfaceGroup::ShowDevice(QComboBox* list, const QString& device)
 {
-    const int index = m_device->findData(device);
-    m_device->setCurrentIndex(index);
+    const int index = list->findData(device);
+    list->setCurrentIndex(index);
     if (index < 0)
-        m_device->setEditText(device);
-    ShowTextFromStart();
+        list->setEditText(device);
+    ShowTextFromStart(list);
     ChoiceEdited();
-}
-
-void TTrackInterfaceGroup::ShowTextFromStart()
-{
-    // The device is the start of the text; a long description may run out
-    // of the field, the device must not.
-    m_device->lineEdit()->setCursorPosition(0);
 }
 
 void TTrackInterfaceGroup::ShowChoice(const TTrackInterfaceChoice& choice)
@@ -143,8 +219,10 @@ void TTrackInterfaceGroup::ShowChoice(const TTrackInterfaceChoice& choice)
     case TKind::ParallelPort: m_parallel->setChecked(true); break;
     case TKind::LapBoard: m_board->setChecked(true); break;
     case TKind::Simulated: m_simulated->setChecked(true); break;
+    case TKind::Carrera: m_carrera->setChecked(true); break;
     }
-    ShowDevice(choice.SerialDevice);
+    ShowDevice(m_device, choice.SerialDevice);
+    ShowDevice(m_carreraDevice, choice.CarreraDevice);
 }
 
 TTrackInterfaceChoice TTrackInterfaceGroup::Choice() const
@@ -154,22 +232,23 @@ TTrackInterfaceChoice TTrackInterfaceGroup::Choice() const
         choice.Kind = TKind::LapBoard;
     else if (m_simulated->isChecked())
         choice.Kind = TKind::Simulated;
-    // A listed entry stands for its device; anything else is a typed device.
-    const QString text = m_device->currentText();
-    const int index = m_device->findText(text);
-    choice.SerialDevice = index >= 0 ? m_device->itemData(index).toString() : text.trimmed();
+    else if (m_carrera->isChecked())
+        choice.Kind = TKind::Carrera;
+    choice.SerialDevice = DeviceShown(m_device);
+    choice.CarreraDevice = DeviceShown(m_carreraDevice);
     return choice;
 }
 
-void TTrackInterfaceGroup::BoardChosen(bool chosen)
+void TTrackInterfaceGroup::SerialChoiceMade(QComboBox* list, bool chosen)
 {
-    if (!chosen || !m_device->currentText().trimmed().isEmpty())
+    if (!chosen || !list->currentText().trimmed().isEmpty())
         return;
-    // No device given yet: the first USB port found is the likely board.
-    for (int i = 0; i < m_device->count(); ++i) {
-        if (m_device->itemData(i, UsbRole).toBool()) {
-            m_device->setCurrentIndex(i);
-            ShowTextFromStart();
+    // No device given yet: the first USB port found is the likely board or
+    // Control Unit cable.
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->itemData(i, UsbRole).toBool()) {
+            list->setCurrentIndex(i);
+            ShowTextFromStart(list);
             return;
         }
     }
@@ -180,5 +259,7 @@ void TTrackInterfaceGroup::ChoiceEdited()
     const bool board = m_board->isChecked();
     m_device->setEnabled(board);
     m_refresh->setEnabled(board);
-    m_restartNotice->setVisible(ChoiceChangesInterface(Choice(), m_atStartUp, m_simulateFlag));
+    const bool carrera = m_carrera->isChecked();
+    m_carreraDevice->setEnabled(carrera);
+    m_restartNotice->setVisible(ChoiceChangesInterface(Choice(), m_atStartUp, m_flags));
 }

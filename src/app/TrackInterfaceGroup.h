@@ -19,42 +19,47 @@ struct TSerialPortEntry {
 };
 
 // The "Track interface" group of the I/O sub-page: the parallel port, the
-// USB lap-sensor board on a serial device, or the simulated track. It only
-// shows and edits a choice; the Settings page reads and stores it. The port
-// is opened once at start-up, so a choice other than the interface in use
-// says that it takes effect at the next start.
+// USB lap-sensor board on a serial device, the simulated track, or the
+// Carrera Control Unit on a serial device. It only shows and edits a choice;
+// the Settings page reads and stores it. The port is opened once at
+// start-up, so a choice other than the interface in use says that it takes
+// effect at the next start.
 class TTrackInterfaceGroup : public QGroupBox {
     Q_OBJECT
 public:
     using TPortLister = std::function<QList<TSerialPortEntry>()>;
 
-    // atStartUp: the choice read when the program started; simulateFlag:
-    // whether it was started with --simulate.
-    TTrackInterfaceGroup(const TTrackInterfaceChoice& atStartUp, bool simulateFlag, QWidget* parent = nullptr);
+    // atStartUp: the choice read when the program started; flags: the
+    // interface the command line named for this run, if any.
+    TTrackInterfaceGroup(const TTrackInterfaceChoice& atStartUp, const TInterfaceFlags& flags,
+                         QWidget* parent = nullptr);
 
     void ShowChoice(const TTrackInterfaceChoice& choice);
     TTrackInterfaceChoice Choice() const;
 
-    // Lists the serial ports found now, keeping the device shown.
+    // Lists the serial ports found now, keeping the devices shown.
     void RefreshPorts();
     // Where the ports come from; the machine's serial ports unless a test
     // puts a list of its own in their place.
     void SetPortLister(TPortLister lister);
 
 private:
-    void ShowDevice(const QString& device);
+    QComboBox* DeviceList(const QString& name, std::function<void()> beforeOpening = {});
+    void ListPorts(QComboBox* list);
+    void ShowDevice(QComboBox* list, const QString& device);
     void ChoiceEdited();
-    void BoardChosen(bool chosen);
-    void ShowTextFromStart();
+    void SerialChoiceMade(QComboBox* list, bool chosen);
 
     TTrackInterfaceChoice m_atStartUp;
-    bool m_simulateFlag;
+    TInterfaceFlags m_flags;
     TPortLister m_portLister;
 
     QRadioButton* m_parallel = nullptr;
     QRadioButton* m_board = nullptr;
     QRadioButton* m_simulated = nullptr;
+    QRadioButton* m_carrera = nullptr;
     QComboBox* m_device = nullptr;
     QPushButton* m_refresh = nullptr;
+    QComboBox* m_carreraDevice = nullptr;
     QLabel* m_restartNotice = nullptr;
 };

@@ -8,6 +8,7 @@ namespace {
 const QString GroupName = QStringLiteral("TrackInterface");
 const QString KindKey = QStringLiteral("Kind");
 const QString DeviceKey = QStringLiteral("SerialDevice");
+const QString CarreraDeviceKey = QStringLiteral("CarreraDevice");
 
 // The words stored for the kinds; the enum's order is no file format.
 struct TKindWord {
@@ -18,6 +19,7 @@ constexpr TKindWord KindWords[] = {
     {TTrackInterfaceChoice::TKind::ParallelPort, "parallel"},
     {TTrackInterfaceChoice::TKind::LapBoard, "board"},
     {TTrackInterfaceChoice::TKind::Simulated, "simulated"},
+    {TTrackInterfaceChoice::TKind::Carrera, "carrera"},
 };
 
 QString WordOf(TTrackInterfaceChoice::TKind kind)
@@ -51,6 +53,7 @@ TTrackInterfaceChoice ReadTrackInterfaceChoice(const QString& workingDirectory)
     const QSettings file(TrackInterfaceFilePath(workingDirectory), QSettings::IniFormat);
     choice.Kind = KindOf(file.value(GroupName + QLatin1Char('/') + KindKey).toString());
     choice.SerialDevice = file.value(GroupName + QLatin1Char('/') + DeviceKey).toString().trimmed();
+    choice.CarreraDevice = file.value(GroupName + QLatin1Char('/') + CarreraDeviceKey).toString().trimmed();
     return choice;
 }
 
@@ -60,6 +63,7 @@ bool WriteTrackInterfaceChoice(const QString& workingDirectory, const TTrackInte
     file.beginGroup(GroupName);
     file.setValue(KindKey, WordOf(choice.Kind));
     file.setValue(DeviceKey, choice.SerialDevice.trimmed());
+    file.setValue(CarreraDeviceKey, choice.CarreraDevice.trimmed());
     file.endGroup();
     // QSettings writes lazily; the page must know now whether the choice
     // will be there at the next start. Only an access error means it is not:
@@ -69,21 +73,33 @@ bool WriteTrackInterfaceChoice(const QString& workingDirectory, const TTrackInte
     return file.status() != QSettings::AccessError;
 }
 
-TTrackInterfaceChoice::TKind EffectiveKind(const TTrackInterfaceChoice& choice, bool simulateFlag)
+TTrackInterfaceChoice InterfaceInUse(const TTrackInterfaceChoice& choice, const TInterfaceFlags& flags)
 {
-    return simulateFlag ? TTrackInterfaceChoice::TKind::Simulated : choice.Kind;
+    TTrackInterfaceChoice inUse = choice;
+    if (flags.Simulate)
+        inUse.Kind = TTrackInterfaceChoice::TKind::Simulated;
+    else if (!flags.CarreraDevice.trimmed().isEmpty()) {
+        inUse.Kind = TTrackInterfaceChoice::TKind::Carrera;
+        inUse.CarreraDevice = flags.CarreraDevice.trimmed();
+    }
+    return inUse;
 }
 
 bool ChoiceChangesInterface(const TTrackInterfaceChoice& chosen, const TTrackInterfaceChoice& atStartUp,
-                            bool simulateFlag)
+                            const TInterfaceFlags& flags)
 {
-    // Under --simulate the simulated track runs whatever is stored, so any
-    // other choice only tells on a start without the flag.
-    const TTrackInterfaceChoice::TKind inUse = EffectiveKind(atStartUp, simulateFlag);
-    if (chosen.Kind != inUse)
-        return true;
-    return chosen.Kind == TTrackInterfaceChoice::TKind::LapBoard &&
-           chosen.SerialDevice.trimmed() != atStartUp.SerialDevice.trimmed();
+    // Under a flag its interface runs whatever is stored, so any other
+    // choice only tells on a start without it.
+    const TTrackInterfaceChoice inUse = InterfaceInUse(atStartUp, flags);
+    switch (chosen.Kind) {
+    case TTrackInterfaceChoice::TKind::LapBoard:
+        return inUse.Kind != chosen.Kind || chosen.SerialDevice.trimmed() != inUse.SerialDevice.trimmed();
+    case TTrackInterfaceChoice::TKind::Carrera:
+        return inUse.Kind != chosen.Kind || chosen.CarreraDevice.trimmed() != inUse.CarreraDevice.trimmed();
+    case TTrackInterfaceChoice::TKind::ParallelPort:
+    case TTrackInterfaceChoice::TKind::Simulated: break;
+    }
+    return inUse.Kind != chosen.Kind;
 }
 
 QString SerialPortEntryText(const QString& systemLocation, const QString& description)

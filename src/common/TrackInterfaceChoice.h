@@ -4,13 +4,25 @@
 
 // Which track interface the program runs on: the parallel port (at the port
 // address of the settings record), the USB lap-sensor board on a serial
-// device, or the simulated track. KOBA.ini has no room for it, so it lives in
-// kobalap.conf beside it; the port is opened once at start-up, so a changed
-// choice is taken at the next start.
+// device, the simulated track, or the Carrera Control Unit on a serial
+// device. KOBA.ini has no room for it, so it lives in kobalap.conf beside it;
+// the port is opened once at start-up, so a changed choice is taken at the
+// next start.
 struct TTrackInterfaceChoice {
-    enum class TKind { ParallelPort, LapBoard, Simulated };
+    enum class TKind { ParallelPort, LapBoard, Simulated, Carrera };
     TKind Kind = TKind::ParallelPort;
     QString SerialDevice;  // the board's device, e.g. /dev/ttyACM0
+    // The Control Unit's own: a club with both keeps both devices, and
+    // switching between them does not lose the other's.
+    QString CarreraDevice;  // e.g. /dev/ttyUSB0
+};
+
+// A track interface named on the command line for one run: --simulate, or
+// --carrera with the Control Unit's device. Either wins over the stored
+// choice, which stays as it is for the next start.
+struct TInterfaceFlags {
+    bool Simulate = false;
+    QString CarreraDevice;  // empty: no --carrera
 };
 
 // kobalap.conf in the given folder (the one KOBA.ini is read from).
@@ -24,14 +36,15 @@ TTrackInterfaceChoice ReadTrackInterfaceChoice(const QString& workingDirectory);
 // False when the file could not be written (say a read-only folder).
 bool WriteTrackInterfaceChoice(const QString& workingDirectory, const TTrackInterfaceChoice& choice);
 
-// The interface a start runs on: --simulate always wins over the stored choice.
-TTrackInterfaceChoice::TKind EffectiveKind(const TTrackInterfaceChoice& choice, bool simulateFlag);
+// The interface a start runs on: the one the command line names, else the
+// stored choice.
+TTrackInterfaceChoice InterfaceInUse(const TTrackInterfaceChoice& choice, const TInterfaceFlags& flags);
 
 // Whether a start with this choice would run on another interface than the
-// one in use now (the choice read at start-up, under the same flag): another
-// kind, or the board on another device.
+// one in use now (the choice read at start-up, under the same flags): another
+// kind, or the board or the Control Unit on another device.
 bool ChoiceChangesInterface(const TTrackInterfaceChoice& chosen, const TTrackInterfaceChoice& atStartUp,
-                            bool simulateFlag);
+                            const TInterfaceFlags& flags);
 
 // How a serial port found on the machine is listed: its device with the
 // description when there is one, "/dev/ttyACM0 (Arduino Uno)".

@@ -381,6 +381,47 @@ private slots:
         QCOMPARE(line.error.isEmpty(), refused.isEmpty());
         QVERIFY2(line.error.contains(refused), qPrintable(line.error));
     }
+
+    // --carrera takes the Control Unit's device; without one, or beside
+    // --simulate, the start is refused.
+    void carreraOption_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("device") << QStringList{"--carrera", "/dev/ttyUSB0", "-v"} << "/dev/ttyUSB0" << QString();
+        QTest::newRow("no device") << QStringList{"--carrera", "-v"} << QString() << "--carrera needs";
+        QTest::newRow("with --simulate") << QStringList{"--simulate", "--carrera", "x"} << "x"
+                                         << "cannot be used";
+    }
+    void carreraOption()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, refused);
+        const TCommandLine line = ParseCommandLine(arguments);
+        QTEST(line.carreraDevice, "device");
+        QCOMPARE(line.error.isEmpty(), refused.isEmpty());
+        QVERIFY2(line.error.contains(refused), qPrintable(line.error));
+    }
+
+    // A Control Unit that is not there ends the start as a missing lap-sensor
+    // board does, the detail naming its device; --carrera wins over the board.
+    void missingControlUnit()
+    {
+        TAppRig rig;
+        rig.WriteSettingsFile();
+        QVERIFY(WriteTrackInterfaceChoice(rig.dir.Path(), {TTrackInterfaceChoice::TKind::LapBoard, "ttyACM0", {}}));
+        rig.context.carreraDevice = QStringLiteral("ttyCU");
+        rig.context.port = MakePortDriver(rig.context);
+        rig.port = nullptr;
+        QCOMPARE(rig.context.port->Description(), QStringLiteral("Carrera Control Unit ttyCU"));
+        QVERIFY(!rig.context.port->Open());
+        rig.messages.Answer(TMessageAnswer::Ok);
+        QCOMPARE(rig.Start(), 1);
+        QCOMPARE(rig.messages.Texts(), QStringList{"Couldnt start I/O driver (zlportio.sys). Exit Program!"});
+        QVERIFY2(Messages::Shown().first().detail.contains("ttyCU"), qPrintable(Messages::Shown().first().detail));
+        VERIFY_MESSAGES_SETTLED();
+    }
 };
 
 QTEST_MAIN(TestStartup)

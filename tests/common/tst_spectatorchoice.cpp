@@ -46,8 +46,8 @@ private slots:
     // Written beside the track interface, each keeps the other.
     void writeKeepsTheTrackInterface()
     {
-        QVERIFY(WriteTrackInterfaceChoice(m_dir->Path(),
-                                          {TTrackInterfaceChoice::TKind::LapBoard, QStringLiteral("/dev/ttyACM0")}));
+        QVERIFY(WriteTrackInterfaceChoice(
+            m_dir->Path(), {TTrackInterfaceChoice::TKind::LapBoard, QStringLiteral("/dev/ttyACM0"), {}}));
         QVERIFY(WriteSpectatorChoice(m_dir->Path(), {true, QStringLiteral("0.0.0.0"), 8081}));
         const TSpectatorChoice choice = ReadSpectatorChoice(m_dir->Path());
         QVERIFY(choice.Enabled);

@@ -8,6 +8,7 @@
 using TKind = TTrackInterfaceChoice::TKind;
 Q_DECLARE_METATYPE(TKind)
 Q_DECLARE_METATYPE(TTrackInterfaceChoice)
+Q_DECLARE_METATYPE(TInterfaceFlags)
 
 class TestTrackInterfaceChoice : public QObject {
     Q_OBJECT
@@ -44,7 +45,7 @@ private slots:
         QFile file(Conf());
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() && file.flush());
         if (write)
-            QVERIFY(WriteTrackInterfaceChoice(m_dir->Path(), {TKind::LapBoard, QStringLiteral(" /dev/ttyUSB1")}));
+            QVERIFY(WriteTrackInterfaceChoice(m_dir->Path(), {TKind::LapBoard, QStringLiteral(" /dev/ttyUSB1"), {}}));
         const TTrackInterfaceChoice choice = ReadTrackInterfaceChoice(m_dir->Path());
         QCOMPARE(choice.Kind, kind);
         QCOMPARE(choice.SerialDevice, device);
@@ -58,39 +59,52 @@ private slots:
             return;
         QVERIFY(QFile::setPermissions(m_dir->Path(), QFile::ReadOwner | QFile::ExeOwner));
         const bool written =
-            WriteTrackInterfaceChoice(m_dir->Path(), {TKind::LapBoard, QStringLiteral("/dev/ttyACM0")});
+            WriteTrackInterfaceChoice(m_dir->Path(), {TKind::LapBoard, QStringLiteral("/dev/ttyACM0"), {}});
         QVERIFY(QFile::setPermissions(m_dir->Path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         QVERIFY(!written);
     }
 
-    // --simulate always wins; a choice waits for the next start when that
-    // start would run on another interface than this one.
+    // The command line's interface always wins; a choice waits for the next
+    // start when that start would run on another interface than this one.
     void effectiveAndPending_data()
     {
         QTest::addColumn<TTrackInterfaceChoice>("atStartUp");
-        QTest::addColumn<bool>("simulateFlag");
+        QTest::addColumn<TInterfaceFlags>("flags");
         QTest::addColumn<TTrackInterfaceChoice>("chosen");
         QTest::addColumn<TKind>("effective");
         QTest::addColumn<bool>("pending");
-        const TTrackInterfaceChoice parallel{TKind::ParallelPort, QStringLiteral("/dev/ttyACM0")};
-        const TTrackInterfaceChoice acm0{TKind::LapBoard, QStringLiteral("/dev/ttyACM0")};
+        const QString usb0 = QStringLiteral("/dev/ttyUSB0");
+        const TTrackInterfaceChoice parallel{TKind::ParallelPort, QStringLiteral("/dev/ttyACM0"), {}};
+        const TTrackInterfaceChoice acm0{TKind::LapBoard, QStringLiteral("/dev/ttyACM0"), {}};
+        const TTrackInterfaceChoice unit{TKind::Carrera, QStringLiteral("/dev/ttyACM0"), usb0};
+        const TInterfaceFlags none;
+        const TInterfaceFlags simulate{true, {}};
+        const TInterfaceFlags carrera{false, usb0};
         QTest::newRow("parallel, device aside")
-            << parallel << false << TTrackInterfaceChoice{} << TKind::ParallelPort << false;
-        QTest::newRow("parallel to board") << parallel << false << acm0 << TKind::ParallelPort << true;
+            << parallel << none << TTrackInterfaceChoice{} << TKind::ParallelPort << false;
+        QTest::newRow("parallel to board") << parallel << none << acm0 << TKind::ParallelPort << true;
         QTest::newRow("board, other device")
-            << acm0 << false << TTrackInterfaceChoice{TKind::LapBoard, QStringLiteral("/dev/ttyACM1")}
+            << acm0 << none << TTrackInterfaceChoice{TKind::LapBoard, QStringLiteral("/dev/ttyACM1"), {}}
             << TKind::LapBoard << true;
-        QTest::newRow("flag over board") << acm0 << true << acm0 << TKind::Simulated << true;
+        QTest::newRow("flag over board") << acm0 << simulate << acm0 << TKind::Simulated << true;
+        QTest::newRow("unit, other device")
+            << unit << none << TTrackInterfaceChoice{TKind::Carrera, QString(), QStringLiteral("/dev/ttyUSB1")}
+            << TKind::Carrera << true;
+        QTest::newRow("--carrera over board") << acm0 << carrera << acm0 << TKind::Carrera << true;
+        QTest::newRow("--carrera, its own unit chosen") << acm0 << carrera << unit << TKind::Carrera << false;
     }
     void effectiveAndPending()
     {
         QFETCH(TTrackInterfaceChoice, atStartUp);
-        QFETCH(bool, simulateFlag);
+        QFETCH(TInterfaceFlags, flags);
         QFETCH(TTrackInterfaceChoice, chosen);
         QFETCH(TKind, effective);
         QFETCH(bool, pending);
-        QCOMPARE(EffectiveKind(atStartUp, simulateFlag), effective);
-        QCOMPARE(ChoiceChangesInterface(chosen, atStartUp, simulateFlag), pending);
+        const TTrackInterfaceChoice inUse = InterfaceInUse(atStartUp, flags);
+        QCOMPARE(inUse.Kind, effective);
+        if (effective == TKind::Carrera)
+            QCOMPARE(inUse.CarreraDevice, QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(ChoiceChangesInterface(chosen, atStartUp, flags), pending);
     }
 };
 

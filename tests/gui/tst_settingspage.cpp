@@ -77,7 +77,8 @@ private:
     QComboBox* Combo(const char* name) { return Find<QComboBox>(name); }
     QComboBox* Rotation() { return Combo("ComboBoxTackRotation"); }
 
-    void Start(const QByteArray& maskFile = {}, const QByteArray& conf = {}, bool simulateFlag = false)
+    void Start(const QByteArray& maskFile = {}, const QByteArray& conf = {}, bool simulateFlag = false,
+               const QString& carreraFlag = {})
     {
         m_rig = std::make_unique<TAppRig>();
         Rig().WriteSettingsFile();
@@ -92,6 +93,7 @@ private:
         // As start-up does before the windows are made.
         Rig().context.trackInterface = ReadTrackInterfaceChoice(Rig().dir.Path());
         Rig().context.simulated = simulateFlag;
+        Rig().context.carreraDevice = carreraFlag;
         QCOMPARE(Rig().Start(), -1);
         InterfaceGroup()->SetPortLister(TestPorts);
     }
@@ -587,6 +589,23 @@ private slots:
         QCOMPARE(LampsLit(), (QList<bool>{false, false, true, true}));
     }
 
+    // On the Control Unit the group shows, tick by tick, what the unit
+    // reports instead of sensors and lines.
+    void controlUnitShownLive()
+    {
+        TUnitTestState unit;
+        IOTest()->SetUnitReader([&unit] { return unit; });
+        ShowPage();
+        QVERIFY(!IOTest()->Lamp(1)->isVisibleTo(IOTest()) && !IOTest()->PowerBox(1)->isVisibleTo(IOTest()));
+        QVERIFY(IOTest()->TimerReadTrack()->isActive() && !IOTest()->SampleTimer()->isActive());
+        unit = {true, QStringLiteral("5337"), 4, {}};
+        unit.Address[6] = {1500, 1, 1, 12};
+        IOTest()->TimerReadTrackTimer();
+        const QStringList shown{IOTest()->UnitVersion()->text(), IOTest()->UnitStartLight()->text(),
+                                IOTest()->UnitEvent(7)->text(), IOTest()->UnitFuel(7)->text()};
+        QCOMPARE(shown, (QStringList{"5337", "3 lamps", "1.500 s, sector 1, 1 event", "fuel 12 of 15"}));
+    }
+
     void maskFile_data()
     {
         QTest::addColumn<bool>("present");
@@ -734,6 +753,12 @@ private slots:
                                                       << "" << TKind::ParallelPort << TKind::Simulated << "" << false;
         QTest::newRow("--simulate, board stored") << board << true << ""
                                                   << "" << TKind::LapBoard << TKind::LapBoard << acm0 << true;
+        QTest::newRow("no file, Control Unit chosen: first USB port")
+            << QByteArray() << false << "RadioButtonCarrera"
+            << "" << TKind::ParallelPort << TKind::Carrera << acm0 << true;
+        QTest::newRow("Control Unit, device typed, the board's kept")
+            << QByteArray("[TrackInterface]\nKind=carrera\nSerialDevice=/dev/ttyS0\n") << false << ""
+            << "/dev/ttyUSB2" << TKind::Carrera << TKind::Carrera << "/dev/ttyUSB2" << true;
     }
     void trackInterfaceSaved()
     {
@@ -752,15 +777,17 @@ private slots:
         QCOMPARE(Shown("LabelSimulateFlag"), simulateFlag);
         if (!click.isEmpty())
             Find<QRadioButton>(qPrintable(click))->click();
+        const bool unit = savedKind == TKind::Carrera;
         if (!typed.isEmpty())
-            Combo("ComboBoxSerialDevice")->setEditText(typed);
+            Combo(unit ? "ComboBoxCarreraDevice" : "ComboBoxSerialDevice")->setEditText(typed);
         QCOMPARE(Shown("LabelTakesEffect"), restartNotice);
         const QByteArray ini = FileContents(IniPath());
         Apply();
         QCOMPARE(FileContents(IniPath()), ini);
         const TTrackInterfaceChoice saved = ReadTrackInterfaceChoice(Rig().dir.Path());
         QCOMPARE(saved.Kind, savedKind);
-        QCOMPARE(saved.SerialDevice, savedDevice);
+        QCOMPARE(unit ? saved.CarreraDevice : saved.SerialDevice, savedDevice);
+        QVERIFY(!conf.contains("ttyS0") || saved.SerialDevice == "/dev/ttyS0");
         // The page shows what was saved, and still waits for the next start.
         QCOMPARE(InterfaceGroup()->Choice().Kind, savedKind);
         QCOMPARE(Shown("LabelTakesEffect"), restartNotice);
@@ -797,8 +824,9 @@ private slots:
         Rig().Form()->show();
         ShowPage();
         Page()->SubPages()->setCurrentWidget(InterfaceGroup()->parentWidget());
-        Find<QRadioButton>("RadioButtonLapBoard")->click();
-        QVERIFY(Shown("LabelMaskFile") && Shown("LabelTakesEffect") && Shown("LabelSimulateFlag"));
+        Find<QRadioButton>("RadioButtonCarrera")->click();
+        QVERIFY(Shown("LabelMaskFile") && Shown("LabelTakesEffect") && Shown("LabelSimulateFlag") &&
+                Shown("LabelCarreraCars"));
         QWidget* subPage = InterfaceGroup()->parentWidget();
         QVERIFY(QTest::qWaitFor([&] { return subPage->layout()->geometry().isValid(); }));
         const QRect group = InterfaceGroup()->geometry();
@@ -806,6 +834,11 @@ private slots:
         for (QWidget* sibling : subPage->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
             if (sibling != InterfaceGroup() && !sibling->isHidden())
                 QVERIFY2(!sibling->geometry().intersects(group), qPrintable(sibling->objectName()));
+        }
+        // Nor is any of its texts cut short.
+        for (QLabel* label : InterfaceGroup()->findChildren<QLabel*>()) {
+            if (!label->isHidden())
+                QVERIFY2(label->height() >= label->heightForWidth(label->width()), qPrintable(label->objectName()));
         }
     }
 

@@ -174,10 +174,13 @@ private slots:
         QVERIFY(!cu.Log().filter(QRegularExpression(QStringLiteral("^tower 7 1[78] "))).isEmpty());
         const QList<qint64> laps = rig.LapTimes(1, 12);
         // The first lap counts from the green as the PC saw the lamps go out:
-        // within a poll of the CU's own. Every other lap is the CU's to the ms.
+        // within a poll of the CU's own on a quiet PC, while a busy one may
+        // hear the CU later (bench_carrera measures it). Counting from
+        // anything else (the reset, the jump start's countdown) is seconds off.
         const QList<qint64>& first = greens[0].Crossings;
         QVERIFY(first.size() >= 4);
-        QVERIFY2(qAbs(laps[0] - (first[0] - greens[0].At)) <= 15, qPrintable(QString::number(laps[0])));
+        QVERIFY2(qAbs(laps[0] - (first[0] - greens[0].At)) <= 200, qPrintable(QString::number(laps[0])));
+        // Every other lap is the CU's to the ms.
         QCOMPARE(laps.mid(1, 3), Laps(first[0], first.mid(1, 3)));
         // Lap 5 spans the pause (crossings while the cable was out are not
         // counted); from the second green on the laps are the CU's again.

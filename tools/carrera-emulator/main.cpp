@@ -203,6 +203,8 @@ private:
             // Ten bits a byte; the request's framing is two bytes more.
             if (g_baud > 0)
                 ::usleep(useconds_t((message.size() + 2 + answer.size()) * 10'000'000ll / g_baud));
+            if (const int64_t hold = m_unit.TakeHold(answer); hold > 0)
+                ::usleep(useconds_t(hold * 1000));
             // Nobody reading the port is no reason to stop: the answer is lost.
             if (!answer.isEmpty()) [[maybe_unused]]
                 const ssize_t put = ::write(m_port.Master(), answer.constData(), size_t(answer.size()));

@@ -58,11 +58,21 @@ QList<TGreen> GreensOf(const QStringList& lines, int car)
     return greens;
 }
 
+// A loaded machine may leave the emulator's answers undelivered for longer
+// than the half second after which a real CU counts as lost; the race would
+// pause by itself. The pulled cable here is longer than the wait.
+TCarreraTimeouts BusyMachineTimeouts(int silenceMs)
+{
+    TCarreraTimeouts timeouts;
+    timeouts.SilenceMs = silenceMs;
+    return timeouts;
+}
+
 bool Finished(const TKWL_Timer& timer) { return !timer.Racing() && timer.Phase() == TTimerPhase::FinishedLap; }
 
 // A race window on the real clock over the emulated CU.
 struct TCarreraRig {
-    explicit TCarreraRig(const QString& device) : Port(device)
+    explicit TCarreraRig(const QString& device) : Port(device, BusyMachineTimeouts(1500))
     {
         Settings.Sounds.fill(false);
         Settings.BounceDelayMs = 200;
@@ -123,7 +133,7 @@ private slots:
     void cleanup() { m_workDir.reset(); }
 
     // Car 2 jumps the start; a crossing is told late; the cable comes out
-    // after car 1's fourth lap and is back 1.2 s later; the race goes on
+    // after car 1's fourth lap and is back 3 s later; the race goes on
     // from the pause dialog.
     void raceIsTimedOnTheUnitsClock()
     {
@@ -152,7 +162,7 @@ private slots:
             }
             if (!pulled && rig.Timer->Tracks()[0].Laps >= 4000) {
                 pulled = true;
-                cu.Send(QStringLiteral("silence 1200"));
+                cu.Send(QStringLiteral("silence 3000"));
             }
             auto* pause = qobject_cast<TFKWLPauseRace*>(QApplication::activeModalWidget());
             if (pause && !pause->WaitingForHalt() && rig.Port.Connected())
@@ -215,7 +225,7 @@ private slots:
         TSteadyPerfCounter counter;
         TSystemClock clock{counter};
         rig.context.raceClock = &clock;
-        rig.context.port = std::make_unique<TCarreraPort>(cu.Device());
+        rig.context.port = std::make_unique<TCarreraPort>(cu.Device(), BusyMachineTimeouts(10000));
         rig.port = nullptr;
         QVERIFY(rig.context.port->Open());
         QCOMPARE(rig.Start(), -1);

@@ -31,7 +31,7 @@ volatile std::sig_atomic_t g_stopSignal = 0;
 
 void OnStopSignal(int) { g_stopSignal = 1; }
 
-// --stamp: each log line ends in " @" and the steady clock in µs (the
+// --stamp: each line of what the unit did ends in " @" and the steady clock in µs (the
 // clock a benchmark on the same machine reads), so that it can time what the
 // program makes of a crossing from the moment the unit told it.
 bool g_stamp = false;
@@ -42,14 +42,20 @@ int g_baud = 0;
 void WriteLine(const QByteArray& line)
 {
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-    if (g_stamp)
-        std::fprintf(stdout, " @%lld",
-                     static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                                std::chrono::steady_clock::now().time_since_epoch())
-                                                .count()));
     std::fputc('\n', stdout);
     // A test waits for these lines: none may sit in a buffer.
     std::fflush(stdout);
+}
+
+// What the unit itself did (crossings, lamps, ...), stamped where asked.
+void WriteUnitLine(const QByteArray& line)
+{
+    if (!g_stamp)
+        return WriteLine(line);
+    const long long us =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    WriteLine(line + " @" + QByteArray::number(us));
 }
 
 // The requests in the bytes from the PC: '"' starts one, '$' ends it.
@@ -95,7 +101,7 @@ struct TCue {
 class TEmulator {
 public:
     TEmulator(TControlUnitOptions options, TPseudoTerminal& port)
-        : m_unit(std::move(options), WriteLine), m_port(port), m_start(std::chrono::steady_clock::now())
+        : m_unit(std::move(options), WriteUnitLine), m_port(port), m_start(std::chrono::steady_clock::now())
     {
     }
 

@@ -327,7 +327,7 @@ void TTrackInterfaceGroup::BluetoothSearchEnded(const QString& problem)
     if (!problem.isEmpty())
         ShowBluetoothNote(problem);
     else
-        ShowBluetoothNote(m_carreraAddress->count() == 0 ? QStringLiteral("No Control_Unit found.") : QString());
+        ShowBluetoothNote(m_carreraAddress->count() == 0 ? QStringLiteral("None found nearby.") : QString());
 }
 
 void TTrackInterfaceGroup::ShowBluetoothNote(const QString& text)

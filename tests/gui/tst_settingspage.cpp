@@ -788,7 +788,7 @@ private slots:
             // The search is over at once: nothing listed, and a note says why.
             QCOMPARE(Combo("ComboBoxCarreraAddress")->count(), 0);
             QVERIFY(Shown("LabelBluetoothNote"));
-            QCOMPARE(Find<QLabel>("LabelBluetoothNote")->text(), QStringLiteral("This machine has no Bluetooth."));
+            QCOMPARE(Find<QLabel>("LabelBluetoothNote")->text(), QStringLiteral("No Bluetooth on this PC."));
         }
         const bool unit = savedKind == TKind::Carrera;
         const char* const list = unit        ? "ComboBoxCarreraDevice"

@@ -10,13 +10,15 @@ namespace {
 // for someone waiting at the list.
 constexpr int SearchMs = 8000;
 
-QString ProblemText(QBluetoothDeviceDiscoveryAgent::Error error, const QString& detail)
+QString NoBluetooth() { return QStringLiteral("No Bluetooth on this PC."); }
+
+// Short: the note stands beside the list, in a narrow group.
+QString ProblemText(QBluetoothDeviceDiscoveryAgent::Error error)
 {
     switch (error) {
-    case QBluetoothDeviceDiscoveryAgent::InvalidBluetoothAdapterError:
-        return QStringLiteral("This machine has no Bluetooth.");
+    case QBluetoothDeviceDiscoveryAgent::InvalidBluetoothAdapterError: return NoBluetooth();
     case QBluetoothDeviceDiscoveryAgent::PoweredOffError: return QStringLiteral("Bluetooth is switched off.");
-    default: return QStringLiteral("The Bluetooth search failed: %1").arg(detail);
+    default: return QStringLiteral("The search failed.");
     }
 }
 
@@ -33,7 +35,7 @@ void TCarreraBleSearch::Start()
     m_running = true;
     // Said plainly, before the agent's own words for it come into play.
     if (QBluetoothLocalDevice::allDevices().isEmpty()) {
-        Finish(QStringLiteral("This machine has no Bluetooth."));
+        Finish(NoBluetooth());
         return;
     }
     if (!m_agent) {
@@ -47,9 +49,7 @@ void TCarreraBleSearch::Start()
         connect(m_agent.get(), &QBluetoothDeviceDiscoveryAgent::finished, this, [this] { Finish({}); });
         connect(m_agent.get(), &QBluetoothDeviceDiscoveryAgent::canceled, this, [this] { Finish({}); });
         connect(m_agent.get(), &QBluetoothDeviceDiscoveryAgent::errorOccurred, this,
-                [this](QBluetoothDeviceDiscoveryAgent::Error error) {
-                    Finish(ProblemText(error, m_agent->errorString()));
-                });
+                [this](QBluetoothDeviceDiscoveryAgent::Error error) { Finish(ProblemText(error)); });
     }
     // An adapter that is switched off is reported from within start().
     m_agent->start(QBluetoothDeviceDiscoveryAgent::LowEnergyMethod);

@@ -53,6 +53,18 @@ public:
     void PitStop(int address, int64_t durationMs, int64_t nowMs);
     void RepeatNextEvent() { m_repeatNext = true; }
     void CorruptNextAnswer() { m_corruptNext = true; }
+    // The next answer that tells a crossing comes this much late, after the
+    // PC has given up waiting for it.
+    void HoldNextEvent(int64_t ms) { m_holdNextEventMs = ms; }
+    // How long `answer` is to be held back (0: not at all).
+    int64_t TakeHold(const QByteArray& answer)
+    {
+        if (m_holdNextEventMs <= 0 || !answer.startsWith('?') || answer.startsWith("?:"))
+            return 0;
+        const int64_t hold = m_holdNextEventMs;
+        m_holdNextEventMs = 0;
+        return hold;
+    }
     void Silence(int64_t durationMs, int64_t nowMs) { m_silentUntil = nowMs + durationMs; }
 
 private:
@@ -110,5 +122,6 @@ private:
     std::deque<CarreraProtocol::TTimerEvent> m_events;
     bool m_repeatNext = false;
     bool m_corruptNext = false;
+    int64_t m_holdNextEventMs = 0;
     int64_t m_silentUntil = 0;
 };

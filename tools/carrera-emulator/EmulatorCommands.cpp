@@ -78,6 +78,10 @@ QByteArray Apply(TControlUnit& unit, const QByteArray& command, int64_t nowMs)
             unit.SetTower(on);
         return {};
     }
+    if (name == "late" && count == 2 && ReadNumber(words[1], 0, Day, value)) {
+        unit.HoldNextEvent(value);
+        return {};
+    }
     if (name == "repeat" && count == 1) {
         unit.RepeatNextEvent();
         return {};

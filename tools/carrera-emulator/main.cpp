@@ -21,6 +21,7 @@
 #include <csignal>
 #include <cstdio>
 #include <poll.h>
+#include <sched.h>
 #include <unistd.h>
 #include <vector>
 
@@ -30,9 +31,22 @@ volatile std::sig_atomic_t g_stopSignal = 0;
 
 void OnStopSignal(int) { g_stopSignal = 1; }
 
+// --stamp: each log line ends in " @" and the steady clock in µs (the
+// clock a benchmark on the same machine reads), so that it can time what the
+// program makes of a crossing from the moment the unit told it.
+bool g_stamp = false;
+// --baud: an answer is held back for the time the request and the answer
+// take on a real unit's wire, so the PC polls at a real unit's pace.
+int g_baud = 0;
+
 void WriteLine(const QByteArray& line)
 {
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+    if (g_stamp)
+        std::fprintf(stdout, " @%lld",
+                     static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                                std::chrono::steady_clock::now().time_since_epoch())
+                                                .count()));
     std::fputc('\n', stdout);
     // A test waits for these lines: none may sit in a buffer.
     std::fflush(stdout);
@@ -186,6 +200,11 @@ private:
             if (!m_reader.Feed(buffer[i], message))
                 continue;
             const QByteArray answer = m_unit.Answer(message, nowMs);
+            // Ten bits a byte; the request's framing is two bytes more.
+            if (g_baud > 0)
+                ::usleep(useconds_t((message.size() + 2 + answer.size()) * 10'000'000ll / g_baud));
+            if (const int64_t hold = m_unit.TakeHold(answer); hold > 0)
+                ::usleep(useconds_t(hold * 1000));
             // Nobody reading the port is no reason to stop: the answer is lost.
             if (!answer.isEmpty()) [[maybe_unused]]
                 const ssize_t put = ::write(m_port.Master(), answer.constData(), size_t(answer.size()));
@@ -209,8 +228,20 @@ int Refuse(const QString& why)
 
 }  // namespace
 
+// A real unit is never late with its answers; a test's emulator on a busy
+// machine could be, by tens of ms. It sleeps in poll() nearly all the time,
+// so real-time scheduling costs nobody anything; without the right it stays
+// ordinary.
+static void AnswerPromptly()
+{
+    sched_param param{};
+    param.sched_priority = sched_get_priority_min(SCHED_FIFO) + 1;
+    sched_setscheduler(0, SCHED_FIFO, &param);
+}
+
 int main(int argc, char** argv)
 {
+    AnswerPromptly();
     QCoreApplication application(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("A Carrera DIGITAL 124/132 Control Unit on a pseudo-terminal."));
@@ -229,8 +260,15 @@ int main(int argc, char** argv)
                                         QStringLiteral("The longer status of recent units."));
     const QCommandLineOption script(QStringLiteral("script"), QStringLiteral("Commands to run at the start."),
                                     QStringLiteral("file"));
-    parser.addOptions({link, version, clockStart, stepMs, longStatus, script});
+    const QCommandLineOption stamp(QStringLiteral("stamp"),
+                                   QStringLiteral("Log lines end in @ and the steady clock in microseconds."));
+    const QCommandLineOption baud(QStringLiteral("baud"),
+                                  QStringLiteral("Answers take as long as on a wire of this speed (19200)."),
+                                  QStringLiteral("bits/s"), QStringLiteral("0"));
+    parser.addOptions({link, version, clockStart, stepMs, longStatus, script, stamp, baud});
     parser.process(application);
+    g_stamp = parser.isSet(stamp);
+    g_baud = parser.value(baud).toInt();
 
     TControlUnitOptions options;
     options.Version = parser.value(version).toLatin1();

@@ -23,8 +23,7 @@ TCarreraLink::TCarreraLink(std::unique_ptr<TCarreraWire> wire, QString device, T
                            const TCarreraTimeouts& timeouts)
     : m_device(std::move(device)), m_channels(channels), m_timeouts(timeouts), m_wire(std::move(wire))
 {
-    m_buffer.reserve(64);
-    m_received.reserve(256);
+    m_received.reserve(512);
 }
 
 TCarreraLink::~TCarreraLink() = default;
@@ -98,31 +97,28 @@ void TCarreraLink::Lose()
 
 TAnswer TCarreraLink::Ask(const QByteArray& request)
 {
-    // What is left from an answer that came too late belongs to no request.
-    m_wire->Discard();
-    m_received.clear();
-    m_buffer.clear();
     if (!m_wire->Send(request)) {
         m_portFailed = true;
         return {};
     }
     const char command = request.at(1);
     const TClock::time_point deadline = TClock::now() + std::chrono::milliseconds(m_timeouts.AnswerMs);
-    int taken = 0;
     for (;;) {
-        for (; taken < m_received.size(); ++taken) {
-            const char byte = m_received.at(taken);
-            if (byte == MessageEnd || byte == OtherMessageEnd) {
-                // Noise before the answer is skipped: it begins at the
-                // command character.
-                const int begin = int(m_buffer.indexOf(command));
-                const TAnswer answer = ParseAnswer(command, begin < 0 ? QByteArray() : m_buffer.mid(begin));
+        QByteArray message;
+        while (TakeMessage(message)) {
+            if (!message.isEmpty() && message.at(0) == command) {
+                const TAnswer answer = ParseAnswer(command, message);
                 if (answer.Kind != TAnswer::TKind::Invalid)
                     m_lastGood = TClock::now();
                 return answer;
             }
-            if (m_buffer.size() < 64)
-                m_buffer.append(byte);
+            // The CU answers every request in turn; an answer that comes
+            // after its request was given up on (a busy PC can hold bytes
+            // back for longer than the wait) is still the CU's word. A
+            // poll's answer tells itself what it is, and a crossing must
+            // not be lost to it being late: it is taken now.
+            if (!message.isEmpty() && message.at(0) == '?')
+                TakeLateAnswer(ParseAnswer('?', message));
         }
         const int64_t leftUs = UsBetween(TClock::now(), deadline);
         if (leftUs <= 0)
@@ -132,6 +128,41 @@ TAnswer TCarreraLink::Ask(const QByteArray& request)
             return {};
         }
     }
+}
+
+bool TCarreraLink::TakeMessage(QByteArray& message)
+{
+    int end = -1;
+    for (int i = 0; i < m_received.size() && end < 0; ++i)
+        if (m_received.at(i) == MessageEnd || m_received.at(i) == OtherMessageEnd)
+            end = i;
+    if (end < 0) {
+        // No end in sight: a stream of noise is not kept for ever.
+        if (m_received.size() > 256)
+            m_received.clear();
+        return false;
+    }
+    // Noise before an answer is skipped: it begins at a command character.
+    static constexpr char Commands[] = {'0', '?', 'T', '=', 'J', ':'};
+    int begin = 0;
+    while (begin < end &&
+           std::find(std::begin(Commands), std::end(Commands), m_received.at(begin)) == std::end(Commands))
+        ++begin;
+    message = m_received.mid(begin, end - begin);
+    m_received.remove(0, end + 1);
+    return true;
+}
+
+void TCarreraLink::TakeLateAnswer(const TAnswer& answer)
+{
+    const TClock::time_point now = TClock::now();
+    if (answer.Kind == TAnswer::TKind::Invalid)
+        return;
+    m_lastGood = now;
+    if (answer.Kind == TAnswer::TKind::TimerEvent)
+        TakeEvent(answer.Event, now);
+    else if (answer.Kind == TAnswer::TKind::Status)
+        TakeStatus(answer.Status, now, now);
 }
 
 void TCarreraLink::TakeEvent(const TTimerEvent& event, TClock::time_point received)

@@ -48,6 +48,10 @@ private:
     // Sends the request and reads its answer; Invalid when none checked out
     // in time. Sets m_portFailed when the port itself is gone.
     CarreraProtocol::TAnswer Ask(const QByteArray& request);
+    // The next whole answer from what came, without its end byte.
+    bool TakeMessage(QByteArray& message);
+    // An answer to a poll that came after the poll was given up on.
+    void TakeLateAnswer(const CarreraProtocol::TAnswer& answer);
     void TakeEvent(const CarreraProtocol::TTimerEvent& event, TClock::time_point received);
     void TakeStatus(const CarreraProtocol::TStatus& status, TClock::time_point sent, TClock::time_point received);
     void ServeStart();
@@ -66,8 +70,7 @@ private:
     QString m_problem;
     bool m_portFailed = false;
     uint32_t m_epoch = 0;
-    QByteArray m_buffer;    // the answer so far
-    QByteArray m_received;  // bytes from the wire, not all looked at yet
+    QByteArray m_received;  // bytes from the wire not yet taken as answers
 
     CarreraProtocol::TEventFilter m_events;
     CarreraProtocol::TClockExtender m_clock;

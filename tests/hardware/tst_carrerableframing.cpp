@@ -6,44 +6,57 @@
 class TestCarreraBleFraming : public QObject {
     Q_OBJECT
 private slots:
-    void requestAndAnswers_data()
+    void requestsAndAnswers_data()
     {
-        QTest::addColumn<QByteArray>("request");       // as framed for the serial line
-        QTest::addColumn<QByteArray>("written");       // to the write characteristic
-        QTest::addColumn<QByteArrayList>("notified");  // the notifications, in order
-        QTest::addColumn<QByteArray>("answers");       // what the conversation reads
-        const QByteArray poll("\"?$");
-        QTest::newRow("status without its command")
-            << poll << QByteArray("?") << QByteArrayList{":>>>>>>>>10000;8$"} << QByteArray("?:>>>>>>>>10000;8$");
+        // Each step: its time in ms, then "send" and a request as framed for
+        // the serial line, or "got" and a notification.
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QByteArray>("written");  // to the write characteristic, one after the other
+        QTest::addColumn<QByteArray>("answers");  // what the conversation reads
+        QTest::newRow("status without its command") << QStringList{"0 send \"?$", "40 got :>>>>>>>>10000;8$"}
+                                                    << QByteArray("?") << QByteArray("?:>>>>>>>>10000;8$");
         QTest::newRow("event without its command, a '?' inside")
-            << poll << QByteArray("?") << QByteArrayList{"2003037?>1=$"} << QByteArray("?2003037?>1=$");
+            << QStringList{"0 send \"?$", "40 got 2003037?>1=$"} << QByteArray("?") << QByteArray("?2003037?>1=$");
         QTest::newRow("event with its command")
-            << poll << QByteArray("?") << QByteArrayList{"?2003037?>1=$"} << QByteArray("?2003037?>1=$");
+            << QStringList{"0 send \"?$", "40 got ?2003037?>1=$"} << QByteArray("?") << QByteArray("?2003037?>1=$");
         QTest::newRow("version, '#' as end")
-            << QByteArray("\"0$") << QByteArray("0") << QByteArrayList{"5321;#"} << QByteArray("05321;#");
+            << QStringList{"0 send \"0$", "40 got 5321;#"} << QByteArray("0") << QByteArray("05321;#");
         QTest::newRow("bare echo of a word")
-            << QByteArray("\"J60910$") << QByteArray("J60910") << QByteArrayList{"$"} << QByteArray("J$");
-        QTest::newRow("split over three")
-            << poll << QByteArray("?") << QByteArrayList{"20030", "37?>1", "=$"} << QByteArray("?2003037?>1=$");
-        QTest::newRow("two in one") << poll << QByteArray("?") << QByteArrayList{"2003037?>1=$3003037?>1>$"}
-                                    << QByteArray("?2003037?>1=$?3003037?>1>$");
-        QTest::newRow("a part not ended yet") << poll << QByteArray("?") << QByteArrayList{"2003037?"} << QByteArray();
+            << QStringList{"0 send \"J60910$", "40 got $"} << QByteArray("J60910") << QByteArray("J$");
+        QTest::newRow("split over three") << QStringList{"0 send \"?$", "30 got 20030", "40 got 37?>1", "50 got =$"}
+                                          << QByteArray("?") << QByteArray("?2003037?>1=$");
+        QTest::newRow("a poll's late answer after a press went out")
+            << QStringList{"0 send \"?$", "250 send \"T22$", "260 got :>>>>>>>>10000;8$", "270 got $"}
+            << QByteArray("?T22") << QByteArray("?:>>>>>>>>10000;8$T$");
+        QTest::newRow("two in one, to two polls")
+            << QStringList{"0 send \"?$", "250 send \"?$", "260 got 2003037?>1=$3003037?>1>$"} << QByteArray("??")
+            << QByteArray("?2003037?>1=$?3003037?>1>$");
+        QTest::newRow("a press never answered, given up a second on")
+            << QStringList{"0 send \"T22$", "1500 send \"?$", "1540 got :>>>>>>>>10000;8$"} << QByteArray("T22?")
+            << QByteArray("?:>>>>>>>>10000;8$");
+        QTest::newRow("a press never answered, passed over by a named answer")
+            << QStringList{"0 send \"T22$", "250 send \"0$", "290 got 05321;$"} << QByteArray("T220")
+            << QByteArray("05321;$");
+        QTest::newRow("a part not ended yet")
+            << QStringList{"0 send \"?$", "40 got 2003037?"} << QByteArray("?") << QByteArray();
         QTest::newRow("noise past the longest answer dropped")
-            << QByteArray("\"0$") << QByteArray("0") << QByteArrayList{QByteArray(70, 'x'), "5321;$"}
+            << QStringList{"0 send \"0$", "40 got " + QString(70, 'x'), "50 got 5321;$"} << QByteArray("0")
             << QByteArray("05321;$");
     }
-    void requestAndAnswers()
+    void requestsAndAnswers()
     {
-        QFETCH(QByteArray, request);
-        QFETCH(QByteArrayList, notified);
+        QFETCH(QStringList, steps);
         TCarreraBleFraming framing;
-        // Whatever came for an earlier request is not this one's.
-        QByteArray earlier;
-        framing.Notification("2003", earlier);
-        QTEST(framing.Request(request), "written");
-        QByteArray answers;
-        for (const QByteArray& value : notified)
-            framing.Notification(value, answers);
+        QByteArray written, answers;
+        for (const QString& step : steps) {
+            const int64_t ms = step.section(' ', 0, 0).toLongLong();
+            const QByteArray bytes = step.section(' ', 2).toLatin1();
+            if (step.section(' ', 1, 1) == QLatin1String("send"))
+                written += framing.Request(bytes, ms);
+            else
+                framing.Notification(bytes, ms, answers);
+        }
+        QTEST(written, "written");
         QTEST(answers, "answers");
     }
 };

@@ -11,6 +11,7 @@
 #include <QLowEnergyService>
 #include <QMutex>
 #include <QWaitCondition>
+#include <chrono>
 
 namespace {
 
@@ -22,6 +23,12 @@ const QBluetoothUuid NotifyUuid(QStringLiteral("{39df9999-b1b4-b90b-57f1-7144ae4
 // Connecting, finding the service and switching its notifications on takes
 // a second or two; more means the adapter is out of reach or switched off.
 constexpr int ReadyMs = 6000;
+
+int64_t NowMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 }  // namespace
 
@@ -135,7 +142,7 @@ private:
     void Notified(const QByteArray& value)
     {
         const QMutexLocker lock(&m_shared->Mutex);
-        m_shared->Framing.Notification(value, m_shared->Answers);
+        m_shared->Framing.Notification(value, NowMs(), m_shared->Answers);
         m_shared->Changed.wakeAll();
     }
 
@@ -257,9 +264,7 @@ bool TCarreraBleWire::Send(const QByteArray& request)
         const QMutexLocker lock(&m_shared->Mutex);
         if (m_shared->Phase != TCarreraBleShared::TPhase::Ready)
             return false;
-        // Whatever came before this request answers none that is waited for.
-        m_shared->Answers.clear();
-        message = m_shared->Framing.Request(request);
+        message = m_shared->Framing.Request(request, NowMs());
     }
     TCarreraBleSession* session = m_session;
     QMetaObject::invokeMethod(

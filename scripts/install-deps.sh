@@ -28,6 +28,9 @@ packages=(
   # The USB lap-sensor board: the serial port, and its firmware built and run
   # in simulation by the tests.
   qt6-serialport-dev gcc-avr avr-libc simavr libsimavr-dev
+  # Carrera's Bluetooth adapter for the Control Unit (Qt Bluetooth talks to
+  # BlueZ, which a machine with an adapter has; without one the program says so).
+  qt6-connectivity-dev libqt6bluetooth6
   # The lap chart of the lap view (Qt Charts needs the OpenGL module to be found
   # by CMake, which its package does not bring along).
   qt6-charts-dev libqt6opengl6-dev

@@ -13,6 +13,7 @@
 #include "common/ProgramFiles.h"
 #include "common/TrackInterfaceChoice.h"
 #include "hardware/SimulatedTrack.h"
+#include "hardware/carrera/CarreraBleWire.h"
 #include "hardware/carrera/CarreraPort.h"
 #include "hardware/lapboard/LapBoardPort.h"
 #include "spectator/SpectatorServer.h"
@@ -39,6 +40,11 @@ std::unique_ptr<TPortDriver> MakePortDriver(TAppContext& context)
     case TTrackInterfaceChoice::TKind::LapBoard:
         return std::make_unique<TLapBoardPort>(inUse.SerialDevice, context.masks);
     case TTrackInterfaceChoice::TKind::Carrera: return std::make_unique<TCarreraPort>(inUse.CarreraDevice);
+    case TTrackInterfaceChoice::TKind::CarreraBluetooth: {
+        const QString address = inUse.CarreraAddress;
+        return std::make_unique<TCarreraPort>([address] { return std::make_unique<TCarreraBleWire>(address); },
+                                              QStringLiteral("Bluetooth %1").arg(address), TCarreraBleWire::Timeouts());
+    }
     case TTrackInterfaceChoice::TKind::ParallelPort: break;
     }
 #ifdef _WIN32
@@ -106,9 +112,10 @@ int RunKobalap(int argc, char** argv)
 
     // The port comes first: without it the program must not show a window.
     context.port = MakePortDriver(context);
-    context.port->Open();
-
+    // Opened once the application object is there: Qt Bluetooth's thread
+    // and its system-bus connection need it, and no window is shown yet.
     QApplication application(argc, argv);
+    context.port->Open();
     QApplication::setApplicationVersion(QLatin1String(Kobalap::VersionNumber));
     const TQuitOnSignal quitOnSignal;
     // Run from the working directory the sounds are the club's business (the

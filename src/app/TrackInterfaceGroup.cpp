@@ -1,5 +1,7 @@
 #include "app/TrackInterfaceGroup.h"
 
+#include "hardware/carrera/CarreraBleSearch.h"
+
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -105,11 +107,22 @@ TTrackInterfaceGroup::TTrackInterfaceGroup(const TTrackInterfaceChoice& atStartU
     m_carreraDevice = DeviceList(QStringLiteral("ComboBoxCarreraDevice"), [this] { ListPorts(m_carreraDevice); });
     m_carreraDevice->lineEdit()->setPlaceholderText(QStringLiteral("/dev/ttyUSB0"));
     m_carreraDevice->setMinimumContentsLength(8);
+    m_carreraBluetooth =
+        Radio(QStringLiteral("Carrera Control Unit (Bluetooth)"), QStringLiteral("RadioButtonCarreraBluetooth"), this);
+    // The adapter's list and what the search says show only while that
+    // choice is made: the sub-page has no room for one more row always.
+    m_bluetoothRow = new QWidget(this);
+    m_carreraAddress = DeviceList(QStringLiteral("ComboBoxCarreraAddress"), [this] { SearchBluetooth(); });
+    m_carreraAddress->setParent(m_bluetoothRow);
+    m_carreraAddress->lineEdit()->setPlaceholderText(QStringLiteral("00:11:22:33:44:55"));
+    m_bluetoothNote = Notice({}, QStringLiteral("LabelBluetoothNote"), m_bluetoothRow);
+    m_bluetoothNote->hide();
     auto* carreraCars = new QLabel(
         QStringLiteral("Track n is controller n. Cars 5 and 6, the ghost and the pace car count for nothing."), this);
     carreraCars->setObjectName(QStringLiteral("LabelCarreraCars"));
     carreraCars->setWordWrap(true);
-    for (QWidget* widget : std::initializer_list<QWidget*>{m_carrera, m_carreraDevice, carreraCars})
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{m_carrera, m_carreraDevice, carreraCars, m_carreraBluetooth, m_carreraAddress})
         widget->setToolTip(
             QStringLiteral("On a Carrera track, track n is controller n; cars 5 and 6, the ghost car "
                            "and the pace car count for nothing in a race."));
@@ -134,17 +147,27 @@ TTrackInterfaceGroup::TTrackInterfaceGroup(const TTrackInterfaceChoice& atStartU
     carreraRow->addWidget(m_carrera);
     carreraRow->addWidget(m_carreraDevice, 1);
     auto* layout = new QVBoxLayout(this);
+    // A little closer than the style's rows, for the Bluetooth choice to
+    // fit in the sub-page beside every notice.
+    layout->setSpacing(2);
     layout->addWidget(m_parallel);
     layout->addWidget(m_board);
     layout->addLayout(deviceRow);
     layout->addWidget(m_simulated);
     // The note says what the choice above it means, and the notices read as
     // one paragraph: small gaps, which also keep the group inside the
-    // sub-page with every notice shown.
+    // sub-page with every notice shown. The Control Unit's two ways stay
+    // together, the Bluetooth one under the note, which is true of both.
+    auto* addressRow = new QHBoxLayout(m_bluetoothRow);
+    addressRow->setContentsMargins(20, 0, 0, 0);  // under its radio button's text
+    addressRow->addWidget(m_carreraAddress);
+    addressRow->addWidget(m_bluetoothNote, 1);
     auto* carreraBlock = new QVBoxLayout;
     carreraBlock->setSpacing(0);
     carreraBlock->addLayout(carreraRow);
     carreraBlock->addWidget(carreraCars);
+    carreraBlock->addWidget(m_carreraBluetooth);
+    carreraBlock->addWidget(m_bluetoothRow);
     layout->addLayout(carreraBlock);
     auto* notices = new QVBoxLayout;
     notices->setSpacing(2);
@@ -154,11 +177,14 @@ TTrackInterfaceGroup::TTrackInterfaceGroup(const TTrackInterfaceChoice& atStartU
     layout->addLayout(notices);
 
     connect(m_refresh, &QPushButton::clicked, this, &TTrackInterfaceGroup::RefreshPorts);
-    for (QRadioButton* radio : {m_parallel, m_board, m_simulated, m_carrera})
+    for (QRadioButton* radio : {m_parallel, m_board, m_simulated, m_carrera, m_carreraBluetooth})
         connect(radio, &QRadioButton::toggled, this, &TTrackInterfaceGroup::ChoiceEdited);
     connect(m_board, &QRadioButton::toggled, this, [this](bool chosen) { SerialChoiceMade(m_device, chosen); });
     connect(m_carrera, &QRadioButton::toggled, this,
             [this](bool chosen) { SerialChoiceMade(m_carreraDevice, chosen); });
+    // Chosen by hand, not when the page shows a stored choice: a search next
+    // to a connected adapter is no use.
+    connect(m_carreraBluetooth, &QRadioButton::clicked, this, &TTrackInterfaceGroup::SearchBluetooth);
 
     RefreshPorts();
     ShowChoice(m_atStartUp);
@@ -220,9 +246,11 @@ void TTrackInterfaceGroup::ShowChoice(const TTrackInterfaceChoice& choice)
     case TKind::LapBoard: m_board->setChecked(true); break;
     case TKind::Simulated: m_simulated->setChecked(true); break;
     case TKind::Carrera: m_carrera->setChecked(true); break;
+    case TKind::CarreraBluetooth: m_carreraBluetooth->setChecked(true); break;
     }
     ShowDevice(m_device, choice.SerialDevice);
     ShowDevice(m_carreraDevice, choice.CarreraDevice);
+    ShowDevice(m_carreraAddress, choice.CarreraAddress);
 }
 
 TTrackInterfaceChoice TTrackInterfaceGroup::Choice() const
@@ -234,8 +262,11 @@ TTrackInterfaceChoice TTrackInterfaceGroup::Choice() const
         choice.Kind = TKind::Simulated;
     else if (m_carrera->isChecked())
         choice.Kind = TKind::Carrera;
+    else if (m_carreraBluetooth->isChecked())
+        choice.Kind = TKind::CarreraBluetooth;
     choice.SerialDevice = DeviceShown(m_device);
     choice.CarreraDevice = DeviceShown(m_carreraDevice);
+    choice.CarreraAddress = DeviceShown(m_carreraAddress);
     return choice;
 }
 
@@ -261,5 +292,46 @@ void TTrackInterfaceGroup::ChoiceEdited()
     m_refresh->setEnabled(board);
     const bool carrera = m_carrera->isChecked();
     m_carreraDevice->setEnabled(carrera);
+    const bool bluetooth = m_carreraBluetooth->isChecked();
+    m_bluetoothRow->setVisible(bluetooth);
     m_restartNotice->setVisible(ChoiceChangesInterface(Choice(), m_atStartUp, m_flags));
+}
+
+void TTrackInterfaceGroup::SearchBluetooth()
+{
+    if (!m_bluetoothSearch) {
+        m_bluetoothSearch = new TCarreraBleSearch(this);
+        connect(m_bluetoothSearch, &TCarreraBleSearch::Found, this, &TTrackInterfaceGroup::BluetoothFound);
+        connect(m_bluetoothSearch, &TCarreraBleSearch::Ended, this, &TTrackInterfaceGroup::BluetoothSearchEnded);
+    }
+    if (m_bluetoothSearch->Running())
+        return;
+    ShowBluetoothNote(QStringLiteral("Searching..."));
+    // Ends at once, saying why, on a machine without Bluetooth.
+    m_bluetoothSearch->Start();
+}
+
+void TTrackInterfaceGroup::BluetoothFound(const QString& address, const QString& name)
+{
+    if (m_carreraAddress->findData(address) >= 0)
+        return;
+    const QString shown = DeviceShown(m_carreraAddress);
+    m_carreraAddress->addItem(QStringLiteral("%1 (%2)").arg(address, name), address);
+    m_carreraAddress->view()->setMinimumWidth(m_carreraAddress->view()->sizeHintForColumn(0) + 8);
+    // The first one found is the likely one when none is set yet.
+    ShowDevice(m_carreraAddress, shown.isEmpty() && m_carreraBluetooth->isChecked() ? address : shown);
+}
+
+void TTrackInterfaceGroup::BluetoothSearchEnded(const QString& problem)
+{
+    if (!problem.isEmpty())
+        ShowBluetoothNote(problem);
+    else
+        ShowBluetoothNote(m_carreraAddress->count() == 0 ? QStringLiteral("None found nearby.") : QString());
+}
+
+void TTrackInterfaceGroup::ShowBluetoothNote(const QString& text)
+{
+    m_bluetoothNote->setText(text);
+    m_bluetoothNote->setVisible(!text.isEmpty());
 }

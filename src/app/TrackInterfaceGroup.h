@@ -7,6 +7,7 @@
 #include <functional>
 
 class QComboBox;
+class TCarreraBleSearch;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -20,7 +21,9 @@ struct TSerialPortEntry {
 
 // The "Track interface" group of the I/O sub-page: the parallel port, the
 // USB lap-sensor board on a serial device, the simulated track, or the
-// Carrera Control Unit on a serial device. It only shows and edits a choice;
+// Carrera Control Unit on a serial device or through Carrera's Bluetooth
+// adapter (the adapters nearby are looked for when that choice is made or
+// its list is opened, never by merely showing the page). It only shows and edits a choice;
 // the Settings page reads and stores it. The port is opened once at
 // start-up, so a choice other than the interface in use says that it takes
 // effect at the next start.
@@ -49,6 +52,10 @@ private:
     void ShowDevice(QComboBox* list, const QString& device);
     void ChoiceEdited();
     void SerialChoiceMade(QComboBox* list, bool chosen);
+    void SearchBluetooth();
+    void BluetoothFound(const QString& address, const QString& name);
+    void BluetoothSearchEnded(const QString& problem);
+    void ShowBluetoothNote(const QString& text);
 
     TTrackInterfaceChoice m_atStartUp;
     TInterfaceFlags m_flags;
@@ -61,5 +68,10 @@ private:
     QComboBox* m_device = nullptr;
     QPushButton* m_refresh = nullptr;
     QComboBox* m_carreraDevice = nullptr;
+    QRadioButton* m_carreraBluetooth = nullptr;
+    QWidget* m_bluetoothRow = nullptr;
+    QComboBox* m_carreraAddress = nullptr;
+    QLabel* m_bluetoothNote = nullptr;
+    TCarreraBleSearch* m_bluetoothSearch = nullptr;  // made by the first search
     QLabel* m_restartNotice = nullptr;
 };

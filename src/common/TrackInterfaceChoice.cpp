@@ -9,6 +9,7 @@ const QString GroupName = QStringLiteral("TrackInterface");
 const QString KindKey = QStringLiteral("Kind");
 const QString DeviceKey = QStringLiteral("SerialDevice");
 const QString CarreraDeviceKey = QStringLiteral("CarreraDevice");
+const QString CarreraAddressKey = QStringLiteral("CarreraAddress");
 
 // The words stored for the kinds; the enum's order is no file format.
 struct TKindWord {
@@ -20,6 +21,7 @@ constexpr TKindWord KindWords[] = {
     {TTrackInterfaceChoice::TKind::LapBoard, "board"},
     {TTrackInterfaceChoice::TKind::Simulated, "simulated"},
     {TTrackInterfaceChoice::TKind::Carrera, "carrera"},
+    {TTrackInterfaceChoice::TKind::CarreraBluetooth, "carrera-bluetooth"},
 };
 
 QString WordOf(TTrackInterfaceChoice::TKind kind)
@@ -54,6 +56,7 @@ TTrackInterfaceChoice ReadTrackInterfaceChoice(const QString& workingDirectory)
     choice.Kind = KindOf(file.value(GroupName + QLatin1Char('/') + KindKey).toString());
     choice.SerialDevice = file.value(GroupName + QLatin1Char('/') + DeviceKey).toString().trimmed();
     choice.CarreraDevice = file.value(GroupName + QLatin1Char('/') + CarreraDeviceKey).toString().trimmed();
+    choice.CarreraAddress = file.value(GroupName + QLatin1Char('/') + CarreraAddressKey).toString().trimmed();
     return choice;
 }
 
@@ -64,6 +67,7 @@ bool WriteTrackInterfaceChoice(const QString& workingDirectory, const TTrackInte
     file.setValue(KindKey, WordOf(choice.Kind));
     file.setValue(DeviceKey, choice.SerialDevice.trimmed());
     file.setValue(CarreraDeviceKey, choice.CarreraDevice.trimmed());
+    file.setValue(CarreraAddressKey, choice.CarreraAddress.trimmed());
     file.endGroup();
     // QSettings writes lazily; the page must know now whether the choice
     // will be there at the next start. Only an access error means it is not:
@@ -96,6 +100,8 @@ bool ChoiceChangesInterface(const TTrackInterfaceChoice& chosen, const TTrackInt
         return inUse.Kind != chosen.Kind || chosen.SerialDevice.trimmed() != inUse.SerialDevice.trimmed();
     case TTrackInterfaceChoice::TKind::Carrera:
         return inUse.Kind != chosen.Kind || chosen.CarreraDevice.trimmed() != inUse.CarreraDevice.trimmed();
+    case TTrackInterfaceChoice::TKind::CarreraBluetooth:
+        return inUse.Kind != chosen.Kind || chosen.CarreraAddress.trimmed() != inUse.CarreraAddress.trimmed();
     case TTrackInterfaceChoice::TKind::ParallelPort:
     case TTrackInterfaceChoice::TKind::Simulated: break;
     }

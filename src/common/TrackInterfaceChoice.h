@@ -5,16 +5,19 @@
 // Which track interface the program runs on: the parallel port (at the port
 // address of the settings record), the USB lap-sensor board on a serial
 // device, the simulated track, or the Carrera Control Unit on a serial
-// device. KOBA.ini has no room for it, so it lives in kobalap.conf beside it;
+// device or through Carrera's Bluetooth adapter. KOBA.ini has no room for it, so it lives in kobalap.conf beside it;
 // the port is opened once at start-up, so a changed choice is taken at the
 // next start.
 struct TTrackInterfaceChoice {
-    enum class TKind { ParallelPort, LapBoard, Simulated, Carrera };
+    enum class TKind { ParallelPort, LapBoard, Simulated, Carrera, CarreraBluetooth };
     TKind Kind = TKind::ParallelPort;
     QString SerialDevice;  // the board's device, e.g. /dev/ttyACM0
     // The Control Unit's own: a club with both keeps both devices, and
     // switching between them does not lose the other's.
     QString CarreraDevice;  // e.g. /dev/ttyUSB0
+    // The Bluetooth adapter's device address, e.g. 00:11:22:33:44:55; kept
+    // beside the cable's, as a club may use either.
+    QString CarreraAddress;
 };
 
 // A track interface named on the command line for one run: --simulate, or
@@ -42,7 +45,7 @@ TTrackInterfaceChoice InterfaceInUse(const TTrackInterfaceChoice& choice, const 
 
 // Whether a start with this choice would run on another interface than the
 // one in use now (the choice read at start-up, under the same flags): another
-// kind, or the board or the Control Unit on another device.
+// kind, or the board or the Control Unit on another device or address.
 bool ChoiceChangesInterface(const TTrackInterfaceChoice& chosen, const TTrackInterfaceChoice& atStartUp,
                             const TInterfaceFlags& flags);
 

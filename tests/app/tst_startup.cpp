@@ -39,6 +39,8 @@ const QStringList AllWindows{"TKWL_MainForm",
                              "TFKWLGenHeats"};
 }
 
+Q_DECLARE_METATYPE(TTrackInterfaceChoice)
+
 // A parallel port found at $378 only: any other address reaches nothing.
 class TPortAt378 final : public TPortDriver {
 public:
@@ -406,20 +408,38 @@ private slots:
 
     // A Control Unit that is not there ends the start as a missing lap-sensor
     // board does, the detail naming its device; --carrera wins over the board.
+    void missingControlUnit_data()
+    {
+        using TKind = TTrackInterfaceChoice::TKind;
+        QTest::addColumn<TTrackInterfaceChoice>("stored");
+        QTest::addColumn<QString>("flag");  // --carrera's device
+        QTest::addColumn<QString>("device");
+        const QString address = QStringLiteral("00:11:22:33:44:55");
+        QTest::newRow("--carrera over the board")
+            << TTrackInterfaceChoice{TKind::LapBoard, "ttyACM0", {}, {}} << "ttyCU"
+            << "ttyCU";
+        // Here no machine has Bluetooth; one that has fails to connect instead.
+        QTest::newRow("Bluetooth adapter")
+            << TTrackInterfaceChoice{TKind::CarreraBluetooth, {}, {}, address} << QString() << "Bluetooth " + address;
+    }
     void missingControlUnit()
     {
+        QFETCH(TTrackInterfaceChoice, stored);
+        QFETCH(QString, flag);
+        QFETCH(QString, device);
         TAppRig rig;
         rig.WriteSettingsFile();
-        QVERIFY(WriteTrackInterfaceChoice(rig.dir.Path(), {TTrackInterfaceChoice::TKind::LapBoard, "ttyACM0", {}}));
-        rig.context.carreraDevice = QStringLiteral("ttyCU");
+        QVERIFY(WriteTrackInterfaceChoice(rig.dir.Path(), stored));
+        rig.context.carreraDevice = flag;
         rig.context.port = MakePortDriver(rig.context);
         rig.port = nullptr;
-        QCOMPARE(rig.context.port->Description(), QStringLiteral("Carrera Control Unit ttyCU"));
+        QCOMPARE(rig.context.port->Description(), "Carrera Control Unit " + device);
         QVERIFY(!rig.context.port->Open());
         rig.messages.Answer(TMessageAnswer::Ok);
         QCOMPARE(rig.Start(), 1);
         QCOMPARE(rig.messages.Texts(), QStringList{"Couldnt start I/O driver (zlportio.sys). Exit Program!"});
-        QVERIFY2(Messages::Shown().first().detail.contains("ttyCU"), qPrintable(Messages::Shown().first().detail));
+        const QString detail = Messages::Shown().first().detail;
+        QVERIFY2(detail.contains(device.section(' ', -1)), qPrintable(detail));
         VERIFY_MESSAGES_SETTLED();
     }
 };

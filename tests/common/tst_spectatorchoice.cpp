@@ -47,7 +47,7 @@ private slots:
     void writeKeepsTheTrackInterface()
     {
         QVERIFY(WriteTrackInterfaceChoice(
-            m_dir->Path(), {TTrackInterfaceChoice::TKind::LapBoard, QStringLiteral("/dev/ttyACM0"), {}}));
+            m_dir->Path(), {TTrackInterfaceChoice::TKind::LapBoard, QStringLiteral("/dev/ttyACM0"), {}, {}}));
         QVERIFY(WriteSpectatorChoice(m_dir->Path(), {true, QStringLiteral("0.0.0.0"), 8081}));
         const TSpectatorChoice choice = ReadSpectatorChoice(m_dir->Path());
         QVERIFY(choice.Enabled);

@@ -45,7 +45,8 @@ private slots:
         QFile file(Conf());
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() && file.flush());
         if (write)
-            QVERIFY(WriteTrackInterfaceChoice(m_dir->Path(), {TKind::LapBoard, QStringLiteral(" /dev/ttyUSB1"), {}}));
+            QVERIFY(
+                WriteTrackInterfaceChoice(m_dir->Path(), {TKind::LapBoard, QStringLiteral(" /dev/ttyUSB1"), {}, {}}));
         const TTrackInterfaceChoice choice = ReadTrackInterfaceChoice(m_dir->Path());
         QCOMPARE(choice.Kind, kind);
         QCOMPARE(choice.SerialDevice, device);
@@ -59,7 +60,7 @@ private slots:
             return;
         QVERIFY(QFile::setPermissions(m_dir->Path(), QFile::ReadOwner | QFile::ExeOwner));
         const bool written =
-            WriteTrackInterfaceChoice(m_dir->Path(), {TKind::LapBoard, QStringLiteral("/dev/ttyACM0"), {}});
+            WriteTrackInterfaceChoice(m_dir->Path(), {TKind::LapBoard, QStringLiteral("/dev/ttyACM0"), {}, {}});
         QVERIFY(QFile::setPermissions(m_dir->Path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         QVERIFY(!written);
     }
@@ -74,9 +75,9 @@ private slots:
         QTest::addColumn<TKind>("effective");
         QTest::addColumn<bool>("pending");
         const QString usb0 = QStringLiteral("/dev/ttyUSB0");
-        const TTrackInterfaceChoice parallel{TKind::ParallelPort, QStringLiteral("/dev/ttyACM0"), {}};
-        const TTrackInterfaceChoice acm0{TKind::LapBoard, QStringLiteral("/dev/ttyACM0"), {}};
-        const TTrackInterfaceChoice unit{TKind::Carrera, QStringLiteral("/dev/ttyACM0"), usb0};
+        const TTrackInterfaceChoice parallel{TKind::ParallelPort, QStringLiteral("/dev/ttyACM0"), {}, {}};
+        const TTrackInterfaceChoice acm0{TKind::LapBoard, QStringLiteral("/dev/ttyACM0"), {}, {}};
+        const TTrackInterfaceChoice unit{TKind::Carrera, QStringLiteral("/dev/ttyACM0"), usb0, {}};
         const TInterfaceFlags none;
         const TInterfaceFlags simulate{true, {}};
         const TInterfaceFlags carrera{false, usb0};
@@ -84,14 +85,21 @@ private slots:
             << parallel << none << TTrackInterfaceChoice{} << TKind::ParallelPort << false;
         QTest::newRow("parallel to board") << parallel << none << acm0 << TKind::ParallelPort << true;
         QTest::newRow("board, other device")
-            << acm0 << none << TTrackInterfaceChoice{TKind::LapBoard, QStringLiteral("/dev/ttyACM1"), {}}
+            << acm0 << none << TTrackInterfaceChoice{TKind::LapBoard, QStringLiteral("/dev/ttyACM1"), {}, {}}
             << TKind::LapBoard << true;
         QTest::newRow("flag over board") << acm0 << simulate << acm0 << TKind::Simulated << true;
         QTest::newRow("unit, other device")
-            << unit << none << TTrackInterfaceChoice{TKind::Carrera, QString(), QStringLiteral("/dev/ttyUSB1")}
+            << unit << none << TTrackInterfaceChoice{TKind::Carrera, QString(), QStringLiteral("/dev/ttyUSB1"), {}}
             << TKind::Carrera << true;
         QTest::newRow("--carrera over board") << acm0 << carrera << acm0 << TKind::Carrera << true;
         QTest::newRow("--carrera, its own unit chosen") << acm0 << carrera << unit << TKind::Carrera << false;
+        const TTrackInterfaceChoice adapter{TKind::CarreraBluetooth, {}, usb0, QStringLiteral("00:11:22:33:44:55")};
+        QTest::newRow("unit over Bluetooth, other address")
+            << adapter << none
+            << TTrackInterfaceChoice{TKind::CarreraBluetooth, {}, usb0, QStringLiteral("00:11:22:33:44:56")}
+            << TKind::CarreraBluetooth << true;
+        QTest::newRow("unit over Bluetooth, its cable chosen")
+            << adapter << none << unit << TKind::CarreraBluetooth << true;
     }
     void effectiveAndPending()
     {

@@ -4,6 +4,7 @@
 #include "app/TrackInterfaceGroup.h"
 #include "support/AppRig.h"
 
+#include <QBluetoothLocalDevice>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -759,6 +760,9 @@ private slots:
         QTest::newRow("Control Unit, device typed, the board's kept")
             << QByteArray("[TrackInterface]\nKind=carrera\nSerialDevice=/dev/ttyS0\n") << false << ""
             << "/dev/ttyUSB2" << TKind::Carrera << TKind::Carrera << "/dev/ttyUSB2" << true;
+        QTest::newRow("no Bluetooth here: Control Unit over Bluetooth chosen, address typed")
+            << QByteArray() << false << "RadioButtonCarreraBluetooth"
+            << "00:11:22:33:44:55" << TKind::ParallelPort << TKind::CarreraBluetooth << "00:11:22:33:44:55" << true;
     }
     void trackInterfaceSaved()
     {
@@ -775,18 +779,30 @@ private slots:
         ShowPage();
         QCOMPARE(InterfaceGroup()->Choice().Kind, shownKind);
         QCOMPARE(Shown("LabelSimulateFlag"), simulateFlag);
+        const bool bluetooth = savedKind == TKind::CarreraBluetooth;
+        if (bluetooth && !QBluetoothLocalDevice::allDevices().isEmpty())
+            QSKIP("This machine has Bluetooth: choosing it would search for real.");
         if (!click.isEmpty())
             Find<QRadioButton>(qPrintable(click))->click();
+        if (bluetooth) {
+            // The search is over at once: nothing listed, and a note says why.
+            QCOMPARE(Combo("ComboBoxCarreraAddress")->count(), 0);
+            QVERIFY(Shown("LabelBluetoothNote"));
+            QCOMPARE(Find<QLabel>("LabelBluetoothNote")->text(), QStringLiteral("No Bluetooth on this PC."));
+        }
         const bool unit = savedKind == TKind::Carrera;
+        const char* const list = unit        ? "ComboBoxCarreraDevice"
+                                 : bluetooth ? "ComboBoxCarreraAddress"
+                                             : "ComboBoxSerialDevice";
         if (!typed.isEmpty())
-            Combo(unit ? "ComboBoxCarreraDevice" : "ComboBoxSerialDevice")->setEditText(typed);
+            Combo(list)->setEditText(typed);
         QCOMPARE(Shown("LabelTakesEffect"), restartNotice);
         const QByteArray ini = FileContents(IniPath());
         Apply();
         QCOMPARE(FileContents(IniPath()), ini);
         const TTrackInterfaceChoice saved = ReadTrackInterfaceChoice(Rig().dir.Path());
         QCOMPARE(saved.Kind, savedKind);
-        QCOMPARE(unit ? saved.CarreraDevice : saved.SerialDevice, savedDevice);
+        QCOMPARE(unit ? saved.CarreraDevice : bluetooth ? saved.CarreraAddress : saved.SerialDevice, savedDevice);
         QVERIFY(!conf.contains("ttyS0") || saved.SerialDevice == "/dev/ttyS0");
         // The page shows what was saved, and still waits for the next start.
         QCOMPARE(InterfaceGroup()->Choice().Kind, savedKind);

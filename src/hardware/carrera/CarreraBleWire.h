@@ -1,7 +1,7 @@
 #pragma once
 
+#include "hardware/ByteWire.h"
 #include "hardware/carrera/CarreraLink.h"
-#include "hardware/carrera/CarreraWire.h"
 
 #include <QThread>
 #include <memory>
@@ -15,7 +15,7 @@ class TCarreraBleSession;
 // and waits on a link thread of its own: so the Bluetooth objects live on a
 // thread of this wire's own, and the two meet in a buffer guarded by a
 // mutex. Opening waits a few seconds at most for the adapter to be ready.
-class TCarreraBleWire final : public TCarreraWire {
+class TCarreraBleWire final : public TByteWire {
 public:
     explicit TCarreraBleWire(QString address);
     // The conversation's waits over the adapter: a request and its answer

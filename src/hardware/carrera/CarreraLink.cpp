@@ -1,7 +1,7 @@
 #include "hardware/carrera/CarreraLink.h"
 
+#include "hardware/ByteWire.h"
 #include "hardware/carrera/CarreraChannels.h"
-#include "hardware/carrera/CarreraWire.h"
 
 #include <algorithm>
 
@@ -19,7 +19,7 @@ bool CountingDown(uint8_t light) { return light >= 2 && light <= 6; }
 
 }  // namespace
 
-TCarreraLink::TCarreraLink(std::unique_ptr<TCarreraWire> wire, QString device, TCarreraChannels& channels,
+TCarreraLink::TCarreraLink(std::unique_ptr<TByteWire> wire, QString device, TCarreraChannels& channels,
                            const TCarreraTimeouts& timeouts)
     : m_device(std::move(device)), m_channels(channels), m_timeouts(timeouts), m_wire(std::move(wire))
 {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-class TCarreraWire;
+class TByteWire;
 struct TCarreraChannels;
 
 // How long the conversation waits for what.
@@ -27,7 +27,7 @@ struct TCarreraTimeouts {
 // the wire. `device` names the CU in what is said of it.
 class TCarreraLink {
 public:
-    TCarreraLink(std::unique_ptr<TCarreraWire> wire, QString device, TCarreraChannels& channels,
+    TCarreraLink(std::unique_ptr<TByteWire> wire, QString device, TCarreraChannels& channels,
                  const TCarreraTimeouts& timeouts);
     ~TCarreraLink();
     TCarreraLink(const TCarreraLink&) = delete;
@@ -66,7 +66,7 @@ private:
     QString m_device;
     TCarreraChannels& m_channels;
     TCarreraTimeouts m_timeouts;
-    std::unique_ptr<TCarreraWire> m_wire;
+    std::unique_ptr<TByteWire> m_wire;
     QString m_problem;
     bool m_portFailed = false;
     uint32_t m_epoch = 0;

@@ -1,6 +1,6 @@
 #include "hardware/carrera/CarreraPort.h"
 
-#include "hardware/carrera/CarreraSerialWire.h"
+#include "hardware/SerialWire.h"
 
 #include <QThread>
 #include <thread>
@@ -28,7 +28,12 @@ void WakePromptly()
 }  // namespace
 
 TCarreraPort::TCarreraPort(QString device, const TCarreraTimeouts& timeouts)
-    : TCarreraPort([device] { return std::make_unique<TCarreraSerialWire>(device); }, device, timeouts)
+    : TCarreraPort(
+          [device] {
+              return std::make_unique<TSerialWire>(
+                  device, QStringLiteral("The Carrera Control Unit's port %1 cannot be opened: %2."));
+          },
+          device, timeouts)
 {
 }
 

@@ -11,7 +11,7 @@
 #include <functional>
 #include <memory>
 
-class TCarreraWire;
+class TByteWire;
 
 class QThread;
 
@@ -31,7 +31,7 @@ public:
     explicit TCarreraPort(QString device, const TCarreraTimeouts& timeouts = TCarreraTimeouts());
     // The CU over another wire (Bluetooth), made on the link thread; device
     // names it in what is said of it.
-    using TWireMaker = std::function<std::unique_ptr<TCarreraWire>()>;
+    using TWireMaker = std::function<std::unique_ptr<TByteWire>()>;
     TCarreraPort(TWireMaker makeWire, QString device, const TCarreraTimeouts& timeouts = TCarreraTimeouts());
     ~TCarreraPort() override;
     TCarreraPort(const TCarreraPort&) = delete;

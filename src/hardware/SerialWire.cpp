@@ -1,20 +1,27 @@
-#include "hardware/carrera/CarreraSerialWire.h"
+#include "hardware/SerialWire.h"
 
 #include <QSerialPort>
 
-TCarreraSerialWire::TCarreraSerialWire(QString device) : m_device(std::move(device)) {}
+namespace {
+constexpr int BitsPerSecond = 19200;
+constexpr int BitsPerByte = 10;  // start, 8 data, stop
+}  // namespace
 
-TCarreraSerialWire::~TCarreraSerialWire() = default;
+TSerialWire::TSerialWire(QString device, QString cannotOpen)
+    : m_device(std::move(device)), m_cannotOpen(std::move(cannotOpen))
+{
+}
 
-bool TCarreraSerialWire::Open(QString& problem)
+TSerialWire::~TSerialWire() = default;
+
+bool TSerialWire::Open(QString& problem)
 {
     // Made here, on the link thread that uses it.
     if (!m_port)
         m_port = std::make_unique<QSerialPort>();
     m_port->setPortName(m_device);
     if (!m_port->open(QIODevice::ReadWrite)) {
-        problem = QStringLiteral("The Carrera Control Unit's port %1 cannot be opened: %2.")
-                      .arg(m_device, m_port->errorString());
+        problem = m_cannotOpen.arg(m_device, m_port->errorString());
         return false;
     }
     m_port->setBaudRate(QSerialPort::Baud19200);
@@ -26,27 +33,27 @@ bool TCarreraSerialWire::Open(QString& problem)
     return true;
 }
 
-void TCarreraSerialWire::Close()
+void TSerialWire::Close()
 {
     if (m_port)
         m_port->close();
 }
 
-void TCarreraSerialWire::Discard()
+void TSerialWire::Discard()
 {
     if (m_port->bytesAvailable() > 0)
         m_port->readAll();
 }
 
-bool TCarreraSerialWire::Send(const QByteArray& request)
+bool TSerialWire::Send(const QByteArray& bytes)
 {
-    if (m_port->write(request) != request.size())
+    if (m_port->write(bytes) != bytes.size())
         return false;
     m_port->flush();
     return true;
 }
 
-bool TCarreraSerialWire::Receive(QByteArray& bytes, int waitMs)
+bool TSerialWire::Receive(QByteArray& bytes, int waitMs)
 {
     if (m_port->bytesAvailable() == 0 && !m_port->waitForReadyRead(waitMs)) {
         const QSerialPort::SerialPortError error = m_port->error();
@@ -59,4 +66,9 @@ bool TCarreraSerialWire::Receive(QByteArray& bytes, int waitMs)
     }
     bytes += m_port->readAll();
     return true;
+}
+
+int64_t TSerialWire::TransferUs(int byteCount) const
+{
+    return int64_t(byteCount) * BitsPerByte * 1000000 / BitsPerSecond;
 }

@@ -27,4 +27,13 @@ public:
     // When output write number `write` (or a later one) was applied on the
     // board; false while it has not been.
     virtual bool AppliedAt(uint32_t write, uint32_t& epoch, int64_t& boardUs) const = 0;
+
+    // The race's moments, for an interface that must be told (a lap counter:
+    // its detections go on before the countdown, its clock goes to zero at
+    // the green, it sends no more once the race stands). An interface with a
+    // clock of its own ignores them. AtGreen comes before the green's
+    // WriteCount(), so that AppliedAt for it waits for the clock's zero.
+    virtual void BeforeCountdown() {}
+    virtual void AtGreen() {}
+    virtual void AfterStop() {}
 };

@@ -46,6 +46,10 @@ public:
     // or falls silent is not; a port is for as long as it is open.
     // Lock-free: the race engine asks in its poll loop.
     virtual bool Connected() const { return true; }
+    // Whether the interface has output lines for the power and the start
+    // lights. A lap counter without a second interface for them has none:
+    // the lights then show on screen only.
+    virtual bool HasOutputs() const { return true; }
 
     bool DriverReady() const { return m_ready; }
     QString ErrorText() const { return m_errorText; }

@@ -55,6 +55,8 @@ void TRaceEngine::Run()
         for (int n = 0; n < 4 && m_unit; ++n)
             m_unit->PitEntries(n + 1, m_pitEntriesAtStart[size_t(n)]);
 
+        if (m_board)
+            m_board->BeforeCountdown();
         const bool green = RunStartLights(TStart::First);
         // The clock starts at the very moment of green, so a car crossing at
         // green has race time 0.
@@ -102,6 +104,8 @@ void TRaceEngine::Run()
         SustainSensorRead();
         FlushSounds();
     }
+    if (m_board)
+        m_board->AfterStop();
     ApplyRaceEndRules(m_tracks, m_settings, m_state);
     m_host.RefreshDisplay();
     PublishSnapshot(TRacePhase::Finished);
@@ -347,6 +351,8 @@ bool TRaceEngine::Pause()
     }
     SustainSensorRead();
     FlushSounds();
+    if (m_board)
+        m_board->AfterStop();
     m_pausePending = false;
     return Halt();
 }
@@ -402,6 +408,7 @@ bool TRaceEngine::RunStartLights(TStart start)
     if (m_board) {
         // Race time goes on from the pause; the arrivals during the halt
         // and the restart lights lie before it and are not counted.
+        m_board->AtGreen();
         m_greenWrite = m_board->WriteCount();
         m_greenPending = true;
         m_greenRaceUs = start == TStart::First ? 0 : m_pauseRaceUs;

@@ -28,12 +28,14 @@ public:
     // board; false while it has not been.
     virtual bool AppliedAt(uint32_t write, uint32_t& epoch, int64_t& boardUs) const = 0;
 
-    // The race's moments, for an interface that must be told (a lap counter:
-    // its detections go on before the countdown, its clock goes to zero at
-    // the green, it sends no more once the race stands). An interface with a
-    // clock of its own ignores them. AtGreen comes before the green's
-    // WriteCount(), so that AppliedAt for it waits for the clock's zero.
-    virtual void BeforeCountdown() {}
+    // For an interface that must be told when laps are wanted (a lap
+    // counter): StartCounting before a race's countdown (or the I/O test)
+    // turns its detections on and its clock to zero, AtGreen sets its clock
+    // to zero again at the green, StopCounting turns the detections off once
+    // the race stands. An interface with a clock of its own ignores them.
+    // AtGreen comes before the green's WriteCount(), so that AppliedAt for
+    // it waits for the clock's zero.
+    virtual void StartCounting() {}
     virtual void AtGreen() {}
-    virtual void AfterStop() {}
+    virtual void StopCounting() {}
 };

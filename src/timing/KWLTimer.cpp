@@ -8,6 +8,7 @@
 #include "common/SettingColour.h"
 #include "common/Settings.h"
 #include "common/TrackIo.h"
+#include "hardware/lapcounter/LapCounterPort.h"
 #include "hardware/zlportio.h"
 #include "spectator/RaceSnapshot.h"
 #include "spectator/SpectatorBoard.h"
@@ -397,6 +398,12 @@ void TKWL_Timer::ApplyRefresh(const TRaceDisplay& display)
     emit DisplayRefreshed();
 }
 
+namespace {
+// The counter is the one interface that neither switches the track itself
+// nor is a board of ours: it is named as what the club built.
+bool IsLapCounter(TPortDriver& port) { return dynamic_cast<TLapCounterPort*>(&port) != nullptr; }
+}  // namespace
+
 void TKWL_Timer::StartClick()
 {
     if (!m_host || Racing())
@@ -404,7 +411,11 @@ void TKWL_Timer::StartClick()
     // A board that is not answering could time nothing; the race would
     // only pause at once.
     if (!m_io.Port().Connected()) {
-        if (m_io.Port().RaceControl())
+        if (IsLapCounter(m_io.Port()))
+            Messages::Warning(QStringLiteral("The lap counter is not answering. Check its cable or network "
+                                             "connection, then start the race."),
+                              m_io.Port().Description(), this);
+        else if (m_io.Port().RaceControl())
             Messages::Warning(
                 QStringLiteral("The Carrera Control Unit is not answering. Check its cable and power, then start "
                                "the race."),
@@ -513,7 +524,12 @@ void TKWL_Timer::TrackInterfaceLostRequested()
         return;
     m_pauseOpen = true;  // no Pause click opens a second dialog meanwhile
     SetPhase(TTimerPhase::Paused);
-    if (m_io.Port().RaceControl())
+    if (IsLapCounter(m_io.Port()))
+        Messages::Warning(QStringLiteral("The lap counter stopped answering. The race is paused and every lap so "
+                                         "far is kept. Check its cable or network connection, then continue the "
+                                         "race."),
+                          m_io.Port().Description(), this);
+    else if (m_io.Port().RaceControl())
         Messages::Warning(QStringLiteral("The Carrera Control Unit stopped answering. The race is paused and every "
                                          "lap so far is kept. Check its cable and power, then continue the race."),
                           m_io.Port().Description(), this);
@@ -539,7 +555,11 @@ void TKWL_Timer::RunPause(bool requested)
     // halted until the board answers again, or is finished.
     while (thread && outcome.Halted && outcome.Result == TFKWLPauseRace::TPauseResult::Resume &&
            !m_state.RaceEnded.load() && !m_io.Port().Connected()) {
-        if (m_io.Port().RaceControl())
+        if (IsLapCounter(m_io.Port()))
+            Messages::Warning(QStringLiteral("The lap counter is still not answering. Check its cable or network "
+                                             "connection, then continue the race, or finish it."),
+                              m_io.Port().Description(), this);
+        else if (m_io.Port().RaceControl())
             Messages::Warning(QStringLiteral("The Carrera Control Unit is still not answering. Check its cable and "
                                              "power, then continue the race, or finish it."),
                               m_io.Port().Description(), this);

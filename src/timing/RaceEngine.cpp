@@ -56,7 +56,7 @@ void TRaceEngine::Run()
             m_unit->PitEntries(n + 1, m_pitEntriesAtStart[size_t(n)]);
 
         if (m_board)
-            m_board->BeforeCountdown();
+            m_board->StartCounting();
         const bool green = RunStartLights(TStart::First);
         // The clock starts at the very moment of green, so a car crossing at
         // green has race time 0.
@@ -105,7 +105,7 @@ void TRaceEngine::Run()
         FlushSounds();
     }
     if (m_board)
-        m_board->AfterStop();
+        m_board->StopCounting();
     ApplyRaceEndRules(m_tracks, m_settings, m_state);
     m_host.RefreshDisplay();
     PublishSnapshot(TRacePhase::Finished);
@@ -352,7 +352,7 @@ bool TRaceEngine::Pause()
     SustainSensorRead();
     FlushSounds();
     if (m_board)
-        m_board->AfterStop();
+        m_board->StopCounting();
     m_pausePending = false;
     return Halt();
 }

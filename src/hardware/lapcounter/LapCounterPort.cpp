@@ -182,7 +182,7 @@ void TLapCounterPort::Request(TLapCounterRequest request)
     m_requests.Push(request);
 }
 
-void TLapCounterPort::BeforeCountdown() { Request(TLapCounterRequest::Start); }
+void TLapCounterPort::StartCounting() { Request(TLapCounterRequest::Start); }
 
 void TLapCounterPort::AtGreen()
 {
@@ -190,4 +190,4 @@ void TLapCounterPort::AtGreen()
     Request(TLapCounterRequest::Start);
 }
 
-void TLapCounterPort::AfterStop() { Request(TLapCounterRequest::Stop); }
+void TLapCounterPort::StopCounting() { Request(TLapCounterRequest::Stop); }

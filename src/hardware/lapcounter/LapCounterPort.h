@@ -53,9 +53,9 @@ public:
     void DiscardArrivals() override;
     uint32_t WriteCount() const override;
     bool AppliedAt(uint32_t write, uint32_t& epoch, int64_t& boardUs) const override;
-    void BeforeCountdown() override;
+    void StartCounting() override;
     void AtGreen() override;
-    void AfterStop() override;
+    void StopCounting() override;
 
     QString Where() const { return m_where; }
     // Messages dropped as damaged since the port opened.

@@ -45,6 +45,10 @@ bool TLapCounterLink::Connect()
     m_received.clear();
     m_acknowledged = false;
     m_wire->Discard();
+    // A new connection: whatever comes from here on, even during the
+    // greeting, is not set against times from before it.
+    NewEpoch();
+    m_resetSent = false;
     // Over TCP the connection itself says the counter is there; the question
     // is still asked, and a counter that answers it is welcome.
     const int tries = m_needsAcknowledge ? std::max(m_timeouts.HelloTries, 1) : 1;
@@ -65,8 +69,6 @@ bool TLapCounterLink::Connect()
         m_wire->Close();
         return false;
     }
-    NewEpoch();
-    m_resetSent = false;
     m_detecting = true;
     m_clockHeard = false;
     m_clockGaps = 0;

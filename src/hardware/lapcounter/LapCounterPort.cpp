@@ -137,8 +137,6 @@ bool TLapCounterPort::Connected() const
     return m_channels.Connected.load(std::memory_order_relaxed) && (!m_outputs || m_outputs->Connected());
 }
 
-uint32_t TLapCounterPort::Connections() const { return m_channels.Epoch.load(); }
-
 bool TLapCounterPort::TakeArrival(TArrival& arrival) { return m_channels.Arrivals.Take(arrival); }
 
 void TLapCounterPort::DiscardArrivals()

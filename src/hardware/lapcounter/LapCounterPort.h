@@ -62,7 +62,6 @@ public:
     uint32_t Dropped() const { return m_channels.Dropped.load(std::memory_order_relaxed); }
     // The first lane number outside 1..4 the counter sent; 0 while none.
     uint32_t StrayLane() const { return m_channels.StrayLane.load(std::memory_order_relaxed); }
-    uint32_t Connections() const;
 
     // How long a sensor reads a car after a lap of its lane.
     static constexpr int64_t LapPulseMs = 100;

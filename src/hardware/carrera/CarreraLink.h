@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hardware/LinkThread.h"
 #include "hardware/carrera/CarreraProtocol.h"
 
 #include <QByteArray>
@@ -25,22 +26,22 @@ struct TCarreraTimeouts {
 // tower word slipped in between when the program asks for one. Blocking
 // calls on a thread of its own keep the window and the race loop free of
 // the wire. `device` names the CU in what is said of it.
-class TCarreraLink {
+class TCarreraLink final : public TLinkConversation {
 public:
     TCarreraLink(std::unique_ptr<TByteWire> wire, QString device, TCarreraChannels& channels,
                  const TCarreraTimeouts& timeouts);
-    ~TCarreraLink();
+    ~TCarreraLink() override;
     TCarreraLink(const TCarreraLink&) = delete;
     TCarreraLink& operator=(const TCarreraLink&) = delete;
 
     // Opens the port and asks for the version; true once the CU answered.
-    bool Connect();
+    bool Connect() override;
     // Serves a connected CU until it is lost or a stop is requested.
-    void Serve();
-    void Finish();
+    void Serve() override;
+    void Finish() override;
 
     // Why Connect failed, naming the device.
-    QString ProblemText() const { return m_problem; }
+    QString ProblemText() const override { return m_problem; }
 
 private:
     using TClock = std::chrono::steady_clock;

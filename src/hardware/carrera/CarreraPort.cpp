@@ -2,31 +2,6 @@
 
 #include "hardware/SerialWire.h"
 
-#include <QThread>
-#include <thread>
-
-#ifdef Q_OS_UNIX
-#include <pthread.h>
-#include <sched.h>
-#endif
-
-namespace {
-
-// The link spends its life waiting for the CU's answers, but the moment it
-// wakes with one is the moment it takes for the green: on a busy PC an
-// ordinary thread may wake tens of ms late. A real-time thread that mostly
-// sleeps takes no time from anyone, so it is asked for where allowed.
-void WakePromptly()
-{
-#ifdef Q_OS_UNIX
-    sched_param param{};
-    param.sched_priority = sched_get_priority_min(SCHED_FIFO) + 1;
-    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);  // without the right, it stays ordinary
-#endif
-}
-
-}  // namespace
-
 TCarreraPort::TCarreraPort(QString device, const TCarreraTimeouts& timeouts)
     : TCarreraPort(
           [device] {
@@ -46,58 +21,24 @@ TCarreraPort::~TCarreraPort() { Close(); }
 
 bool TCarreraPort::Open()
 {
-    if (m_link)
+    if (m_link.Running())
         return m_ready;
     if (m_device.trimmed().isEmpty()) {
         m_errorText = QStringLiteral("No serial port is set for the Carrera Control Unit (Settings, I/O).");
         return false;
     }
-    m_channels.StopRequested.store(false);
-    m_link.reset(QThread::create([this] { RunLink(); }));
-    m_link->start();
-    m_greeted.acquire();
-    m_ready = m_answered;
-    m_errorText = m_ready ? QString() : m_problem;
-    if (!m_ready) {
-        m_link->wait();
-        m_link.reset();
-    }
+    // The link wakes with the CU's statuses, and the green is taken from
+    // them: it asks for real-time scheduling.
+    m_ready =
+        m_link.Start([this] { return std::make_unique<TCarreraLink>(m_makeWire(), m_device, m_channels, m_timeouts); },
+                     {m_timeouts.ReconnectMs, true}, m_errorText);
     return m_ready;
 }
 
 void TCarreraPort::Close()
 {
-    if (!m_link)
-        return;
-    m_channels.StopRequested.store(true);
-    m_link->wait();
-    m_link.reset();
+    m_link.Stop();
     m_ready = false;
-}
-
-void TCarreraPort::RunLink()
-{
-    WakePromptly();
-    TCarreraLink link(m_makeWire(), m_device, m_channels, m_timeouts);
-    m_answered = link.Connect();
-    m_problem = link.ProblemText();
-    m_greeted.release();
-    if (!m_answered)
-        return;
-    for (;;) {
-        link.Serve();
-        if (m_channels.StopRequested.load())
-            break;
-        // Lost: the CU is tried again until it answers or we stop.
-        while (!m_channels.StopRequested.load()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(m_timeouts.ReconnectMs));
-            if (!m_channels.StopRequested.load() && link.Connect())
-                break;
-        }
-        if (m_channels.StopRequested.load())
-            break;
-    }
-    link.Finish();
 }
 
 bool TCarreraPort::ReadPort(uint32_t /*address*/, TPortSize size, uint32_t& value)

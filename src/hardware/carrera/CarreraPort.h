@@ -1,19 +1,17 @@
 #pragma once
 
 #include "hardware/BoardTimestamps.h"
+#include "hardware/LinkThread.h"
 #include "hardware/UnitRaceControl.h"
 #include "hardware/carrera/CarreraChannels.h"
 #include "hardware/carrera/CarreraLink.h"
 #include "hardware/zlportio.h"
 
-#include <QSemaphore>
 #include <QString>
 #include <functional>
 #include <memory>
 
 class TByteWire;
-
-class QThread;
 
 // The Carrera DIGITAL 124/132 Control Unit as a track interface. Controller
 // n is track n. The CU times every car itself: its timer events reach the
@@ -79,15 +77,9 @@ public:
     uint32_t Connections() const { return m_channels.Epoch.load(); }
 
 private:
-    void RunLink();
-
     TWireMaker m_makeWire;
     QString m_device;
     TCarreraTimeouts m_timeouts;
     TCarreraChannels m_channels;
-    std::unique_ptr<QThread> m_link;
-    QSemaphore m_greeted;
-    // Written by the link thread before it releases m_greeted, read after.
-    bool m_answered = false;
-    QString m_problem;
+    TLinkThread m_link{m_channels.StopRequested};
 };

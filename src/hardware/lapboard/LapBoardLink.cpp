@@ -17,7 +17,7 @@ int64_t TLapBoardLink::MsSince(TClock::time_point mark)
     return std::chrono::duration_cast<std::chrono::milliseconds>(TClock::now() - mark).count();
 }
 
-TLapBoardLink::TGreeting TLapBoardLink::Connect()
+TLapBoardLink::TGreeting TLapBoardLink::Greet()
 {
     // Made here, on the reader thread that uses it.
     if (!m_port)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hardware/LinkThread.h"
 #include "hardware/lapboard/LapBoardReceiver.h"
 
 #include <QString>
@@ -25,7 +26,7 @@ struct TLapBoardTimeouts {
 // greeting, heartbeat, output commands and their answers, the arrivals, and
 // a new connection after the board was lost. Blocking QSerialPort calls on a
 // thread of its own keep the window and the race loop free of the port.
-class TLapBoardLink final : private TLapBoardSink {
+class TLapBoardLink final : public TLinkConversation, private TLapBoardSink {
 public:
     enum class TGreeting { Ready, NoAnswer, UnknownVersion, CannotOpen };
 
@@ -33,15 +34,16 @@ public:
     ~TLapBoardLink() override;
 
     // Opens the port and waits for the board's hello. On the reader thread.
-    TGreeting Connect();
+    TGreeting Greet();
+    bool Connect() override { return Greet() == TGreeting::Ready; }
     // Serves a connected board until it is lost or a stop is requested.
-    void Serve();
+    void Serve() override;
     // The last image the program wanted, sent once more and waited for, so
     // the outputs are off when the program ends. Then closes the port.
-    void Finish();
+    void Finish() override;
 
     // Why Connect failed, naming the device.
-    QString ProblemText() const { return m_problem; }
+    QString ProblemText() const override { return m_problem; }
     QString Firmware() const { return QString::fromLatin1(m_firmware.data()); }
 
 private:

@@ -2,9 +2,6 @@
 
 #include "common/MaskFile.h"
 
-#include <QThread>
-#include <thread>
-
 TLapBoardPort::TLapBoardPort(QString device, const TSensorMasks& masks, const TLapBoardTimeouts& timeouts)
     : m_device(std::move(device)), m_masks(masks), m_timeouts(timeouts)
 {
@@ -14,58 +11,25 @@ TLapBoardPort::~TLapBoardPort() { Close(); }
 
 bool TLapBoardPort::Open()
 {
-    if (m_reader)
+    if (m_reader.Running())
         return m_ready;
     if (m_device.trimmed().isEmpty()) {
         m_errorText = QStringLiteral("No serial port is set for the USB lap-sensor board (Settings, I/O).");
         return false;
     }
-    m_channels.StopRequested.store(false);
-    m_reader.reset(QThread::create([this] { RunReader(); }));
-    m_reader->start();
-    m_greeted.acquire();
-    m_ready = m_greeting == TLapBoardLink::TGreeting::Ready;
-    m_errorText = m_ready ? QString() : m_problem;
-    if (!m_ready) {
-        m_reader->wait();
-        m_reader.reset();
-    }
+    m_ready =
+        m_reader.Start([this] { return std::make_unique<TLapBoardLink>(m_device, m_channels, m_timeouts); },
+                       {m_timeouts.ReconnectMs, false}, m_errorText,
+                       [this](TLinkConversation& link) { m_firmware = static_cast<TLapBoardLink&>(link).Firmware(); });
     return m_ready;
 }
 
 void TLapBoardPort::Close()
 {
-    if (!m_reader)
+    if (!m_reader.Running())
         return;
-    m_channels.StopRequested.store(true);
-    m_reader->wait();
-    m_reader.reset();
+    m_reader.Stop();
     m_ready = false;
-}
-
-void TLapBoardPort::RunReader()
-{
-    TLapBoardLink link(m_device, m_channels, m_timeouts);
-    m_greeting = link.Connect();
-    m_problem = link.ProblemText();
-    m_firmware = link.Firmware();
-    m_greeted.release();
-    if (m_greeting != TLapBoardLink::TGreeting::Ready)
-        return;
-    for (;;) {
-        link.Serve();
-        if (m_channels.StopRequested.load())
-            break;
-        // Lost: the board is tried again until it answers or we stop.
-        while (!m_channels.StopRequested.load()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(m_timeouts.ReconnectMs));
-            if (!m_channels.StopRequested.load() && link.Connect() == TLapBoardLink::TGreeting::Ready)
-                break;
-        }
-        if (m_channels.StopRequested.load())
-            break;
-    }
-    link.Finish();
 }
 
 bool TLapBoardPort::ReadPort(uint32_t /*address*/, TPortSize size, uint32_t& value)

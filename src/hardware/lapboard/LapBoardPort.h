@@ -5,11 +5,9 @@
 #include "hardware/lapboard/LapBoardLink.h"
 #include "hardware/zlportio.h"
 
-#include <QSemaphore>
 #include <QString>
 #include <memory>
 
-class QThread;
 struct TSensorMasks;
 
 // The USB lap-sensor board as a track interface (docs/lap-board.md). Reads
@@ -49,16 +47,11 @@ public:
     uint32_t Connections() const { return m_channels.Epoch.load(); }
 
 private:
-    void RunReader();
-
     QString m_device;
     const TSensorMasks& m_masks;
     TLapBoardTimeouts m_timeouts;
     TLapBoardChannels m_channels;
-    std::unique_ptr<QThread> m_reader;
-    QSemaphore m_greeted;
-    // Written by the reader before it releases m_greeted, read after.
-    TLapBoardLink::TGreeting m_greeting = TLapBoardLink::TGreeting::NoAnswer;
-    QString m_problem;
+    TLinkThread m_reader{m_channels.StopRequested};
+    // Written by the reader at its first connection, read after Open.
     QString m_firmware;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hardware/LinkThread.h"
 #include "hardware/lapcounter/LapCounterChannels.h"
 #include "hardware/lapcounter/LapCounterProtocol.h"
 
@@ -35,24 +36,24 @@ enum class TLapCounterRequest : uint8_t { Start, Stop };
 // messages as they come, a race start or stop sent when the program asks.
 // Blocking calls on a thread of its own keep the window and the race loop
 // free of the wire. `where` names the counter in what is said of it.
-class TLapCounterLink {
+class TLapCounterLink final : public TLinkConversation {
 public:
     TLapCounterLink(std::unique_ptr<TByteWire> wire, QString where, bool needsAcknowledge,
                     TLapCounterChannels& channels, TSpscRing<TLapCounterRequest, 16>& requests,
                     const TLapCounterTimeouts& timeouts);
-    ~TLapCounterLink();
+    ~TLapCounterLink() override;
     TLapCounterLink(const TLapCounterLink&) = delete;
     TLapCounterLink& operator=(const TLapCounterLink&) = delete;
 
     // Opens the wire and, on a serial line, waits for the acknowledge.
-    bool Connect();
+    bool Connect() override;
     // Serves a connected counter until it is lost or a stop is requested.
-    void Serve();
+    void Serve() override;
     // Tells the counter the race is over and closes the wire.
-    void Finish();
+    void Finish() override;
 
     // Why Connect failed, naming the counter.
-    QString ProblemText() const { return m_problem; }
+    QString ProblemText() const override { return m_problem; }
 
 private:
     using TClock = std::chrono::steady_clock;

@@ -3,9 +3,8 @@
 #include "common/MaskFile.h"
 #include "hardware/ByteWire.h"
 
-#include <QThread>
 #include <chrono>
-#include <thread>
+#include <cstdlib>
 
 namespace {
 
@@ -32,7 +31,7 @@ TLapCounterPort::~TLapCounterPort() { Close(); }
 
 bool TLapCounterPort::Open()
 {
-    if (m_link)
+    if (m_link.Running())
         return m_ready;
     if (m_where.trimmed().isEmpty()) {
         m_errorText = QStringLiteral("No port or address is set for the lap counter (Settings, I/O).");
@@ -42,53 +41,23 @@ bool TLapCounterPort::Open()
         m_errorText = m_outputs->ErrorText();
         return false;
     }
-    m_channels.StopRequested.store(false);
-    m_link.reset(QThread::create([this] { RunLink(); }));
-    m_link->start();
-    m_connected.acquire();
-    m_ready = m_reached;
-    m_errorText = m_ready ? QString() : m_problem;
-    if (!m_ready) {
-        m_link->wait();
-        m_link.reset();
-    }
+    m_ready = m_link.Start(
+        [this] {
+            return std::make_unique<TLapCounterLink>(m_makeWire(), m_where, m_needsAcknowledge, m_channels, m_requests,
+                                                     m_timeouts);
+        },
+        {m_timeouts.ReconnectMs, false}, m_errorText);
+    if (!m_ready && m_outputs)
+        m_outputs->Close();
     return m_ready;
 }
 
 void TLapCounterPort::Close()
 {
-    if (m_link) {
-        m_channels.StopRequested.store(true);
-        m_link->wait();
-        m_link.reset();
-    }
+    m_link.Stop();
     if (m_outputs)
         m_outputs->Close();
     m_ready = false;
-}
-
-void TLapCounterPort::RunLink()
-{
-    TLapCounterLink link(m_makeWire(), m_where, m_needsAcknowledge, m_channels, m_requests, m_timeouts);
-    m_reached = link.Connect();
-    m_problem = link.ProblemText();
-    m_connected.release();
-    if (!m_reached)
-        return;
-    for (;;) {
-        link.Serve();
-        if (m_channels.StopRequested.load())
-            break;
-        // Lost: the counter is tried again until it answers or we stop.
-        while (!m_channels.StopRequested.load()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(m_timeouts.ReconnectMs));
-            if (!m_channels.StopRequested.load() && link.Connect())
-                break;
-        }
-        if (m_channels.StopRequested.load())
-            break;
-    }
-    link.Finish();
 }
 
 bool TLapCounterPort::ReadPort(uint32_t /*address*/, TPortSize size, uint32_t& value)

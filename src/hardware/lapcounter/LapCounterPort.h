@@ -1,16 +1,15 @@
 #pragma once
 
 #include "hardware/BoardTimestamps.h"
+#include "hardware/LinkThread.h"
 #include "hardware/lapcounter/LapCounterChannels.h"
 #include "hardware/lapcounter/LapCounterLink.h"
 #include "hardware/zlportio.h"
 
-#include <QSemaphore>
 #include <QString>
 #include <functional>
 #include <memory>
 
-class QThread;
 class TByteWire;
 struct TSensorMasks;
 
@@ -67,7 +66,6 @@ public:
     static constexpr int64_t LapPulseMs = 100;
 
 private:
-    void RunLink();
     void Request(TLapCounterRequest request);
     void StampWrite();
 
@@ -79,11 +77,7 @@ private:
     TLapCounterTimeouts m_timeouts;
     TLapCounterChannels m_channels;
     TSpscRing<TLapCounterRequest, 16> m_requests;
-    std::unique_ptr<QThread> m_link;
-    QSemaphore m_connected;
-    // Written by the link thread before it releases m_connected, read after.
-    bool m_reached = false;
-    QString m_problem;
+    TLinkThread m_link{m_channels.StopRequested};
 
     // The PC's steady µs of each write and green, for AppliedAt.
     static constexpr uint32_t WriteSlots = 64;

@@ -168,8 +168,7 @@ TSimulatedTrackConfig Jumps(double probability)
     return config;
 }
 
-// The simulated track as an interface without outputs (a lap counter with
-// none): its cars still drive, but the program is told nothing is switched.
+// The simulated track said to have no outputs, as a lap counter without any.
 class TWithoutOutputs final : public TPortDriver {
 public:
     explicit TWithoutOutputs(TPortDriver& track) : m_track(track) { m_ready = track.DriverReady(); }

@@ -21,10 +21,13 @@ struct TAppContext {
     bool simulated = false;
     // --carrera: the Control Unit on this device for this run; empty without.
     QString carreraDevice;
+    // --lapcounter: the lap counter on this device or address for this run;
+    // empty without.
+    QString lapCounter;
     // The track interface chosen in kobalap.conf when the program started;
-    // --simulate or --carrera (above) overrides it.
+    // --simulate, --carrera or --lapcounter (above) overrides it.
     TTrackInterfaceChoice trackInterface;
-    TInterfaceFlags InterfaceFlags() const { return {simulated, carreraDevice}; }
+    TInterfaceFlags InterfaceFlags() const { return {simulated, carreraDevice, lapCounter}; }
 
     TSettings settings;
     TSensorMasks masks;

@@ -9,6 +9,9 @@ struct TCommandLine {
     bool simulate = false;
     // --carrera DEVICE: the Carrera Control Unit on DEVICE for this run.
     QString carreraDevice;
+    // --lapcounter DEVICE|HOST:PORT: a DIY lap counter on a serial device or
+    // on the network for this run.
+    QString lapCounter;
     // Work in the club's own data folder (as the desktop entry starts it)
     // instead of the working directory.
     bool dataFolder = false;

@@ -3,6 +3,8 @@
 #include "app/AppContext.h"
 #include "hardware/carrera/CarreraPort.h"
 #include "hardware/carrera/CarreraTestTexts.h"
+#include "hardware/lapcounter/LapCounterPort.h"
+#include "hardware/lapcounter/LapCounterTestTexts.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -34,6 +36,11 @@ TUnitTestState ReadUnit(const TCarreraPort& unit)
         shown.Fuel = unit.Fuel(address);
     }
     return state;
+}
+
+TCounterTestState ReadCounter(const TLapCounterPort& counter)
+{
+    return {counter.Where(), counter.Connected(), counter.Dropped(), counter.StrayLane(), counter.HasOutputs()};
 }
 }  // namespace
 
@@ -75,12 +82,17 @@ TSettingsIOTest::TSettingsIOTest(TAppContext& context, QWidget* parent)
     m_sensorPanel = BuildSensorPanel();
     m_unitPanel = BuildUnitPanel();
     m_unitPanel->hide();
+    m_counterPanel = BuildCounterPanel();
+    m_counterPanel->hide();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_sensorPanel);
     layout->addWidget(m_unitPanel);
+    layout->addWidget(m_counterPanel);
 
     if (auto* unit = dynamic_cast<const TCarreraPort*>(m_context.port.get()))
         SetUnitReader([unit] { return ReadUnit(*unit); });
+    if (auto* counter = dynamic_cast<const TLapCounterPort*>(m_context.port.get()))
+        SetCounterReader([counter] { return ReadCounter(*counter); });
 }
 
 QWidget* TSettingsIOTest::BuildSensorPanel()
@@ -157,6 +169,55 @@ QWidget* TSettingsIOTest::BuildUnitPanel()
     return panel;
 }
 
+QWidget* TSettingsIOTest::BuildCounterPanel()
+{
+    auto* panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("PanelLapCounter"));
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(14);
+    auto value = [panel](const QString& name) {
+        auto* label = new QLabel(panel);
+        label->setObjectName(name);
+        return label;
+    };
+    grid->addWidget(new QLabel(QStringLiteral("Lap counter"), panel), 0, 0);
+    m_counterWhere = value(QStringLiteral("LabelCounterWhere"));
+    grid->addWidget(m_counterWhere, 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Damaged"), panel), 1, 0);
+    m_counterDropped = value(QStringLiteral("LabelCounterDropped"));
+    m_counterDropped->setToolTip(QStringLiteral("Messages from the counter dropped as damaged since the start"));
+    grid->addWidget(m_counterDropped, 1, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Outputs"), panel), 2, 0);
+    m_counterOutputs = value(QStringLiteral("LabelCounterOutputs"));
+    grid->addWidget(m_counterOutputs, 2, 1);
+    m_counterStrayLane = value(QStringLiteral("LabelCounterStrayLane"));
+    m_counterStrayLane->setWordWrap(true);
+    m_counterStrayLane->hide();
+    grid->addWidget(m_counterStrayLane, 3, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+    return panel;
+}
+
+void TSettingsIOTest::SetCounterReader(TCounterReader reader)
+{
+    m_counterReader = std::move(reader);
+    m_counterPanel->setVisible(bool(m_counterReader));
+    if (m_counterReader)
+        ShowCounter();
+}
+
+void TSettingsIOTest::ShowCounter()
+{
+    const TCounterTestState state = m_counterReader();
+    m_counterWhere->setText(LapCounterTestTexts::CounterText(state.Where, state.Connected));
+    m_counterDropped->setText(LapCounterTestTexts::DroppedText(state.Dropped));
+    m_counterOutputs->setText(LapCounterTestTexts::OutputsText(state.HasOutputs));
+    const QString stray = LapCounterTestTexts::StrayLaneText(state.StrayLane);
+    m_counterStrayLane->setText(stray);
+    m_counterStrayLane->setVisible(!stray.isEmpty());
+}
+
 void TSettingsIOTest::SetUnitReader(TUnitReader reader)
 {
     m_unitReader = std::move(reader);
@@ -217,6 +278,8 @@ void TSettingsIOTest::TimerReadTrackTimer()
     for (size_t i = 0; i < m_lamps.size(); ++i)
         m_lamps[i]->SetLit(levels[i] || m_seenSet[i]);
     m_seenSet.fill(false);
+    if (m_counterReader)
+        ShowCounter();
 }
 
 void TSettingsIOTest::ShowTracks(int tracks, bool multiplePower)

@@ -28,6 +28,16 @@ struct TUnitTestState {
     std::array<TAddress, Addresses> Address{};
 };
 
+// What the "Test I/O" group shows of a lap counter beside the sensor lamps,
+// as its port reports it at one tick.
+struct TCounterTestState {
+    QString Where;  // the device or the address
+    bool Connected = false;
+    uint32_t Dropped = 0;    // messages dropped as damaged
+    uint32_t StrayLane = 0;  // the first lane outside 1..4 sent; 0 while none
+    bool HasOutputs = false;
+};
+
 // A round lamp: red while its sensor is set, white while it is not.
 class TSensorLamp : public QWidget {
     Q_OBJECT
@@ -58,11 +68,16 @@ private:
 // shows, on the same tick, what the unit reports instead (its version, its
 // start lights, each address's last timer event and fuel). The unit's link
 // thread keeps that state; a tick only reads it and never waits for the CU.
+//
+// A lap counter lights a lamp for a moment on each lap of its lane; below
+// the lamps the group says, on the same tick, which counter it is, how many
+// messages came damaged, a lane number it ignores, and what the boxes switch.
 class TSettingsIOTest : public QGroupBox {
     Q_OBJECT
 public:
     static constexpr int TrackCount = TSettings::TrackCount;
     using TUnitReader = std::function<TUnitTestState()>;
+    using TCounterReader = std::function<TCounterTestState()>;
 
     TSettingsIOTest(TAppContext& context, QWidget* parent = nullptr);
 
@@ -92,6 +107,15 @@ public:
     QLabel* UnitEvent(int address) const { return m_unitEvents[size_t(address - 1)]; }
     QLabel* UnitFuel(int address) const { return m_unitFuel[size_t(address - 1)]; }
 
+    // Shows what the reader gives below the sensors: the lap counter in
+    // use, or what a test puts in its place.
+    void SetCounterReader(TCounterReader reader);
+    bool ShowsCounter() const { return bool(m_counterReader); }
+    QLabel* CounterWhere() const { return m_counterWhere; }
+    QLabel* CounterDropped() const { return m_counterDropped; }
+    QLabel* CounterStrayLane() const { return m_counterStrayLane; }
+    QLabel* CounterOutputs() const { return m_counterOutputs; }
+
     TSensorLamp* Lamp(int track) const { return m_lamps[size_t(track - 1)]; }
     QCheckBox* PowerBox(int track) const { return m_power[size_t(track - 1)]; }
     QCheckBox* LightBox(int light) const { return m_lights[size_t(light - 1)]; }
@@ -106,7 +130,9 @@ public slots:
 private:
     QWidget* BuildSensorPanel();
     QWidget* BuildUnitPanel();
+    QWidget* BuildCounterPanel();
     void ShowUnit();
+    void ShowCounter();
     void WritePowerLines();
     void WriteLightLines();
     void SetPowerBoxVisible(int track, bool visible);
@@ -127,4 +153,11 @@ private:
     QLabel* m_unitStartLight = nullptr;
     std::array<QLabel*, TUnitTestState::Addresses> m_unitEvents{};
     std::array<QLabel*, TUnitTestState::Addresses> m_unitFuel{};
+
+    QWidget* m_counterPanel = nullptr;
+    TCounterReader m_counterReader;
+    QLabel* m_counterWhere = nullptr;
+    QLabel* m_counterDropped = nullptr;
+    QLabel* m_counterStrayLane = nullptr;
+    QLabel* m_counterOutputs = nullptr;
 };

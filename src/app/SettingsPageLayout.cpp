@@ -177,7 +177,8 @@ QWidget* TSettingsPage::BuildIOPage()
     m_trackInterface = new TTrackInterfaceGroup(m_context.trackInterface, m_context.InterfaceFlags(), page);
     m_trackInterface->setFixedWidth(ColumnWidth + 30);
 
-    LayOutColumns(page, {io, m_maskNotice, m_trackInterface}, {m_ioTest});
+    // The lap counter's choices under the test: the left column is full.
+    LayOutColumns(page, {io, m_maskNotice, m_trackInterface}, {m_ioTest, m_trackInterface->LapCounterBox()});
     return page;
 }
 

@@ -12,10 +12,13 @@
 #include "common/MessageBoxes.h"
 #include "common/ProgramFiles.h"
 #include "common/TrackInterfaceChoice.h"
+#include "hardware/SerialWire.h"
 #include "hardware/SimulatedTrack.h"
 #include "hardware/carrera/CarreraBleWire.h"
 #include "hardware/carrera/CarreraPort.h"
 #include "hardware/lapboard/LapBoardPort.h"
+#include "hardware/lapcounter/LapCounterPort.h"
+#include "hardware/lapcounter/LapCounterTcpWire.h"
 #include "spectator/SpectatorServer.h"
 #include "timing/RealTimeScheduling.h"
 #ifdef _WIN32
@@ -28,6 +31,76 @@
 #include <QDir>
 #include <cstdio>
 #include <random>
+
+namespace {
+
+std::unique_ptr<TPortDriver> MakeParallelPort()
+{
+#ifdef _WIN32
+    return std::make_unique<TZlPortIoDriver>();
+#else
+    return std::make_unique<TPpdevPort>();
+#endif
+}
+
+// A track interface that cannot be made as it was given: it never opens, and
+// the start-up error says why.
+class TRefusedPort final : public TPortDriver {
+public:
+    TRefusedPort(QString description, QString why) : m_description(std::move(description))
+    {
+        m_errorText = std::move(why);
+    }
+    bool Open() override { return false; }
+    void Close() override {}
+    bool ReadPort(uint32_t, TPortSize, uint32_t&) override { return false; }
+    void WritePort(uint32_t, TPortSize, uint32_t) override {}
+    QString Description() const override { return m_description; }
+    bool HasOutputs() const override { return false; }
+
+private:
+    QString m_description;
+};
+
+// The interface that switches the power and the start lights beside a lap
+// counter; none when the club has none.
+std::unique_ptr<TPortDriver> MakeLapCounterOutputs(const TAppContext& context, const TTrackInterfaceChoice& inUse)
+{
+    switch (inUse.LapCounterOutputs) {
+    case TTrackInterfaceChoice::TOutputs::ParallelPort: return MakeParallelPort();
+    case TTrackInterfaceChoice::TOutputs::LapBoard:
+        return std::make_unique<TLapBoardPort>(inUse.SerialDevice, context.masks);
+    case TTrackInterfaceChoice::TOutputs::None: break;
+    }
+    return nullptr;
+}
+
+std::unique_ptr<TPortDriver> MakeLapCounter(const TAppContext& context, const TTrackInterfaceChoice& inUse)
+{
+    if (inUse.Kind == TTrackInterfaceChoice::TKind::LapCounter) {
+        const QString device = inUse.LapCounterDevice;
+        return std::make_unique<TLapCounterPort>(
+            [device] {
+                return std::make_unique<TSerialWire>(device,
+                                                     QStringLiteral("The lap counter's port %1 cannot be opened: %2."));
+            },
+            device, true, context.masks, MakeLapCounterOutputs(context, inUse));
+    }
+    const QString address = inUse.LapCounterAddress;
+    QString host;
+    uint16_t port = 0;
+    // No address at all is the port's to say, as for a device not set.
+    if (!address.isEmpty() && !SplitHostAndPort(address, host, port))
+        return std::make_unique<TRefusedPort>(
+            QStringLiteral("lap counter %1").arg(address),
+            QStringLiteral("The lap counter's address %1 is not a host and a port, e.g. 192.168.1.50:5000.")
+                .arg(address));
+    // Over TCP the connection itself says the counter is there.
+    return std::make_unique<TLapCounterPort>([host, port] { return std::make_unique<TLapCounterTcpWire>(host, port); },
+                                             address, false, context.masks, MakeLapCounterOutputs(context, inUse));
+}
+
+}  // namespace
 
 std::unique_ptr<TPortDriver> MakePortDriver(TAppContext& context)
 {
@@ -45,13 +118,11 @@ std::unique_ptr<TPortDriver> MakePortDriver(TAppContext& context)
         return std::make_unique<TCarreraPort>([address] { return std::make_unique<TCarreraBleWire>(address); },
                                               QStringLiteral("Bluetooth %1").arg(address), TCarreraBleWire::Timeouts());
     }
+    case TTrackInterfaceChoice::TKind::LapCounter:
+    case TTrackInterfaceChoice::TKind::LapCounterTcp: return MakeLapCounter(context, inUse);
     case TTrackInterfaceChoice::TKind::ParallelPort: break;
     }
-#ifdef _WIN32
-    return std::make_unique<TZlPortIoDriver>();
-#else
-    return std::make_unique<TPpdevPort>();
-#endif
+    return MakeParallelPort();
 }
 
 void ShutDown(TAppContext& context)
@@ -94,6 +165,7 @@ int RunKobalap(int argc, char** argv)
     context.workingDirectory = QDir::currentPath();
     context.simulated = commandLine.simulate;
     context.carreraDevice = commandLine.carreraDevice;
+    context.lapCounter = commandLine.lapCounter;
     // Set before the application object: the data folder is named after it.
     QApplication::setApplicationName(QLatin1String(Kobalap::ApplicationName));
     if (commandLine.dataFolder) {

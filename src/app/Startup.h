@@ -6,7 +6,8 @@ struct TAppContext;
 class TPortDriver;
 
 // The port driver the program runs on: the simulated track with --simulate,
-// the Control Unit on its device with --carrera, else the track interface
+// the Control Unit on its device with --carrera, the lap counter on its
+// device or address with --lapcounter, else the track interface
 // chosen in kobalap.conf (read here into the context), the machine's
 // parallel port when none is chosen. Not yet opened.
 std::unique_ptr<TPortDriver> MakePortDriver(TAppContext& context);

@@ -3,7 +3,9 @@
 #include "hardware/carrera/CarreraBleSearch.h"
 
 #include <QAbstractItemView>
+#include <QButtonGroup>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +19,7 @@
 namespace {
 
 using TKind = TTrackInterfaceChoice::TKind;
+using TOutputs = TTrackInterfaceChoice::TOutputs;
 
 constexpr int UsbRole = Qt::UserRole + 1;
 
@@ -127,6 +130,55 @@ TTrackInterfaceGroup::TTrackInterfaceGroup(const TTrackInterfaceChoice& atStartU
             QStringLiteral("On a Carrera track, track n is controller n; cars 5 and 6, the ghost car "
                            "and the pace car count for nothing in a race."));
 
+    // The lap counter's choices have a box of their own beside this group,
+    // which has no room left: the page places it (LapCounterBox()). Its
+    // radio buttons are one choice with the ones here all the same.
+    m_lapCounterBox = new QGroupBox(QStringLiteral("Lap counter"), parent);
+    m_lapCounterBox->setObjectName(QStringLiteral("GroupBoxLapCounter"));
+    // As wide as the test above it, never wider: the test keeps its width.
+    m_lapCounterBox->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_lapCounter =
+        Radio(QStringLiteral("Lap counter (serial)"), QStringLiteral("RadioButtonLapCounter"), m_lapCounterBox);
+    m_lapCounterDevice =
+        DeviceList(QStringLiteral("ComboBoxLapCounterDevice"), [this] { ListPorts(m_lapCounterDevice); });
+    m_lapCounterDevice->setParent(m_lapCounterBox);
+    m_lapCounterDevice->setMinimumContentsLength(8);
+    m_lapCounterDevice->lineEdit()->setPlaceholderText(QStringLiteral("/dev/ttyUSB0"));
+    m_lapCounterTcp =
+        Radio(QStringLiteral("Lap counter (TCP)"), QStringLiteral("RadioButtonLapCounterTcp"), m_lapCounterBox);
+    m_lapCounterAddress = new QLineEdit(m_lapCounterBox);
+    m_lapCounterAddress->setObjectName(QStringLiteral("EditLapCounterAddress"));
+    m_lapCounterAddress->setPlaceholderText(QStringLiteral("192.168.1.50:5000"));
+    auto* onlyCounts =
+        new QLabel(QStringLiteral("The lap counter only counts: the power and the start lights need outputs, "
+                                  "without them the lights show on the screen only."),
+                   m_lapCounterBox);
+    onlyCounts->setObjectName(QStringLiteral("LabelLapCounterOnlyCounts"));
+    onlyCounts->setWordWrap(true);
+    // Shown only while a lap counter is chosen.
+    m_lapCounterRow = new QWidget(m_lapCounterBox);
+    m_lapCounterOutputs = new QComboBox(m_lapCounterRow);
+    m_lapCounterOutputs->setObjectName(QStringLiteral("ComboBoxLapCounterOutputs"));
+    m_lapCounterOutputs->addItem(QStringLiteral("None"), int(TOutputs::None));
+    m_lapCounterOutputs->addItem(QStringLiteral("Parallel port"), int(TOutputs::ParallelPort));
+    m_lapCounterOutputs->addItem(QStringLiteral("USB lap-sensor board"), int(TOutputs::LapBoard));
+    auto* outputsLabel = new QLabel(QStringLiteral("Outputs"), m_lapCounterRow);
+    outputsLabel->setBuddy(m_lapCounterOutputs);
+    for (QWidget* widget : std::initializer_list<QWidget*>{m_lapCounter, m_lapCounterDevice, m_lapCounterTcp,
+                                                           m_lapCounterAddress, onlyCounts})
+        widget->setToolTip(
+            QStringLiteral("A home-made lap counter or a transponder decoder speaking the free "
+                           "lap-counter protocol: it reports the laps of lanes 1 to 4 and switches "
+                           "nothing."));
+    m_lapCounterOutputs->setToolTip(
+        QStringLiteral("What switches the power and the start lights: nothing, the parallel port at the Port "
+                       "Address, or the USB lap-sensor board on its port in the Track interface group."));
+    QLabel* lapCounterNotice = Notice(QStringLiteral("Started with --lapcounter: the lap counter on %1 is in use "
+                                                     "whatever is chosen.")
+                                          .arg(m_flags.LapCounter),
+                                      QStringLiteral("LabelLapCounterFlag"), m_lapCounterBox);
+    lapCounterNotice->setVisible(!m_flags.Simulate && m_flags.CarreraDevice.isEmpty() && !m_flags.LapCounter.isEmpty());
+
     m_restartNotice =
         Notice(QStringLiteral("Takes effect when Kobalap is started again."), QStringLiteral("LabelTakesEffect"), this);
     QLabel* simulateNotice =
@@ -176,12 +228,36 @@ TTrackInterfaceGroup::TTrackInterfaceGroup(const TTrackInterfaceChoice& atStartU
     notices->addWidget(m_restartNotice);
     layout->addLayout(notices);
 
+    // Each field under the text of its radio button, as in the group.
+    auto* outputsRow = new QHBoxLayout(m_lapCounterRow);
+    outputsRow->setContentsMargins(0, 0, 0, 0);
+    outputsRow->addWidget(outputsLabel);
+    outputsRow->addWidget(m_lapCounterOutputs, 1);
+    auto* lapCounterLayout = new QGridLayout(m_lapCounterBox);
+    lapCounterLayout->setVerticalSpacing(2);
+    lapCounterLayout->setColumnMinimumWidth(0, 12);
+    lapCounterLayout->addWidget(m_lapCounter, 0, 0, 1, 2);
+    lapCounterLayout->addWidget(m_lapCounterDevice, 1, 1);
+    lapCounterLayout->addWidget(m_lapCounterTcp, 2, 0, 1, 2);
+    lapCounterLayout->addWidget(m_lapCounterAddress, 3, 1);
+    lapCounterLayout->addWidget(m_lapCounterRow, 4, 0, 1, 2);
+    lapCounterLayout->addWidget(onlyCounts, 5, 0, 1, 2);
+    lapCounterLayout->addWidget(lapCounterNotice, 6, 0, 1, 2);
+
     connect(m_refresh, &QPushButton::clicked, this, &TTrackInterfaceGroup::RefreshPorts);
-    for (QRadioButton* radio : {m_parallel, m_board, m_simulated, m_carrera, m_carreraBluetooth})
+    auto* choices = new QButtonGroup(this);
+    for (QRadioButton* radio :
+         {m_parallel, m_board, m_simulated, m_carrera, m_carreraBluetooth, m_lapCounter, m_lapCounterTcp}) {
+        choices->addButton(radio);
         connect(radio, &QRadioButton::toggled, this, &TTrackInterfaceGroup::ChoiceEdited);
+    }
     connect(m_board, &QRadioButton::toggled, this, [this](bool chosen) { SerialChoiceMade(m_device, chosen); });
     connect(m_carrera, &QRadioButton::toggled, this,
             [this](bool chosen) { SerialChoiceMade(m_carreraDevice, chosen); });
+    connect(m_lapCounter, &QRadioButton::toggled, this,
+            [this](bool chosen) { SerialChoiceMade(m_lapCounterDevice, chosen); });
+    connect(m_lapCounterAddress, &QLineEdit::textChanged, this, &TTrackInterfaceGroup::ChoiceEdited);
+    connect(m_lapCounterOutputs, &QComboBox::currentIndexChanged, this, &TTrackInterfaceGroup::ChoiceEdited);
     // Chosen by hand, not when the page shows a stored choice: a search next
     // to a connected adapter is no use.
     connect(m_carreraBluetooth, &QRadioButton::clicked, this, &TTrackInterfaceGroup::SearchBluetooth);
@@ -214,6 +290,7 @@ void TTrackInterfaceGroup::RefreshPorts()
 {
     ListPorts(m_device);
     ListPorts(m_carreraDevice);
+    ListPorts(m_lapCounterDevice);
 }
 
 void TTrackInterfaceGroup::ListPorts(QComboBox* list)
@@ -247,10 +324,15 @@ void TTrackInterfaceGroup::ShowChoice(const TTrackInterfaceChoice& choice)
     case TKind::Simulated: m_simulated->setChecked(true); break;
     case TKind::Carrera: m_carrera->setChecked(true); break;
     case TKind::CarreraBluetooth: m_carreraBluetooth->setChecked(true); break;
+    case TKind::LapCounter: m_lapCounter->setChecked(true); break;
+    case TKind::LapCounterTcp: m_lapCounterTcp->setChecked(true); break;
     }
     ShowDevice(m_device, choice.SerialDevice);
     ShowDevice(m_carreraDevice, choice.CarreraDevice);
     ShowDevice(m_carreraAddress, choice.CarreraAddress);
+    ShowDevice(m_lapCounterDevice, choice.LapCounterDevice);
+    m_lapCounterAddress->setText(choice.LapCounterAddress);
+    m_lapCounterOutputs->setCurrentIndex(std::max(0, m_lapCounterOutputs->findData(int(choice.LapCounterOutputs))));
 }
 
 TTrackInterfaceChoice TTrackInterfaceGroup::Choice() const
@@ -264,9 +346,16 @@ TTrackInterfaceChoice TTrackInterfaceGroup::Choice() const
         choice.Kind = TKind::Carrera;
     else if (m_carreraBluetooth->isChecked())
         choice.Kind = TKind::CarreraBluetooth;
+    else if (m_lapCounter->isChecked())
+        choice.Kind = TKind::LapCounter;
+    else if (m_lapCounterTcp->isChecked())
+        choice.Kind = TKind::LapCounterTcp;
     choice.SerialDevice = DeviceShown(m_device);
     choice.CarreraDevice = DeviceShown(m_carreraDevice);
     choice.CarreraAddress = DeviceShown(m_carreraAddress);
+    choice.LapCounterDevice = DeviceShown(m_lapCounterDevice);
+    choice.LapCounterAddress = m_lapCounterAddress->text().trimmed();
+    choice.LapCounterOutputs = TOutputs(m_lapCounterOutputs->currentData().toInt());
     return choice;
 }
 
@@ -287,13 +376,20 @@ void TTrackInterfaceGroup::SerialChoiceMade(QComboBox* list, bool chosen)
 
 void TTrackInterfaceGroup::ChoiceEdited()
 {
-    const bool board = m_board->isChecked();
+    const bool lapCounter = m_lapCounter->isChecked() || m_lapCounterTcp->isChecked();
+    // The board's port is also the one of a board that switches a lap
+    // counter's outputs.
+    const bool board = m_board->isChecked() ||
+                       (lapCounter && TOutputs(m_lapCounterOutputs->currentData().toInt()) == TOutputs::LapBoard);
     m_device->setEnabled(board);
     m_refresh->setEnabled(board);
     const bool carrera = m_carrera->isChecked();
     m_carreraDevice->setEnabled(carrera);
     const bool bluetooth = m_carreraBluetooth->isChecked();
     m_bluetoothRow->setVisible(bluetooth);
+    m_lapCounterDevice->setEnabled(m_lapCounter->isChecked());
+    m_lapCounterAddress->setEnabled(m_lapCounterTcp->isChecked());
+    m_lapCounterRow->setVisible(lapCounter);
     m_restartNotice->setVisible(ChoiceChangesInterface(Choice(), m_atStartUp, m_flags));
 }
 

@@ -9,6 +9,7 @@
 class QComboBox;
 class TCarreraBleSearch;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
@@ -20,10 +21,13 @@ struct TSerialPortEntry {
 };
 
 // The "Track interface" group of the I/O sub-page: the parallel port, the
-// USB lap-sensor board on a serial device, the simulated track, or the
-// Carrera Control Unit on a serial device or through Carrera's Bluetooth
-// adapter (the adapters nearby are looked for when that choice is made or
-// its list is opened, never by merely showing the page). It only shows and edits a choice;
+// USB lap-sensor board on a serial device, the simulated track, the Carrera
+// Control Unit on a serial device or through Carrera's Bluetooth adapter (the
+// adapters nearby are looked for when that choice is made or its list is
+// opened, never by merely showing the page), or a DIY lap counter on a serial
+// device or at a network address, with the interface for its outputs (shown
+// only while a lap counter is chosen; these in a box of their own, which the
+// page places beside the group). It only shows and edits a choice;
 // the Settings page reads and stores it. The port is opened once at
 // start-up, so a choice other than the interface in use says that it takes
 // effect at the next start.
@@ -36,6 +40,10 @@ public:
     // interface the command line named for this run, if any.
     TTrackInterfaceGroup(const TTrackInterfaceChoice& atStartUp, const TInterfaceFlags& flags,
                          QWidget* parent = nullptr);
+
+    // The lap counter's part of the choice, made with the group's parent:
+    // the page puts it where there is room.
+    QGroupBox* LapCounterBox() const { return m_lapCounterBox; }
 
     void ShowChoice(const TTrackInterfaceChoice& choice);
     TTrackInterfaceChoice Choice() const;
@@ -73,5 +81,12 @@ private:
     QComboBox* m_carreraAddress = nullptr;
     QLabel* m_bluetoothNote = nullptr;
     TCarreraBleSearch* m_bluetoothSearch = nullptr;  // made by the first search
+    QGroupBox* m_lapCounterBox = nullptr;
+    QRadioButton* m_lapCounter = nullptr;
+    QComboBox* m_lapCounterDevice = nullptr;
+    QRadioButton* m_lapCounterTcp = nullptr;
+    QLineEdit* m_lapCounterAddress = nullptr;
+    QWidget* m_lapCounterRow = nullptr;
+    QComboBox* m_lapCounterOutputs = nullptr;
     QLabel* m_restartNotice = nullptr;
 };

@@ -38,6 +38,18 @@ namespace {
 
 const QColor Silver(192, 192, 192);
 
+// The timers that can stop answering, each told in its own words.
+enum class TTimerKind { ControlUnit, LapCounter, LapBoard };
+
+TTimerKind KindOf(TPortDriver& port)
+{
+    if (port.RaceControl())
+        return TTimerKind::ControlUnit;
+    if (dynamic_cast<const TLapCounterPort*>(&port))
+        return TTimerKind::LapCounter;
+    return TTimerKind::LapBoard;
+}
+
 }  // namespace
 
 TKWL_Timer::TKWL_Timer(TRaceClock& clock, TTrackIo& io, const TSettings& settings, const QString& soundFolder,
@@ -398,12 +410,6 @@ void TKWL_Timer::ApplyRefresh(const TRaceDisplay& display)
     emit DisplayRefreshed();
 }
 
-namespace {
-// The counter is the one interface that neither switches the track itself
-// nor is a board of ours: it is named as what the club built.
-bool IsLapCounter(TPortDriver& port) { return dynamic_cast<TLapCounterPort*>(&port) != nullptr; }
-}  // namespace
-
 void TKWL_Timer::StartClick()
 {
     if (!m_host || Racing())
@@ -411,21 +417,32 @@ void TKWL_Timer::StartClick()
     // A board that is not answering could time nothing; the race would
     // only pause at once.
     if (!m_io.Port().Connected()) {
-        if (IsLapCounter(m_io.Port()))
-            Messages::Warning(QStringLiteral("The lap counter is not answering. Check its cable or network "
-                                             "connection, then start the race."),
-                              m_io.Port().Description(), this);
-        else if (m_io.Port().RaceControl())
+        switch (KindOf(m_io.Port())) {
+        case TTimerKind::ControlUnit:
             Messages::Warning(
                 QStringLiteral("The Carrera Control Unit is not answering. Check its cable and power, then start "
                                "the race."),
                 m_io.Port().Description(), this);
-        else
+            break;
+        case TTimerKind::LapCounter:
+            Messages::Warning(QStringLiteral("The lap counter is not answering. Check its cable or network and its "
+                                             "power, then start the race."),
+                              m_io.Port().Description(), this);
+            break;
+        case TTimerKind::LapBoard:
             Messages::Warning(
                 QStringLiteral("The lap-sensor board is not answering. Plug it back in, then start the race."),
                 m_io.Port().Description(), this);
+            break;
+        }
         return;
     }
+    // Before the race, which then goes on as always.
+    if (m_noOutputs.Due(m_io.Port().HasOutputs()))
+        Messages::Information(QStringLiteral("The power and the start lights are not switched on this track "
+                                             "interface: the start lights show on the screen only, and the cars "
+                                             "must be stopped by hand."),
+                              this);
     // The last race's thread has ended (Start is only enabled then).
     m_thread.reset();
     ResetDisplay();
@@ -524,19 +541,23 @@ void TKWL_Timer::TrackInterfaceLostRequested()
         return;
     m_pauseOpen = true;  // no Pause click opens a second dialog meanwhile
     SetPhase(TTimerPhase::Paused);
-    if (IsLapCounter(m_io.Port()))
-        Messages::Warning(QStringLiteral("The lap counter stopped answering. The race is paused and every lap so "
-                                         "far is kept. Check its cable or network connection, then continue the "
-                                         "race."),
-                          m_io.Port().Description(), this);
-    else if (m_io.Port().RaceControl())
+    switch (KindOf(m_io.Port())) {
+    case TTimerKind::ControlUnit:
         Messages::Warning(QStringLiteral("The Carrera Control Unit stopped answering. The race is paused and every "
                                          "lap so far is kept. Check its cable and power, then continue the race."),
                           m_io.Port().Description(), this);
-    else
+        break;
+    case TTimerKind::LapCounter:
+        Messages::Warning(QStringLiteral("The lap counter stopped answering. The race is paused and every lap so far "
+                                         "is kept. Check its cable or network, then continue the race."),
+                          m_io.Port().Description(), this);
+        break;
+    case TTimerKind::LapBoard:
         Messages::Warning(QStringLiteral("The lap-sensor board stopped answering. The race is paused and every lap "
                                          "so far is kept. Plug the board back in, then continue the race."),
                           m_io.Port().Description(), this);
+        break;
+    }
     m_pauseOpen = false;
     if (Racing())
         RunPause(true);
@@ -555,18 +576,23 @@ void TKWL_Timer::RunPause(bool requested)
     // halted until the board answers again, or is finished.
     while (thread && outcome.Halted && outcome.Result == TFKWLPauseRace::TPauseResult::Resume &&
            !m_state.RaceEnded.load() && !m_io.Port().Connected()) {
-        if (IsLapCounter(m_io.Port()))
-            Messages::Warning(QStringLiteral("The lap counter is still not answering. Check its cable or network "
-                                             "connection, then continue the race, or finish it."),
-                              m_io.Port().Description(), this);
-        else if (m_io.Port().RaceControl())
+        switch (KindOf(m_io.Port())) {
+        case TTimerKind::ControlUnit:
             Messages::Warning(QStringLiteral("The Carrera Control Unit is still not answering. Check its cable and "
                                              "power, then continue the race, or finish it."),
                               m_io.Port().Description(), this);
-        else
+            break;
+        case TTimerKind::LapCounter:
+            Messages::Warning(QStringLiteral("The lap counter is still not answering. Check its cable or network, "
+                                             "then continue the race, or finish it."),
+                              m_io.Port().Description(), this);
+            break;
+        case TTimerKind::LapBoard:
             Messages::Warning(QStringLiteral("The lap-sensor board is still not answering. Plug it back in, then "
                                              "continue the race, or finish it."),
                               m_io.Port().Description(), this);
+            break;
+        }
         outcome = m_pause->ExecutePause(m_state, *m_tracks, *thread, true);
         outcome.Halted = true;
     }

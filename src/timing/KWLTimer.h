@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/WindowPlacement.h"
+#include "timing/NoOutputsNotice.h"
 #include "timing/RaceJournalRecords.h"
 #include "timing/RaceState.h"
 #include "timing/TimerLayout.h"
@@ -179,6 +180,8 @@ private:
     RaceJournalRecords::TRaceOrigin m_origin;
     // A race taken up from its journal, until the window shows it.
     const TRecoveredRace* m_resumed = nullptr;
+    // One race window serves the whole run: what it has said once stays said.
+    TNoOutputsNotice m_noOutputs;
 
     TTimerLayout m_layout;
     TTimerPhase m_phase = TTimerPhase::Ready;

@@ -384,8 +384,9 @@ private slots:
         QVERIFY2(line.error.contains(refused), qPrintable(line.error));
     }
 
-    // --carrera takes the Control Unit's device; without one, or beside
-    // --simulate, the start is refused.
+    // --carrera takes the Control Unit's device, --lapcounter the counter's
+    // device or address; without one, or beside another track, the start is
+    // refused.
     void carreraOption_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -395,15 +396,51 @@ private slots:
         QTest::newRow("no device") << QStringList{"--carrera", "-v"} << QString() << "--carrera needs";
         QTest::newRow("with --simulate") << QStringList{"--simulate", "--carrera", "x"} << "x"
                                          << "cannot be used";
+        QTest::newRow("lap counter's address") << QStringList{"--lapcounter=10.0.0.9:5000"} << "10.0.0.9:5000"
+                                               << "";
+        QTest::newRow("no lap counter") << QStringList{"--lapcounter", "-v"} << QString() << "--lapcounter needs";
+        QTest::newRow("lap counter with --simulate") << QStringList{"--lapcounter", "y", "--simulate"} << "y"
+                                                     << "cannot be used together";
     }
     void carreraOption()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, refused);
         const TCommandLine line = ParseCommandLine(arguments);
-        QTEST(line.carreraDevice, "device");
+        QTEST(line.carreraDevice + line.lapCounter, "device");
         QCOMPARE(line.error.isEmpty(), refused.isEmpty());
         QVERIFY2(line.error.contains(refused), qPrintable(line.error));
+    }
+
+    // A lap counter that is not there ends the start as a missing lap-sensor
+    // board does, the detail naming it.
+    void missingLapCounter_data()
+    {
+        using TKind = TTrackInterfaceChoice::TKind;
+        QTest::addColumn<TTrackInterfaceChoice>("stored");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("no such device") << TTrackInterfaceChoice{TKind::LapCounter, {}, {}, {}, "/nonexistent/ttyLC"}
+                                        << "The lap counter's port /nonexistent/ttyLC cannot be opened";
+        QTest::newRow("no port in the address")
+            << TTrackInterfaceChoice{TKind::LapCounterTcp, {}, {}, {}, {}, "counter.local"}
+            << "The lap counter's address counter.local is not a host and a port";
+    }
+    void missingLapCounter()
+    {
+        QFETCH(TTrackInterfaceChoice, stored);
+        QFETCH(QString, named);
+        TAppRig rig;
+        rig.WriteSettingsFile();
+        QVERIFY(WriteTrackInterfaceChoice(rig.dir.Path(), stored));
+        rig.context.port = MakePortDriver(rig.context);
+        rig.port = nullptr;
+        QVERIFY(!rig.context.port->Open());
+        rig.messages.Answer(TMessageAnswer::Ok);
+        QCOMPARE(rig.Start(), 1);
+        QCOMPARE(rig.messages.Texts(), QStringList{"Couldnt start I/O driver (zlportio.sys). Exit Program!"});
+        const QString detail = Messages::Shown().first().detail;
+        QVERIFY2(detail.startsWith(named), qPrintable(detail));
+        VERIFY_MESSAGES_SETTLED();
     }
 
     // A Control Unit that is not there ends the start as a missing lap-sensor

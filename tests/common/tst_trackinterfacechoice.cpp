@@ -6,6 +6,7 @@
 #include <QtTest>
 
 using TKind = TTrackInterfaceChoice::TKind;
+using TOutputs = TTrackInterfaceChoice::TOutputs;
 Q_DECLARE_METATYPE(TKind)
 Q_DECLARE_METATYPE(TTrackInterfaceChoice)
 Q_DECLARE_METATYPE(TInterfaceFlags)
@@ -54,6 +55,16 @@ private slots:
             QCOMPARE(QSettings(Conf(), QSettings::IniFormat).value(QStringLiteral("Spectator/Port")).toInt(), 8080);
     }
 
+    // Outputs this version does not know are none: no port is switched that
+    // nobody chose.
+    void unknownOutputsAreNone()
+    {
+        QFile file(Conf());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[TrackInterface]\nLapCounterOutputs=relay\n") > 0);
+        file.close();
+        QCOMPARE(ReadTrackInterfaceChoice(m_dir->Path()).LapCounterOutputs, TOutputs::None);
+    }
+
     void unwritableFolder()
     {
         if (RerunUnprivileged("unwritableFolder"))
@@ -100,6 +111,25 @@ private slots:
             << TKind::CarreraBluetooth << true;
         QTest::newRow("unit over Bluetooth, its cable chosen")
             << adapter << none << unit << TKind::CarreraBluetooth << true;
+        TTrackInterfaceChoice counter{TKind::LapCounter, acm0.SerialDevice, {}, {}, usb0, {}, TOutputs::LapBoard};
+        TTrackInterfaceChoice parallelOutputs = counter;
+        parallelOutputs.LapCounterOutputs = TOutputs::ParallelPort;
+        QTest::newRow("lap counter, other outputs") << counter << none << parallelOutputs << TKind::LapCounter << true;
+        QTest::newRow("lap counter, its outputs' board on another device")
+            << counter << none
+            << TTrackInterfaceChoice{counter.Kind, "/dev/ttyACM1", {}, {}, usb0, {}, TOutputs::LapBoard}
+            << TKind::LapCounter << true;
+        QTest::newRow("lap counter on the parallel port, the board's device aside")
+            << parallelOutputs << none
+            << TTrackInterfaceChoice{counter.Kind, {}, {}, {}, usb0, {}, TOutputs::ParallelPort} << TKind::LapCounter
+            << false;
+        const TTrackInterfaceChoice tcp{TKind::LapCounterTcp, {}, {}, {}, {}, QStringLiteral("counter:5000")};
+        QTest::newRow("--lapcounter, a path with a colon")
+            << acm0 << TInterfaceFlags{false, {}, "/dev/serial/by-path/pci-0:1"} << acm0 << TKind::LapCounter << true;
+        QTest::newRow("--lapcounter, an IPv6 address")
+            << acm0 << TInterfaceFlags{false, {}, "[::1]:5000"} << acm0 << TKind::LapCounterTcp << true;
+        QTest::newRow("--lapcounter over its own address stored")
+            << tcp << TInterfaceFlags{false, {}, tcp.LapCounterAddress} << tcp << TKind::LapCounterTcp << false;
     }
     void effectiveAndPending()
     {

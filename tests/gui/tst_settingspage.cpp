@@ -42,6 +42,7 @@ QStringList Items(const QComboBox* combo)
 
 using TWrite = QPair<uint32_t, uint8_t>;
 using TKind = TTrackInterfaceChoice::TKind;
+using TOutputs = TTrackInterfaceChoice::TOutputs;
 
 // The serial ports the track interface group lists in these tests, whatever
 // the machine has.
@@ -79,7 +80,7 @@ private:
     QComboBox* Rotation() { return Combo("ComboBoxTackRotation"); }
 
     void Start(const QByteArray& maskFile = {}, const QByteArray& conf = {}, bool simulateFlag = false,
-               const QString& carreraFlag = {})
+               const QString& carreraFlag = {}, const QString& lapCounterFlag = {})
     {
         m_rig = std::make_unique<TAppRig>();
         Rig().WriteSettingsFile();
@@ -95,6 +96,7 @@ private:
         Rig().context.trackInterface = ReadTrackInterfaceChoice(Rig().dir.Path());
         Rig().context.simulated = simulateFlag;
         Rig().context.carreraDevice = carreraFlag;
+        Rig().context.lapCounter = lapCounterFlag;
         QCOMPARE(Rig().Start(), -1);
         InterfaceGroup()->SetPortLister(TestPorts);
     }
@@ -607,6 +609,21 @@ private slots:
         QCOMPARE(shown, (QStringList{"5337", "3 lamps", "1.500 s, sector 1, 1 event", "fuel 12 of 15"}));
     }
 
+    // With a lap counter the lamps stay, and each tick shows what its port
+    // reports below them; a stray lane only once there was one.
+    void lapCounterShownLive()
+    {
+        TCounterTestState counter{"/dev/ttyUSB0", true, 0, 0, false};
+        IOTest()->SetCounterReader([&counter] { return counter; });
+        ShowPage();
+        QVERIFY(IOTest()->Lamp(1)->isVisibleTo(IOTest()) && IOTest()->SampleTimer()->isActive());
+        QVERIFY(IOTest()->CounterStrayLane()->isHidden());
+        counter = {"/dev/ttyUSB0", false, 3, 9, false};
+        IOTest()->TimerReadTrackTimer();
+        QCOMPARE(IOTest()->CounterDropped()->text(), "3 messages");
+        QVERIFY(!IOTest()->CounterStrayLane()->isHidden() && IOTest()->CounterStrayLane()->text().contains("Lane 9"));
+    }
+
     void maskFile_data()
     {
         QTest::addColumn<bool>("present");
@@ -809,6 +826,27 @@ private slots:
         QCOMPARE(Shown("LabelTakesEffect"), restartNotice);
     }
 
+    // A stored lap counter shows with its outputs, whose board takes the
+    // board's port; changed outputs are stored in kobalap.conf.
+    void lapCounterSaved()
+    {
+        m_rig.reset();
+        Start({}, "[TrackInterface]\nKind=lapcounter-tcp\nLapCounterAddress=10.0.0.9:5000\nLapCounterOutputs=board\n");
+        ShowPage();
+        QVERIFY(Combo("ComboBoxLapCounterOutputs")->isVisibleTo(Find<QWidget>("GroupBoxLapCounter")));
+        QVERIFY(Combo("ComboBoxSerialDevice")->isEnabled());
+        Combo("ComboBoxLapCounterOutputs")->setCurrentIndex(1);
+        QVERIFY(!Combo("ComboBoxSerialDevice")->isEnabled());
+        const QByteArray ini = FileContents(IniPath());
+        Apply();
+        QCOMPARE(FileContents(IniPath()), ini);
+        const TTrackInterfaceChoice saved = ReadTrackInterfaceChoice(Rig().dir.Path());
+        QCOMPARE(saved.LapCounterAddress, "10.0.0.9:5000");
+        QCOMPARE(saved.LapCounterOutputs, TOutputs::ParallelPort);
+        Find<QRadioButton>("RadioButtonParallelPort")->click();
+        QVERIFY(!Combo("ComboBoxLapCounterOutputs")->isVisibleTo(Find<QWidget>("GroupBoxLapCounter")));
+    }
+
     void trackInterfaceNotSaved()
     {
         if (RerunUnprivileged("trackInterfaceNotSaved"))
@@ -831,31 +869,49 @@ private slots:
         QCOMPARE(InterfaceGroup()->Choice().Kind, TKind::LapBoard);
     }
 
-    // The group sits beside the specified controls, overlapping none, inside
-    // the sub-page, even with every notice of the sub-page shown.
+    // The group and the lap counter's box sit beside the specified controls,
+    // overlapping none, inside the sub-page, with a lap counter chosen, every
+    // notice of the sub-page shown and Test I/O showing a Control Unit or a
+    // lap counter.
+    void trackInterfaceGroupFits_data()
+    {
+        QTest::addColumn<QString>("lapCounterFlag");  // else --simulate on a Control Unit
+        QTest::newRow("Control Unit") << QString();
+        QTest::newRow("lap counter") << "/dev/ttyUSB9";
+    }
     void trackInterfaceGroupFits()
     {
+        QFETCH(QString, lapCounterFlag);
+        const bool unit = lapCounterFlag.isEmpty();
         m_rig.reset();
-        Start("8\n16\n32\n64\n0\n", {}, true);
+        Start("8\n16\n32\n64\n0\n", {}, unit, {}, lapCounterFlag);
+        if (unit)
+            IOTest()->SetUnitReader([] { return TUnitTestState{}; });
+        else
+            IOTest()->SetCounterReader([] { return TCounterTestState{"/dev/ttyUSB9", false, 99999, 999, false}; });
         Rig().Form()->show();
         ShowPage();
         Page()->SubPages()->setCurrentWidget(InterfaceGroup()->parentWidget());
-        Find<QRadioButton>("RadioButtonCarrera")->click();
-        QVERIFY(Shown("LabelMaskFile") && Shown("LabelTakesEffect") && Shown("LabelSimulateFlag") &&
-                Shown("LabelCarreraCars"));
+        Find<QRadioButton>("RadioButtonLapCounterTcp")->click();
+        QVERIFY(Shown("LabelMaskFile") && Shown("LabelTakesEffect") &&
+                Shown(unit ? "LabelSimulateFlag" : "LabelLapCounterFlag") && Shown("LabelCarreraCars"));
         QWidget* subPage = InterfaceGroup()->parentWidget();
         QVERIFY(QTest::qWaitFor([&] { return subPage->layout()->geometry().isValid(); }));
-        const QRect group = InterfaceGroup()->geometry();
-        QVERIFY(subPage->rect().contains(group));
-        for (QWidget* sibling : subPage->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-            if (sibling != InterfaceGroup() && !sibling->isHidden())
-                QVERIFY2(!sibling->geometry().intersects(group), qPrintable(sibling->objectName()));
+        for (QWidget* box : {static_cast<QWidget*>(InterfaceGroup()), Find<QWidget>("GroupBoxLapCounter")}) {
+            const QRect group = box->geometry();
+            QVERIFY2(subPage->rect().contains(group), qPrintable(box->objectName()));
+            for (QWidget* sibling : subPage->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+                if (sibling != box && !sibling->isHidden())
+                    QVERIFY2(!sibling->geometry().intersects(group), qPrintable(sibling->objectName()));
+            }
+            // Nor is any of its texts cut short.
+            for (QLabel* label : box->findChildren<QLabel*>()) {
+                if (label->isVisible())
+                    QVERIFY2(label->height() >= label->heightForWidth(label->width()), qPrintable(label->objectName()));
+            }
         }
-        // Nor is any of its texts cut short.
-        for (QLabel* label : InterfaceGroup()->findChildren<QLabel*>()) {
-            if (!label->isHidden())
-                QVERIFY2(label->height() >= label->heightForWidth(label->width()), qPrintable(label->objectName()));
-        }
+        // The box below the test leaves it its width.
+        QCOMPARE(IOTest()->width(), IOTest()->sizeHint().width());
     }
 
     // Typed keys other than digits do not reach a place/points field.

@@ -168,16 +168,39 @@ TSimulatedTrackConfig Jumps(double probability)
     return config;
 }
 
+// The simulated track said to have no outputs, as a lap counter without any.
+class TWithoutOutputs final : public TPortDriver {
+public:
+    explicit TWithoutOutputs(TPortDriver& track) : m_track(track) { m_ready = track.DriverReady(); }
+    bool Open() override { return m_track.Open(); }
+    void Close() override { m_track.Close(); }
+    bool ReadPort(uint32_t address, TPortSize size, uint32_t& value) override
+    {
+        return m_track.ReadPort(address, size, value);
+    }
+    void WritePort(uint32_t address, TPortSize size, uint32_t value) override
+    {
+        m_track.WritePort(address, size, value);
+    }
+    QString Description() const override { return m_track.Description(); }
+    bool HasOutputs() const override { return false; }
+
+private:
+    TPortDriver& m_track;
+};
+
 // One timer window with its start lights, pause dialog and a simulated
 // track on a simulated clock.
 struct TRig {
-    explicit TRig(double jumpStarts = 0.0, uint32_t seed = 7)
+    explicit TRig(double jumpStarts = 0.0, uint32_t seed = 7, bool outputs = true)
     {
         Settings.Sounds.fill(false);
         Clock.SetStepPerReadUs(500);
         Track = std::make_unique<TSimulatedTrack>(Clock, Settings, Masks, seed, Jumps(jumpStarts));
         Track->Open();
-        Io = std::make_unique<TTrackIo>(*Track, Settings, Masks);
+        if (!outputs)
+            Outputless = std::make_unique<TWithoutOutputs>(*Track);
+        Io = std::make_unique<TTrackIo>(outputs ? static_cast<TPortDriver&>(*Track) : *Outputless, Settings, Masks);
         Lights = std::make_unique<TFKWLStopLicht>();
         Pause = std::make_unique<TFKWLPauseRace>(Settings);
         Timer = std::make_unique<TKWL_Timer>(Clock, *Io, Settings, QDir::currentPath());
@@ -216,6 +239,7 @@ struct TRig {
     TSensorMasks Masks;
     TSimulatedClock Clock;
     std::unique_ptr<TSimulatedTrack> Track;
+    std::unique_ptr<TWithoutOutputs> Outputless;
     std::unique_ptr<TTrackIo> Io;
     std::unique_ptr<TFKWLStopLicht> Lights;
     std::unique_ptr<TFKWLPauseRace> Pause;
@@ -239,6 +263,7 @@ private slots:
 
     void noDriversWarnsAndOpensNothing();
     void unwritableJournalIsSaidOnceAndTheRaceRuns();
+    void noOutputsSaidAtTheFirstStartOnly();
     void windowLooksAsSetUp();
     void layoutFitsTheWindow_data();
     void layoutFitsTheWindow();
@@ -306,6 +331,27 @@ void TstTimerWindow::unwritableJournalIsSaidOnceAndTheRaceRuns()
     QCOMPARE(messages.Texts().size(), 1);
     QVERIFY(messages.Texts().first().startsWith(QStringLiteral("Laps of this race cannot be kept safe: ")));
     QVERIFY(Messages::Shown().first().detail.contains(QStringLiteral("blocker")));
+    VERIFY_MESSAGES_SETTLED();
+}
+
+// An interface without outputs is said once, at the first start of the run
+// (one race window serves it); the race runs all the same, and so does the next.
+void TstTimerWindow::noOutputsSaidAtTheFirstStartOnly()
+{
+    TMessageScript messages;
+    messages.Answer(TMessageAnswer::Ok);
+    TRig rig(0.0, 7, false);
+    for (int race = 0; race < 2; ++race) {
+        const bool accepted = rig.Run(QStringLiteral("Lap"), 2, OneDriver, [&](TKWL_Timer& timer) {
+            Click(timer, "ButtonStart");
+            QVERIFY(WaitFinished(timer));
+            Click(timer, "ButtonOK");
+        });
+        QVERIFY(accepted);
+        QCOMPARE(LapsOf(rig.Track1().Laps), 2);
+    }
+    QCOMPARE(messages.Texts().size(), 1);
+    QCOMPARE(Messages::Shown().first().kind, TMessageKind::Information);
     VERIFY_MESSAGES_SETTLED();
 }
 

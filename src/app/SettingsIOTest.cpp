@@ -1,6 +1,7 @@
 #include "app/SettingsIOTest.h"
 
 #include "app/AppContext.h"
+#include "hardware/BoardTimestamps.h"
 #include "hardware/carrera/CarreraPort.h"
 #include "hardware/carrera/CarreraTestTexts.h"
 #include "hardware/lapcounter/LapCounterPort.h"
@@ -243,8 +244,12 @@ void TSettingsIOTest::ShowUnit()
 
 void TSettingsIOTest::StartReading()
 {
-    if (!m_timerReadTrack->isActive())
+    if (!m_timerReadTrack->isActive()) {
         m_seenSet.fill(false);
+        // A lap counter sends laps only between a start and a stop.
+        if (TBoardTimestamps* board = m_context.trackIo ? m_context.trackIo->Port().Timestamps() : nullptr)
+            board->StartCounting();
+    }
     m_timerReadTrack->start();
     // The unit reports every crossing itself: nothing to sample between ticks.
     if (!m_unitReader)
@@ -253,6 +258,9 @@ void TSettingsIOTest::StartReading()
 
 void TSettingsIOTest::StopReading()
 {
+    if (m_timerReadTrack->isActive())
+        if (TBoardTimestamps* board = m_context.trackIo ? m_context.trackIo->Port().Timestamps() : nullptr)
+            board->StopCounting();
     m_timerReadTrack->stop();
     m_sampleTimer->stop();
 }

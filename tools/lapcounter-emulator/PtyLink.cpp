@@ -18,7 +18,7 @@ bool TPtyLink::Open(const std::string& linkPath, std::string& error)
 bool TPtyLink::Make(std::unique_ptr<TPseudoTerminal>& port, int& slave, int& watch, std::string& error) const
 {
     port = std::make_unique<TPseudoTerminal>();
-    if (!port->Open(error) || (!m_linkPath.empty() && !port->Link(m_linkPath, error)))
+    if (!port->Open(error))
         return false;
     const char* path = port->SlavePath().c_str();
     slave = ::open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -27,7 +27,8 @@ bool TPtyLink::Make(std::unique_ptr<TPseudoTerminal>& port, int& slave, int& wat
         error = port->SlavePath() + ": " + std::strerror(errno);
         return false;
     }
-    return true;
+    // Named only once watched: a PC that opens it at once is seen opening it.
+    return m_linkPath.empty() || port->Link(m_linkPath, error);
 }
 
 void TPtyLink::Close()

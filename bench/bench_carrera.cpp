@@ -4,6 +4,7 @@
 // window. Prints the lap error against the emulator's crossings and the delay
 // from a crossing (as the unit logged it) to the race screen showing the lap.
 #include "BenchMain.h"
+#include "SampleStats.h"
 
 #include "common/MaskFile.h"
 #include "common/RaceClock.h"
@@ -46,14 +47,6 @@ struct TLogged {
     int64_t CuMs = 0;
     int64_t StampUs = 0;
 };
-
-double Median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 void BM_CarreraRace(benchmark::State& state)
 {
@@ -132,10 +125,9 @@ void BM_CarreraRace(benchmark::State& state)
             }
         }
     }
-    const double maxLap = lapErrors.empty() ? 0 : *std::max_element(lapErrors.begin(), lapErrors.end());
-    const double maxFirst =
-        firstLapErrors.empty() ? 0 : *std::max_element(firstLapErrors.begin(), firstLapErrors.end());
-    const double maxDelay = delaysMs.empty() ? 0 : *std::max_element(delaysMs.begin(), delaysMs.end());
+    const double maxLap = Max(lapErrors);
+    const double maxFirst = Max(firstLapErrors);
+    const double maxDelay = Max(delaysMs);
     std::printf(
         "Carrera Control Unit (emulated, 19200 baud pace): %zu laps from a crossing to a crossing, %zu first "
         "laps\n"

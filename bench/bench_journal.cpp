@@ -5,6 +5,7 @@
 // the journal off and on, side by side).
 #include "BenchMain.h"
 #include "RaceRig.h"
+#include "SampleStats.h"
 
 #include "data/KWLStore.h"
 #include "data/StoreTransaction.h"
@@ -135,18 +136,6 @@ TJournalRun RunRace(TJournal journal, bool storeLoad, int seconds, int64_t lapMs
         }
     }
     return run;
-}
-
-double Median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-double Max(const std::vector<double>& values)
-{
-    return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
 }
 
 void BM_JournalDelay(benchmark::State& state)

@@ -5,6 +5,7 @@
 // the delay from the counter's lap message (as the emulator logged sending
 // it) to the race screen showing the lap.
 #include "BenchMain.h"
+#include "SampleStats.h"
 
 #include "common/MaskFile.h"
 #include "common/MessageBoxes.h"
@@ -52,19 +53,6 @@ struct TLogged {
     int64_t CounterMs = 0;
     int64_t StampUs = 0;
 };
-
-double Median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double Max(const std::vector<double>& values)
-{
-    return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
-}
 
 void BM_LapCounterRace(benchmark::State& state)
 {

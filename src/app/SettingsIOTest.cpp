@@ -129,18 +129,32 @@ QWidget* TSettingsIOTest::BuildSensorPanel()
     return panel;
 }
 
+namespace {
+
+// The grid of a panel that shows what a timer reports, caption beside value.
+QGridLayout* NewReadoutGrid(QWidget* panel)
+{
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(14);
+    return grid;
+}
+
+QLabel* NewReadout(QWidget* panel, const QString& name)
+{
+    auto* label = new QLabel(panel);
+    label->setObjectName(name);
+    return label;
+}
+
+}  // namespace
+
 QWidget* TSettingsIOTest::BuildUnitPanel()
 {
     auto* panel = new QWidget(this);
     panel->setObjectName(QStringLiteral("PanelControlUnit"));
-    auto* grid = new QGridLayout(panel);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(14);
-    auto value = [panel](const QString& name) {
-        auto* label = new QLabel(panel);
-        label->setObjectName(name);
-        return label;
-    };
+    auto* grid = NewReadoutGrid(panel);
+    auto value = [panel](const QString& name) { return NewReadout(panel, name); };
     grid->addWidget(new QLabel(QStringLiteral("Control Unit"), panel), 0, 0);
     m_unitVersion = value(QStringLiteral("LabelUnitVersion"));
     grid->addWidget(m_unitVersion, 0, 1, 1, 2);
@@ -174,14 +188,8 @@ QWidget* TSettingsIOTest::BuildCounterPanel()
 {
     auto* panel = new QWidget(this);
     panel->setObjectName(QStringLiteral("PanelLapCounter"));
-    auto* grid = new QGridLayout(panel);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(14);
-    auto value = [panel](const QString& name) {
-        auto* label = new QLabel(panel);
-        label->setObjectName(name);
-        return label;
-    };
+    auto* grid = NewReadoutGrid(panel);
+    auto value = [panel](const QString& name) { return NewReadout(panel, name); };
     grid->addWidget(new QLabel(QStringLiteral("Lap counter"), panel), 0, 0);
     m_counterWhere = value(QStringLiteral("LabelCounterWhere"));
     grid->addWidget(m_counterWhere, 0, 1);

@@ -5,7 +5,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root/src"
-bad=$(grep -rnE '#include "app/' common data hardware heats results spectator timing widgets |
+bad=$(grep -rnE '#include "app/' common data hardware heats results spectator timing voice widgets |
       grep -vE '^(heats|results)/[^:]*\.cpp:[0-9]+:#include "app/(AppContext|AppWindows)\.h"' || true)
 if [ -n "$bad" ]; then
   echo "Includes from src/app where none belongs:"

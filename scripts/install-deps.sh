@@ -37,6 +37,12 @@ packages=(
   # The spectator page for phones on the club's network: its live feed is a
   # WebSocket (the HTTP side is small enough to serve from a plain TCP server).
   qt6-websockets-dev
+  # The race announcements: Qt TextToSpeech with the flite engine, which
+  # speaks offline. Qt's CMake files for TextToSpeech look for the QML
+  # integration, which only the declarative package brings. The test that
+  # hears the engine speak gives it a sound server of its own with a silent
+  # output, so it needs no sound card.
+  qt6-speech-dev qt6-speech-flite-plugin qt6-declarative-dev pulseaudio
   # The test command checks that the sources keep their format.
   clang-format
   # The tests install the program into a scratch folder and build its Debian

@@ -39,6 +39,10 @@ TSoundPlayer::TSoundPlayer(const QString& folder, QObject* parent) : QObject(par
             continue;
         auto* effect = new QSoundEffect(this);
         effect->setSource(QUrl::fromLocalFile(file.absoluteFilePath()));
+        connect(effect, &QSoundEffect::playingChanged, this, [this] {
+            if (!Playing())
+                emit Quiet();
+        });
         m_effects[sound] = effect;
     }
 }
@@ -57,6 +61,14 @@ void TSoundPlayer::Play(TRaceSound sound)
 }
 
 bool TSoundPlayer::Available(TRaceSound sound) const { return InRange(sound) && m_effects[int(sound)] != nullptr; }
+
+bool TSoundPlayer::Playing() const
+{
+    for (const QSoundEffect* effect : m_effects)
+        if (effect && effect->isPlaying())
+            return true;
+    return false;
+}
 
 void TSoundPlayer::PlayNow(TRaceSound sound)
 {

@@ -41,8 +41,13 @@ public:
     // Whether a sound has an effect to play it with (its file was there and an
     // audio output exists).
     bool Available(TRaceSound sound) const;
+    // Whether any sound is being played now.
+    bool Playing() const;
 
 signals:
+    // The last sound playing has ended: the announcer waits for this rather
+    // than speak over a sound.
+    void Quiet();
     // On the player's thread, once per Play: whether the sound went out.
     void Sounded(TRaceSound sound, bool played);
 

@@ -21,6 +21,9 @@
 #include "timing/KWLStopLicht.h"
 #include "timing/KWLTimer.h"
 #include "timing/RaceJournalFile.h"
+#include "voice/Announcer.h"
+#include "voice/SpokenNames.h"
+#include "voice/TextToSpeechSpeaker.h"
 
 #include <QApplication>
 
@@ -40,6 +43,11 @@ T* Make(TAppWindows& windows, const char* className, Args&&... args)
 
 int CreateWindowsAndShow(TAppContext& context, TAppWindows& windows)
 {
+    windows.Announcer = std::make_unique<TAnnouncer>(context.RaceClock(), std::make_unique<TTextToSpeechSpeaker>());
+    windows.Announcer->SetChoice(ReadAnnouncementChoice(context.workingDirectory));
+    windows.Announcer->SetNameSource([&context](const QMap<int32_t, QString>& byNumber) {
+        return SpokenFormsByName(context.store.Database(), byNumber);
+    });
     windows.MainForm = std::make_unique<TKWL_MainForm>(context, windows);
     windows.CreationOrder << QStringLiteral("TKWL_MainForm");
     // F1 in any window, also in tests that start the program this way.
@@ -51,6 +59,7 @@ int CreateWindowsAndShow(TAppContext& context, TAppWindows& windows)
     windows.Timer = Make<TKWL_Timer>(windows, "TKWL_Timer", context.RaceClock(), *context.trackIo, context.settings,
                                      context.workingDirectory);
     windows.Timer->SetSpectatorBoard(&context.spectatorBoard);
+    windows.Timer->SetAnnouncer(windows.Announcer.get());
     windows.StopLicht = Make<TFKWLStopLicht>(windows, "TFKWLStopLicht");
     windows.PauseRace = Make<TFKWLPauseRace>(windows, "TFKWLPauseRace", context.settings);
     windows.SelectDrivers = Make<TFKWLSelectDrivers>(windows, "TFKWLSelectDrivers", context.store.Database());

@@ -20,10 +20,14 @@ class TQuickReportResultDetail;
 class TFHTChangeResult;
 class TKWL_RoundResults;
 class TFKWLGenHeats;
+class TAnnouncer;
 
 // Every window of the program, created once at start-up in a fixed order and
 // kept until the program ends. The main window owns the others.
 struct TAppWindows {
+    // The race's voice, made before the windows (the Settings page sets it
+    // up, the race window speaks through it) and gone after them.
+    std::unique_ptr<TAnnouncer> Announcer;
     std::unique_ptr<TKWL_MainForm> MainForm;
     TKWL_Timer* Timer = nullptr;
     TFKWLStopLicht* StopLicht = nullptr;

@@ -5,6 +5,7 @@
 #include "common/FittedLabel.h"
 #include "common/MessageBoxes.h"
 #include "common/PlaceWindow.h"
+#include "common/RaceClock.h"
 #include "common/SettingColour.h"
 #include "common/Settings.h"
 #include "common/TrackIo.h"
@@ -23,6 +24,7 @@
 #include "timing/SoundPlayer.h"
 #include "timing/TimerThread.h"
 #include "timing/TrackPanel.h"
+#include "voice/Announcer.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -179,6 +181,7 @@ bool TKWL_Timer::StartRace(const QString& raceType, int32_t raceLength, const st
         Messages::Warning(QStringLiteral("No drivers where selected!"), {}, parentWidget());
         return false;
     }
+    Announce(TRaceEvent::TType::LineUp);
     exec();
     return CloseRace();
 }
@@ -204,6 +207,7 @@ bool TKWL_Timer::ResumeRace(const TRecoveredRace& race, const TWindowPlacement& 
     m_state.LastShownElapsed = -1000;  // the clock shows at once
     m_state.PausedTotal = 0;
     m_resumed = &race;
+    Announce(TRaceEvent::TType::LineUp);
     exec();
     m_resumed = nullptr;
     return CloseRace();
@@ -221,6 +225,26 @@ bool TKWL_Timer::CloseRace()
     }
     m_origin = {};
     return m_state.Accepted;
+}
+
+void TKWL_Timer::SetAnnouncer(TAnnouncer* announcer)
+{
+    m_announcer = announcer;
+    if (m_announcer)
+        m_announcer->SetWaves(m_sounds);
+}
+
+void TKWL_Timer::Announce(TRaceEvent::TType type)
+{
+    if (!m_announcer)
+        return;
+    TRaceEvent event;
+    event.Type = type;
+    event.AtMs = m_clock.NowMs();
+    event.Heat = m_origin.Heat ? m_origin.HTnr : 0;
+    event.Race = MakeRaceSnapshot(*m_tracks, m_state, TimedTrackCount(m_settings), m_settings.SectionsPerLap);
+    UpdateRaceSnapshot(event.Race, *m_tracks, m_state);
+    m_announcer->Hear(event);
 }
 
 void TKWL_Timer::SetJournalFile(const QString& path)
@@ -541,6 +565,7 @@ void TKWL_Timer::TrackInterfaceLostRequested()
         return;
     m_pauseOpen = true;  // no Pause click opens a second dialog meanwhile
     SetPhase(TTimerPhase::Paused);
+    Announce(TRaceEvent::TType::TimingLost);
     switch (KindOf(m_io.Port())) {
     case TTimerKind::ControlUnit:
         Messages::Warning(QStringLiteral("The Carrera Control Unit stopped answering. The race is paused and every "
@@ -649,6 +674,9 @@ void TKWL_Timer::RaceFinished()
     // included.
     SetPhase(FinishedPhase(m_state.RaceKind));
     JournalEvent(EventWithFigures(RaceJournalRecords::TEventType::Finished, m_state.Elapsed));
+    // A race that ended with its window (Cancel) has no result to call out.
+    if (isVisible())
+        Announce(TRaceEvent::TType::Finished);
     // A journal that stopped taking laps during the race is said now, not
     // while the race needed the window.
     if (m_journalOpen && !m_journal->Failure().isEmpty())
@@ -658,6 +686,8 @@ void TKWL_Timer::RaceFinished()
 void TKWL_Timer::RefreshRequested()
 {
     ApplyRefresh(RefreshDisplay(m_state, *m_tracks, m_settings));
+    if (Racing())
+        Announce(TRaceEvent::TType::Standing);
     // About once a second the race time reached, so that a race taken up
     // after a crash goes on close to where it stopped, not at its last lap.
     if (Racing() && m_state.Elapsed / 1000 != m_journaledSecond) {

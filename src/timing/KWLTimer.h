@@ -5,6 +5,7 @@
 #include "timing/RaceJournalRecords.h"
 #include "timing/RaceState.h"
 #include "timing/TimerLayout.h"
+#include "voice/AnnouncementRules.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -26,6 +27,7 @@ class TSoundPlayer;
 class TTimerThread;
 class TTrackPanel;
 class TSpectatorBoard;
+class TAnnouncer;
 class TRaceJournalWriter;
 struct TRecoveredRace;
 
@@ -73,6 +75,8 @@ public:
     // (null: nowhere); it outlives the window.
     // Where each race is published for the spectators, and announced as the scene to show.
     void SetSpectatorBoard(TSpectatorBoard* board) { m_board = board; }
+    // Who calls the races out loud (null: nobody); it outlives the window.
+    void SetAnnouncer(TAnnouncer* announcer);
 
     // The records of the last race run in this window.
     const TTrackStates& Tracks() const { return *m_tracks; }
@@ -135,6 +139,8 @@ private:
     RaceJournalRecords::TEvent EventWithFigures(RaceJournalRecords::TEventType type, int64_t elapsedMs) const;
     // Says once per race that its laps are not safe from a crash.
     void WarnJournal(const QString& error);
+    // Hands the race as it stands to the announcer, if there is one.
+    void Announce(TRaceEvent::TType type);
 
     void StartClick();
     void PauseClick();
@@ -172,6 +178,7 @@ private:
     QPointer<TFKWLPauseRace> m_pause;
     std::unique_ptr<TTimerThread> m_thread;
     TSpectatorBoard* m_board = nullptr;
+    TAnnouncer* m_announcer = nullptr;
     bool m_pauseOpen = false;  // the pause dialog is open over a halted race
     std::unique_ptr<TRaceJournalWriter> m_journal;
     bool m_journalOpen = false;    // this window's race has a journal on disk

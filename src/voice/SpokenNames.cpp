@@ -1,0 +1,21 @@
+#include "voice/SpokenNames.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+QHash<QString, QString> SpokenFormsByName(const QSqlDatabase& db, const QMap<int32_t, QString>& byNumber)
+{
+    QHash<QString, QString> byName;
+    if (byNumber.isEmpty())
+        return byName;
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral(R"(SELECT DRVnr, "Driver Name" FROM "KWL_Drivers.DB")")))
+        return byName;
+    while (query.next()) {
+        const auto spoken = byNumber.constFind(query.value(0).toInt());
+        if (spoken != byNumber.cend())
+            byName.insert(query.value(1).toString(), spoken.value());
+    }
+    return byName;
+}

@@ -12,11 +12,13 @@
 #include "support/EventWait.h"
 #include "support/GridTexts.h"
 #include "support/ModalProbe.h"
+#include "support/RecordingSpeaker.h"
 #include "support/StoreRig.h"
 #include "timing/KWLPauseRace.h"
 #include "timing/KWLTimer.h"
 #include "timing/RaceJournalFile.h"
 #include "timing/RaceJournalReplay.h"
+#include "voice/Announcer.h"
 #include "widgets/RecordGrid.h"
 
 #include <QLineEdit>
@@ -115,6 +117,13 @@ private slots:
         // The first driver's name is as long as a name can be: the grids show it whole.
         QVERIFY(actions.AddDrivers(
             {QStringLiteral("Wilhelmina van Wouwerwerf"), QStringLiteral("Bert"), QStringLiteral("Cees")}));
+        // The heats are called out, Bert (driver 2) as he would have his name said.
+        auto* speaker = new TRecordingSpeaker;
+        Rig().windows.Announcer->SetSpeaker(std::unique_ptr<TSpeaker>(speaker));
+        TAnnouncementChoice voice;
+        voice.Enabled = true;
+        voice.SpokenNames.insert(2, QStringLiteral("Burt"));
+        Rig().windows.Announcer->SetChoice(voice);
         const int csnr = *actions.AddChampionship(QStringLiteral("Club"), 20, 3, false);
         QVERIFY(actions.AddRace(csnr, QStringLiteral("Spa")));
         TChampionshipPage* page = Rig().Form()->ChampionshipPage();
@@ -162,6 +171,7 @@ private slots:
                 // Heat 1: stopped after three laps of Bert; Cees has none. Nobody
                 // finished the 20 laps: both get the did-not-finish values.
                 const int firstRun = RunHeatUntil(3, problems);
+                QCOMPARE(speaker->Said.value(0), QStringLiteral("Heat 1. Track 1, Burt. Track 2, Cees."));
                 QVERIFY2(firstRun >= 3 && firstRun < 20, qPrintable(QString::number(firstRun)));
                 QCOMPARE(
                     Rows(

@@ -8,6 +8,7 @@
 #include "common/TrackIo.h"
 #include "hardware/SimulatedTrack.h"
 #include "support/ModalProbe.h"
+#include "support/RecordingSpeaker.h"
 #include "support/TestSupport.h"
 #include "timing/FuelGauge.h"
 #include "timing/KWLPauseRace.h"
@@ -16,6 +17,7 @@
 #include "timing/RaceDisplay.h"
 #include "timing/RaceGauge.h"
 #include "timing/TrackPanel.h"
+#include "voice/Announcer.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -286,6 +288,7 @@ private slots:
     void gaugePaintsItsShare();
     void fuelAndPitsOnThePanel_data();
     void fuelAndPitsOnThePanel();
+    void raceIsCalledOutInOrder();
 
 private:
     std::unique_ptr<TTestWorkDir> m_workDir;
@@ -1077,3 +1080,46 @@ void TstTimerWindow::fuelAndPitsOnThePanel()
 
 QTEST_MAIN(TstTimerWindow)
 #include "tst_timerwindow.moc"
+
+// A heat on the simulated track with both cars jumping the start, called out
+// through a recording speaker: what is said, in the order it is said.
+void TstTimerWindow::raceIsCalledOutInOrder()
+{
+    TRig rig(1.0);
+    TAnnouncer announcer(rig.Clock, std::make_unique<TRecordingSpeaker>());
+    auto& speaker = static_cast<TRecordingSpeaker&>(announcer.Speaker());
+    TAnnouncementChoice choice;
+    choice.Enabled = true;
+    announcer.SetChoice(choice);
+    rig.Timer->SetAnnouncer(&announcer);
+    RaceJournalRecords::TRaceOrigin heat;
+    heat.Heat = true;
+    heat.HTnr = 3;
+    rig.Timer->SetRaceOrigin(heat);
+
+    const QString finish = QStringLiteral("Finish. First, Anna. Second, Bert.");
+    rig.Run(QStringLiteral("Lap"), 8, TNames{QStringLiteral("Anna"), QStringLiteral("Bert"), {}, {}},
+            [&](TKWL_Timer& timer) {
+                Click(timer, "ButtonStart");
+                QVERIFY(WaitFinished(timer));
+                QVERIFY(ProcessUntil([&] { return speaker.Said.contains(finish); }));
+                Click(timer, "ButtonOK");
+            });
+
+    // Anna's car is the faster: she leads from her first lap, so nobody
+    // takes the lead from her; her fastest laps come as they are driven.
+    QStringList fixed;
+    uint32_t lastFastest = NoFastestLap;
+    for (const QString& phrase : speaker.Said) {
+        if (!phrase.startsWith(QLatin1String("Fastest lap, Anna, "))) {
+            fixed << phrase;
+            continue;
+        }
+        const auto seconds = QStringView(phrase).mid(19).toDouble();
+        QVERIFY2(seconds * 1000 < lastFastest, qPrintable(phrase));
+        lastFastest = uint32_t(seconds * 1000);
+    }
+    QCOMPARE(fixed, (QStringList{"Heat 3. Track 1, Anna. Track 2, Bert.", "False start, track 1",
+                                 "False start, track 2", "5 laps to go", "Last lap", finish}));
+    QCOMPARE(announcer.Dropped(), 0);
+}

@@ -67,13 +67,20 @@ void SayLineUp(const TRaceEvent& event, TPhrases& phrases)
 
 void SayFalseStarts(const TRaceEvent& event, TAnnouncerMemory& memory, TPhrases& phrases)
 {
+    // Cars that jumped together are said in one breath: one after the
+    // other, the last would come too late.
+    QStringList said;
+    int first = 0;
     for (size_t n = 0; n < event.Race.Tracks.size(); ++n) {
         const TSnapshotTrack& track = event.Race.Tracks[n];
         if (track.Active && track.FalseStart && !memory.FalseStartSaid[n]) {
             memory.FalseStartSaid[n] = true;
-            phrases.Add(TAnnouncementKind::FalseStart, QStringLiteral("False start, track %1").arg(n + 1), int(n + 1));
+            said << QStringLiteral("False start, track %1").arg(n + 1);
+            first = first ? first : int(n + 1);
         }
     }
+    if (!said.isEmpty())
+        phrases.Add(TAnnouncementKind::FalseStart, said.join(QStringLiteral(". ")), first);
 }
 
 void SayFastestLap(const TRaceEvent& event, TAnnouncerMemory& memory, TPhrases& phrases)

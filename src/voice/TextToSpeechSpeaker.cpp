@@ -91,7 +91,16 @@ private:
         else if (state == QTextToSpeech::Ready && m_started)
             Done(true, {});
         else if (state == QTextToSpeech::Error)
-            Done(false, m_engine->errorString());
+            // The engine gives its reason only after it has said Error.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (m_busy)
+                        Done(false, m_engine->errorString().isEmpty()
+                                        ? QStringLiteral("The speech engine could not say the phrase.")
+                                        : m_engine->errorString());
+                },
+                Qt::QueuedConnection);
     }
 
     void Done(bool spoken, const QString& problem)

@@ -102,11 +102,11 @@ void TstAnnouncementRules::phrasesOfARace_data()
     QTest::newRow("line-up of a single race, two drivers")
         << Field(TRaceKind::Lap, 20, 2) << 0 << "" << TSteps{Event(T::LineUp, 0)}
         << QStringList{"Track 1, Anna de Vries. Track 2, Bert Jansen."};
-    QTest::newRow("false start said once per track")
+    QTest::newRow("false start said once per track, cars that jump together in one phrase")
         << lapRace << 0 << ""
-        << TSteps{At(0, [](TRaceSnapshot& r) { r.Tracks[1].FalseStart = true; }),
+        << TSteps{At(0, [](TRaceSnapshot& r) { r.Tracks[1].FalseStart = r.Tracks[2].FalseStart = true; }),
                   At(100, [](TRaceSnapshot& r) { r.Tracks[3].FalseStart = true; }), At(200, Lap(1, 1, 200, 200))}
-        << QStringList{"False start, track 2", "False start, track 4"};
+        << QStringList{"False start, track 2. False start, track 3", "False start, track 4"};
     QTest::newRow("first laps are no news, a faster lap is")
         << lapRace << 0 << "" << FirstLaps() + TSteps{At(9800, Lap(2, 2, 9800, 4600))}
         << QStringList{"Fastest lap, Bert Jansen, 4.60", "New leader, Bert Jansen"};
@@ -167,16 +167,15 @@ void TstAnnouncementRules::phrasesOfARace_data()
         << FirstLaps() + TSteps{At(9800, Lap(2, 2, 9800, 4600), false), At(10000, Lap(3, 2, 10000, 4500))}
         << QStringList{"Fastest lap, Carla Smit, 4.50", "New leader, Bert Jansen"};
     QTest::newRow("a burst: four cars at once, most urgent first, the least pushed out")
-        << lapRace << 0 << ""
+        << Field(TRaceKind::Lap, 7) << 0 << ""
         << FirstLaps() + TSteps{At(10000,
                                    [](TRaceSnapshot& r) {
                                        Lap(1, 2, 10010, 5010)(r);
-                                       Lap(2, 3, 10000, 4800)(r);  // Bert takes the lead
-                                       Lap(3, 2, 10020, 4620)(r);  // the fastest of the four
-                                       Lap(4, 2, 10030, 4430)(r);  // no: faster still
-                                       r.Tracks[0].FalseStart = r.Tracks[2].FalseStart = true;
+                                       Lap(2, 2, 10000, 4800)(r);  // Bert takes the lead: 5 laps to go
+                                       Lap(3, 2, 10020, 4620)(r);  // faster than before
+                                       Lap(4, 2, 10030, 4430)(r);  // the fastest of the four
                                    })}
-        << QStringList{"False start, track 1", "False start, track 3", "Fastest lap, Dirk Bos, 4.43"};
+        << QStringList{"5 laps to go", "Fastest lap, Dirk Bos, 4.43"};
 }
 
 void TstAnnouncementRules::phrasesOfARace()

@@ -46,7 +46,12 @@ public:
     {
         if (!m_engine)
             return;
-        m_engine->setRate(std::clamp(ratePercent, -100, 100) / 100.0);
+        // The flite engine of Qt 6.4 cannot change its pace: slower, it starts
+        // a phrase and never ends it; faster, it fails some phrases (by their
+        // length) with "Audio streaming error" and says nothing more until the
+        // program restarts. It keeps its own pace; other engines take the rate.
+        m_rate = m_engine->engine() == QLatin1String("flite") ? 0.0 : std::clamp(ratePercent, -100, 100) / 100.0;
+        m_engine->setRate(m_rate);
         m_engine->setVolume(std::clamp(volumePercent, 0, 100) / 100.0);
         const QList<QVoice> voices = m_engine->availableVoices();
         for (const QVoice& candidate : voices)
@@ -79,6 +84,7 @@ private:
         m_started = false;
         // A phrase takes seconds; an engine silent far beyond that has lost it.
         m_watchdog->start(10000 + 200 * int(text.size()));
+        m_engine->setRate(m_rate);
         m_engine->say(text);
     }
 
@@ -90,17 +96,20 @@ private:
             m_started = true;
         else if (state == QTextToSpeech::Ready && m_started)
             Done(true, {});
-        else if (state == QTextToSpeech::Error)
-            // The engine gives its reason only after it has said Error.
-            QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    if (m_busy)
-                        Done(false, m_engine->errorString().isEmpty()
-                                        ? QStringLiteral("The speech engine could not say the phrase.")
-                                        : m_engine->errorString());
-                },
-                Qt::QueuedConnection);
+        else if (state == QTextToSpeech::Error) {
+            // The engine gives its reason only after it has said Error, and
+            // goes back to Ready then, which does not mean the phrase was said.
+            m_started = false;
+            QMetaObject::invokeMethod(this, &TSpeechWorker::Failed, Qt::QueuedConnection);
+        }
+    }
+
+    void Failed()
+    {
+        if (m_busy)
+            Done(false, m_engine->errorString().isEmpty()
+                            ? QStringLiteral("The speech engine could not say the phrase.")
+                            : m_engine->errorString());
     }
 
     void Done(bool spoken, const QString& problem)
@@ -115,6 +124,7 @@ private:
     QTextToSpeech* m_engine = nullptr;
     QTimer* m_watchdog = nullptr;
     QStringList m_waiting;
+    double m_rate = 0.0;
     bool m_busy = false;
     bool m_started = false;  // the engine has begun the present phrase
 };

@@ -1,6 +1,10 @@
-// The machine's speech engine says a phrase from start to end. The engine
-// needs a sound output, and a test machine has no sound card: the test runs a
-// sound server of its own with a silent output and points the engine at it.
+// The machine's speech engine says a phrase from start to end, and a phrase
+// waits for a race sound. Both need a sound output, and a test machine has no
+// sound card: the test runs a sound server of its own with a silent output
+// and points the program at it.
+#include "common/RaceClock.h"
+#include "support/RecordingSpeaker.h"
+#include "timing/SoundPlayer.h"
 #include "voice/Announcer.h"
 #include "voice/TextToSpeechSpeaker.h"
 
@@ -18,6 +22,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void sampleIsSpokenToTheEnd();
+    void phraseWaitsForTheRaceSound();
 
 private:
     QTemporaryDir m_serverDir;
@@ -79,6 +84,33 @@ void TstSpeechEngine::sampleIsSpokenToTheEnd()
     QVERIFY(finished.wait(60000));
     QCOMPARE(finished.first().at(1).toString(), QString());
     QVERIFY(finished.first().at(0).toBool());
+}
+
+void TstSpeechEngine::phraseWaitsForTheRaceSound()
+{
+    if (!m_skipped.isEmpty())
+        QSKIP(qPrintable(m_skipped));
+    TSoundPlayer waves(QStringLiteral(KOBALAP_RESOURCE_DIR));
+    QVERIFY(waves.Available(TRaceSound::Finish));
+    TSteadyPerfCounter counter;
+    TSystemClock clock(counter);
+    TAnnouncer announcer(clock, std::make_unique<TRecordingSpeaker>());
+    TAnnouncementChoice choice;
+    choice.Enabled = true;
+    announcer.SetChoice(choice);
+    announcer.SetWaves(&waves);
+    QSignalSpy saying(&announcer, &TAnnouncer::Saying);
+    QSignalSpy quiet(&waves, &TSoundPlayer::Quiet);
+
+    waves.Play(TRaceSound::Finish);
+    QTRY_VERIFY_WITH_TIMEOUT(waves.Playing(), 10000);
+    TRaceEvent lost;
+    lost.Type = TRaceEvent::TType::TimingLost;
+    lost.AtMs = clock.NowMs();
+    announcer.Hear(lost);
+    QCOMPARE(saying.count(), 0);
+    QVERIFY(quiet.wait(10000));
+    QCOMPARE(saying.count(), 1);
 }
 
 QTEST_GUILESS_MAIN(TstSpeechEngine)

@@ -48,8 +48,10 @@ void TstSpeechEngine::initTestCase()
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_serverDir.path());
     m_server.setProcessEnvironment(environment);
     m_server.setProcessChannelMode(QProcess::MergedChannels);
+    // Should this test be killed before its clean-up, the server still goes
+    // once nobody has used it for half a minute.
     m_server.start(server, {QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
-                            QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--use-pid-file=no"),
+                            QStringLiteral("--exit-idle-time=30"), QStringLiteral("--use-pid-file=no"),
                             QStringLiteral("--disable-shm"), QStringLiteral("--load=module-null-sink sink_name=silent"),
                             QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 socket=") + socket});
     QVERIFY2(m_server.waitForStarted(10000), qPrintable(m_server.errorString()));

@@ -20,6 +20,10 @@ void TAnnouncer::SetSpeaker(std::unique_ptr<TSpeaker> speaker)
     m_speaking = false;
     m_sampleSpoken = false;
     connect(m_speaker.get(), &TSpeaker::Finished, this, &TAnnouncer::SpeakerFinished);
+    // Whether the engine keeps its own pace is known once it is ready.
+    connect(m_speaker.get(), &TSpeaker::EngineReady, this,
+            [this] { m_queue.SetRate(m_speaker->EffectiveRate(m_choice.RatePercent)); });
+    m_queue.SetRate(m_speaker->EffectiveRate(m_choice.RatePercent));
     ApplyVoice(m_choice);
 }
 
@@ -27,7 +31,7 @@ void TAnnouncer::SetChoice(const TAnnouncementChoice& choice)
 {
     m_choice = choice;
     m_rulesConfig.Says = choice.Says;
-    m_queue.SetRate(choice.RatePercent);
+    m_queue.SetRate(m_speaker->EffectiveRate(choice.RatePercent));
     if (!m_choice.Enabled)
         m_queue.Clear();
     ApplyVoice(m_choice);

@@ -25,6 +25,9 @@ public:
     virtual QString Problem() const = 0;
     // The voices the engine offers, by name; empty until it is ready.
     virtual QStringList Voices() const = 0;
+    // The rate the engine actually speaks at when asked for ratePercent: an
+    // engine that keeps its own pace says 0. The announcer plans with it.
+    virtual int EffectiveRate(int ratePercent) const { return ratePercent; }
 
 signals:
     // The engine is ready (or known to be missing): HasEngine, Problem and

@@ -18,14 +18,14 @@ public:
             emit EngineState(false,
                              QStringLiteral("No speech engine is installed, so nothing can be said out loud (on "
                                             "Debian: the package qt6-speech-flite-plugin)."),
-                             {});
+                             {}, true);
             return;
         }
         const QString name = engines.contains(m_engineName) ? m_engineName : engines.first();
         m_engine = new QTextToSpeech(name, this);
         if (m_engine->state() == QTextToSpeech::Error) {
             emit EngineState(false, QStringLiteral("The speech engine did not start: %1").arg(m_engine->errorString()),
-                             {});
+                             {}, true);
             return;
         }
         connect(m_engine, &QTextToSpeech::stateChanged, this, &TSpeechWorker::EngineStateChanged);
@@ -39,7 +39,7 @@ public:
         for (const QVoice& voice : m_engine->availableVoices())
             voices << voice.name();
         // The engine may be there without a way to be heard (no sound output).
-        emit EngineState(true, m_engine->errorString(), voices);
+        emit EngineState(true, m_engine->errorString(), voices, KeepsItsPace());
     }
 
     void Configure(const QString& voice, int ratePercent, int volumePercent)
@@ -50,7 +50,7 @@ public:
         // a phrase and never ends it; faster, it fails some phrases (by their
         // length) with "Audio streaming error" and says nothing more until the
         // program restarts. It keeps its own pace; other engines take the rate.
-        m_rate = m_engine->engine() == QLatin1String("flite") ? 0.0 : std::clamp(ratePercent, -100, 100) / 100.0;
+        m_rate = KeepsItsPace() ? 0.0 : std::clamp(ratePercent, -100, 100) / 100.0;
         m_engine->setRate(m_rate);
         m_engine->setVolume(std::clamp(volumePercent, 0, 100) / 100.0);
         const QList<QVoice> voices = m_engine->availableVoices();
@@ -70,8 +70,10 @@ public:
             SayWaiting();
     }
 
+    bool KeepsItsPace() const { return m_engine && m_engine->engine() == QLatin1String("flite"); }
+
 signals:
-    void EngineState(bool hasEngine, const QString& problem, const QStringList& voices);
+    void EngineState(bool hasEngine, const QString& problem, const QStringList& voices, bool keepsItsPace);
     void Finished(bool spoken, const QString& problem);
 
 private:
@@ -164,8 +166,10 @@ void TTextToSpeechSpeaker::Configure(const QString& voice, int ratePercent, int 
         Qt::QueuedConnection);
 }
 
-void TTextToSpeechSpeaker::TakeEngineState(bool hasEngine, const QString& problem, const QStringList& voices)
+void TTextToSpeechSpeaker::TakeEngineState(bool hasEngine, const QString& problem, const QStringList& voices,
+                                           bool keepsItsPace)
 {
+    m_keepsItsPace = keepsItsPace;
     m_ready = true;
     m_hasEngine = hasEngine;
     m_problem = problem;

@@ -9,7 +9,7 @@
 // under the grid, and its lap chart. Beside them, the spectator screen at
 // 1920 x 1080: the start lights, mid-race, the next heat and the standings.
 // Then the rest of the program for the manual: the Info, Drivers,
-// Championship and Settings pages (also its I/O sub-page), the driver,
+// Championship and Settings pages (also its I/O and Audio sub-pages), the driver,
 // championship and race dialogs, and the print preview of the standings.
 // The races run on the simulated track in simulated time, so every run shows
 // the same races.
@@ -136,6 +136,8 @@ void ShootPages(TAppWindows& windows)
     Shoot(&form, QStringLiteral("28-settings-page"));
     settings->SubPages()->setCurrentIndex(1);
     Shoot(&form, QStringLiteral("29-settings-io"));
+    settings->SubPages()->setCurrentIndex(3);
+    Shoot(&form, QStringLiteral("31-settings-audio"));
     settings->SubPages()->setCurrentIndex(0);
 }
 

@@ -89,7 +89,7 @@ void TKWL_MainForm::BuildPages()
     m_drivers = new TDriversPage(db, m_windows, placement, m_pages);
     m_singleRace = new TSingleRacePage(m_context, m_windows, placement, m_pages);
     m_championship = new TChampionshipPage(db, m_windows, placement, m_pages);
-    m_settings = new TSettingsPage(m_context, *this, m_pages);
+    m_settings = new TSettingsPage(m_context, m_windows, *this, m_pages);
     // The sound switches and the place/points fields are made here, not laid
     // out with the rest of the page.
     m_settings->BuildRuntimeControls();

@@ -1,12 +1,16 @@
 #include "app/SettingsPage.h"
 
+#include "app/AnnouncementsGroup.h"
 #include "app/AppContext.h"
+#include "app/AppWindows.h"
 #include "app/KWLMainForm.h"
 #include "app/SettingsColours.h"
 #include "app/SettingsIOTest.h"
 #include "app/TrackInterfaceGroup.h"
 #include "common/IntegerText.h"
 #include "common/MessageBoxes.h"
+#include "voice/Announcer.h"
+#include "voice/SpokenNames.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -40,8 +44,8 @@ void SetTextIfChanged(QLineEdit* edit, const QString& text)
 
 }  // namespace
 
-TSettingsPage::TSettingsPage(TAppContext& context, TKWL_MainForm& mainForm, QWidget* parent)
-    : QWidget(parent), m_context(context), m_mainForm(mainForm)
+TSettingsPage::TSettingsPage(TAppContext& context, TAppWindows& windows, TKWL_MainForm& mainForm, QWidget* parent)
+    : QWidget(parent), m_context(context), m_mainForm(mainForm), m_announcer(*windows.Announcer)
 {
     setObjectName(QStringLiteral("SettingsPage"));
     // Group captions sit on the frame line, so that the controls placed by
@@ -160,6 +164,8 @@ void TSettingsPage::FillPage()
     // A board plugged in since the last visit is listed.
     m_trackInterface->RefreshPorts();
     m_trackInterface->ShowChoice(ReadTrackInterfaceChoice(m_context.workingDirectory));
+    // A driver added since the last visit can be given a spoken form.
+    m_announcements->ShowChoice(m_announcer.Choice(), DriversToName(m_context.store.Database()));
 }
 
 void TSettingsPage::BuildRotationChoices(int tracks, const QString& current)
@@ -247,6 +253,10 @@ void TSettingsPage::ButtonSETApplyClick()
         Messages::Warning(QStringLiteral("Settings could not be saved."), {}, this);
     const TTrackInterfaceChoice chosen = m_trackInterface->Choice();
     const bool interfaceSaved = SaveTrackInterface();
+    // In force for this run even when it could not be stored.
+    const TAnnouncementChoice announcements = m_announcements->Choice();
+    SaveAnnouncements(announcements);
+    m_announcer.SetChoice(announcements);
     FollowPortAddress(portAddress);
     FillPage();
     // What could not be stored stays on the page, so it can be saved again.
@@ -262,6 +272,17 @@ bool TSettingsPage::SaveTrackInterface()
                           .arg(QDir::toNativeSeparators(TrackInterfaceFilePath(m_context.workingDirectory))),
                       {}, this);
     return false;
+}
+
+void TSettingsPage::SaveAnnouncements(const TAnnouncementChoice& choice)
+{
+    // Unchanged announcements leave the file alone: nothing to lose there.
+    if (ReadAnnouncementChoice(m_context.workingDirectory) == choice ||
+        WriteAnnouncementChoice(m_context.workingDirectory, choice))
+        return;
+    Messages::Warning(QStringLiteral("The announcements could not be saved in %1.")
+                          .arg(QDir::toNativeSeparators(TrackInterfaceFilePath(m_context.workingDirectory))),
+                      {}, this);
 }
 
 void TSettingsPage::ButtonSETLoadDefaultsClick()

@@ -2,6 +2,7 @@
 
 #include "common/Settings.h"
 #include "common/SettingsForm.h"
+#include "voice/AnnouncementChoice.h"
 
 #include <QWidget>
 #include <array>
@@ -12,11 +13,14 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QTabWidget;
+class TAnnouncementsGroup;
+class TAnnouncer;
 class TKWL_MainForm;
 class TSettingsColours;
 class TSettingsIOTest;
 class TTrackInterfaceGroup;
 struct TAppContext;
+struct TAppWindows;
 
 // The Settings page: sub-pages Championship, I/O, Track and Audio, with
 // "Apply & Save" and "Load Defaults" below them. It shows the settings each
@@ -24,7 +28,7 @@ struct TAppContext;
 class TSettingsPage : public QWidget {
     Q_OBJECT
 public:
-    TSettingsPage(TAppContext& context, TKWL_MainForm& mainForm, QWidget* parent = nullptr);
+    TSettingsPage(TAppContext& context, TAppWindows& windows, TKWL_MainForm& mainForm, QWidget* parent = nullptr);
 
     // The eight sound switches and the twenty place/points fields with their
     // labels, placed by hand inside their groups; made by the main window's
@@ -76,9 +80,13 @@ private:
     // Stores the chosen track interface in kobalap.conf; a warning when it
     // cannot be written.
     bool SaveTrackInterface();
+    // Stores the announcements in kobalap.conf when they differ from what it
+    // holds; a warning when it cannot be written.
+    void SaveAnnouncements(const TAnnouncementChoice& choice);
 
     TAppContext& m_context;
     TKWL_MainForm& m_mainForm;
+    TAnnouncer& m_announcer;
     QTabWidget* m_subPages = nullptr;
     QWidget* m_ioPage = nullptr;
     QWidget* m_shownSubPage = nullptr;
@@ -108,6 +116,7 @@ private:
     QLineEdit* m_sections = nullptr;
     // Audio
     QGroupBox* m_soundGroup = nullptr;
+    TAnnouncementsGroup* m_announcements = nullptr;
 
     // Made at run time.
     std::array<QCheckBox*, TSettings::SoundCount> m_sounds{};

@@ -1,5 +1,6 @@
 // How the Settings page is laid out: its four sub-pages and the controls that
 // the main window's creation step adds to two of its groups.
+#include "app/AnnouncementsGroup.h"
 #include "app/AppContext.h"
 #include "app/SettingsColours.h"
 #include "app/SettingsIOTest.h"
@@ -214,9 +215,13 @@ QWidget* TSettingsPage::BuildAudioPage()
     // Filled by BuildRuntimeControls, placed by hand.
     m_soundGroup = Group(QStringLiteral("On/Off"), QStringLiteral("GroupBoxOnOff"), page);
     m_soundGroup->setFixedSize(190, 92);
+    m_announcements = new TAnnouncementsGroup(m_announcer, page);
+    m_announcements->setFixedWidth(ColumnWidth + 100);
     auto* layout = new QVBoxLayout(page);
     auto* row = new QHBoxLayout;
-    row->addWidget(m_soundGroup);
+    // Both at the top: the taller group beside it does not move On/Off down.
+    row->addWidget(m_soundGroup, 0, Qt::AlignTop);
+    row->addWidget(m_announcements, 0, Qt::AlignTop);
     row->addStretch();
     layout->addLayout(row);
     layout->addStretch();

@@ -19,3 +19,15 @@ QHash<QString, QString> SpokenFormsByName(const QSqlDatabase& db, const QMap<int
     }
     return byName;
 }
+
+QList<TNamedDriver> DriversToName(const QSqlDatabase& db)
+{
+    QList<TNamedDriver> drivers;
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral(R"(SELECT DRVnr, "Driver Name" FROM "KWL_Drivers.DB" ORDER BY "Driver Name")")))
+        return drivers;
+    while (query.next())
+        drivers.append({query.value(0).toInt(), query.value(1).toString()});
+    return drivers;
+}

@@ -171,7 +171,7 @@ private slots:
                 // Heat 1: stopped after three laps of Bert; Cees has none. Nobody
                 // finished the 20 laps: both get the did-not-finish values.
                 const int firstRun = RunHeatUntil(3, problems);
-                QCOMPARE(speaker->Said.value(0), QStringLiteral("Heat 1. Track 1, Burt. Track 2, Cees."));
+                QCOMPARE(speaker->said.value(0), QStringLiteral("Heat 1. Track 1, Burt. Track 2, Cees."));
                 QVERIFY2(firstRun >= 3 && firstRun < 20, qPrintable(QString::number(firstRun)));
                 QCOMPARE(
                     Rows(

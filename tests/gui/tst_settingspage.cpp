@@ -1,8 +1,12 @@
+#include "app/AnnouncementsGroup.h"
 #include "app/SettingsColours.h"
 #include "app/SettingsIOTest.h"
 #include "app/SettingsPage.h"
 #include "app/TrackInterfaceGroup.h"
+#include "data/RecordActions.h"
 #include "support/AppRig.h"
+#include "support/RecordingSpeaker.h"
+#include "voice/Announcer.h"
 
 #include <QBluetoothLocalDevice>
 #include <QCheckBox>
@@ -14,9 +18,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
+#include <tuple>
 
 namespace {
 
@@ -99,6 +105,13 @@ private:
         Rig().context.lapCounter = lapCounterFlag;
         QCOMPARE(Rig().Start(), -1);
         InterfaceGroup()->SetPortLister(TestPorts);
+    }
+    TAnnouncementsGroup* Announcements() { return Find<TAnnouncementsGroup>("GroupBoxAnnouncements"); }
+    TRecordingSpeaker* Recorder()
+    {
+        auto* recorder = new TRecordingSpeaker;
+        Rig().windows.Announcer->SetSpeaker(std::unique_ptr<TSpeaker>(recorder));
+        return recorder;
     }
     TTrackInterfaceGroup* InterfaceGroup() { return Find<TTrackInterfaceGroup>("GroupBoxTrackInterface"); }
     bool Shown(const char* name) { return !Find<QLabel>(name)->isHidden(); }
@@ -859,11 +872,15 @@ private slots:
         ShowPage();
         Box("CheckBoxEditResult")->click();
         Find<QRadioButton>("RadioButtonLapBoard")->click();
+        Box("CheckBoxSpeakAnnouncements")->click();
+        Rig().messages.Answer(TMessageAnswer::Ok);
         Rig().messages.Answer(TMessageAnswer::Ok);
         Apply();
-        QCOMPARE(Rig().messages.Texts(), QStringList{"The track interface could not be saved in " + conf + "."});
-        QCOMPARE(Messages::Shown().first().kind, TMessageKind::Warning);
-        QVERIFY(Settings().EditResult);  // the record was saved all the same
+        QCOMPARE(Rig().messages.Texts(), (QStringList{"The track interface could not be saved in " + conf + ".",
+                                                      "The announcements could not be saved in " + conf + "."}));
+        QCOMPARE(Messages::Shown().last().kind, TMessageKind::Warning);
+        QVERIFY(Rig().windows.Announcer->Choice().Enabled);  // in force all the same
+        QVERIFY(Settings().EditResult);                      // the record was saved all the same
         QCOMPARE(FileContents(IniPath()), EncodeSettings(Settings()));
         // The choice stays on the page to be saved again.
         QCOMPARE(InterfaceGroup()->Choice().Kind, TKind::LapBoard);
@@ -912,6 +929,99 @@ private slots:
         }
         // The box below the test leaves it its width.
         QCOMPARE(IOTest()->width(), IOTest()->sizeHint().width());
+    }
+
+    // To the right of On/Off, which keeps its place and size; inside the
+    // sub-page, with no control over another or cut short, a problem shown.
+    void announcementsBesideOnOff()
+    {
+        Recorder()->problem = "No speech engine is installed, so nothing can be said out loud (see the manual).";
+        Rig().Form()->show();
+        ShowPage();
+        QWidget* onOff = Find<QWidget>("GroupBoxOnOff");
+        QWidget* subPage = onOff->parentWidget();
+        Page()->SubPages()->setCurrentWidget(subPage);
+        QVERIFY(QTest::qWaitFor([&] { return subPage->layout()->geometry().isValid(); }));
+        QCOMPARE(onOff->geometry(), QRect(subPage->layout()->contentsRect().topLeft(), QSize(190, 92)));
+        const QRect group = Announcements()->geometry();
+        QVERIFY(group.top() == onOff->y() && group.left() > onOff->geometry().right());
+        QVERIFY(subPage->rect().contains(group) && Announcements()->title() == "Announcements");
+        const QList<QWidget*> controls = Announcements()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+        for (QWidget* control : controls) {
+            QVERIFY(control->isVisible() && Announcements()->contentsRect().contains(control->geometry()));
+            for (QWidget* other : controls)
+                QVERIFY(other == control || !other->geometry().intersects(control->geometry()));
+            if (auto* label = qobject_cast<QLabel*>(control))
+                QVERIFY2(label->height() >= label->heightForWidth(label->width()), qPrintable(label->text()));
+        }
+    }
+
+    // A stored voice the engine does not offer stays listed, the engine's
+    // voices are listed once it is ready; what is set on the page is stored
+    // in kobalap.conf by "Apply & Save", in force and shown at the next visit.
+    void announcementsSavedAndShownAgain()
+    {
+        m_rig.reset();
+        Start({}, "[Announcements]\nVoice=Zira\n");
+        QVERIFY(TRecordActions(Rig().context.store.Database()).AddDrivers({"Bert Jansen", "Jan Sch\u00e4fer"}));
+        TRecordingSpeaker* speaker = Recorder();
+        ShowPage();
+        QCOMPARE(Items(Combo("ComboBoxVoice")), (QStringList{"(engine default)", "Alan", "Kal", "Zira"}));
+        speaker->voices = QStringList{"Zira", "Kal"};
+        emit speaker->EngineReady();
+        QCOMPARE(Items(Combo("ComboBoxVoice")), (QStringList{"(engine default)", "Zira", "Kal"}));
+        Box("CheckBoxSpeakAnnouncements")->click();
+        Combo("ComboBoxVoice")->setCurrentText("Kal");
+        Find<QSlider>("SliderRate")->setValue(-40);
+        Find<QSlider>("SliderVolume")->setValue(70);
+        Box("CheckBoxSayFastestLap")->click();
+        Combo("ComboBoxSpokenDriver")->setCurrentText("Jan Sch\u00e4fer");
+        QTest::keyClicks(Edit("EditSaidAs"), " Yan Shayfer");
+        Apply();
+        const TAnnouncementChoice expected{
+            .Enabled = true,
+            .Voice = "Kal",
+            .RatePercent = -40,
+            .VolumePercent = 70,
+            .Says = {true, true, false, true, true, true, true},
+            .SpokenNames = {{Combo("ComboBoxSpokenDriver")->currentData().toInt(), "Yan Shayfer"}}};
+        QVERIFY(ReadAnnouncementChoice(Rig().dir.Path()) == expected);
+        QVERIFY(Rig().windows.Announcer->Choice() == expected);
+        ShowOtherPage();
+        ShowPage();
+        QVERIFY(Announcements()->Choice() == expected);
+        QCOMPARE(Edit("EditSaidAs")->text() + Find<QLabel>("LabelRateValue")->text(), "Yan Shayfer-40");
+        Combo("ComboBoxSpokenDriver")->setCurrentText("Bert Jansen");
+        QCOMPARE(Edit("EditSaidAs")->text(), "");
+    }
+
+    // Test says the sample when there is an engine; what went wrong is shown.
+    void announcementsTest_data()
+    {
+        QTest::addColumn<bool>("hasEngine");
+        QTest::addColumn<QString>("problem");
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("said") << true << QString() << QString() << QString();
+        QTest::newRow("sample failed") << true << QString() << QStringLiteral("no audio device")
+                                       << "The sample could not be said: no audio device";
+        QTest::newRow("no engine") << false << QStringLiteral("No engine.") << QString() << "No engine.";
+    }
+    void announcementsTest()
+    {
+        QFETCH(bool, hasEngine);
+        QFETCH(QString, problem);
+        QFETCH(QString, failure);
+        QFETCH(QString, shown);
+        TRecordingSpeaker* speaker = Recorder();
+        std::tie(speaker->hasEngine, speaker->problem, speaker->failure) = std::tuple(hasEngine, problem, failure);
+        ShowPage();
+        auto* test = Find<QPushButton>("ButtonAnnouncementsTest");
+        QCOMPARE(test->isEnabled(), hasEngine);
+        test->click();
+        QCOMPARE(speaker->said, hasEngine ? QStringList{TAnnouncer::SampleText()} : QStringList());
+        QTRY_COMPARE(Find<QLabel>("LabelAnnouncementsProblem")->text(), shown);
+        QCOMPARE(Shown("LabelAnnouncementsProblem"), !shown.isEmpty());
     }
 
     // Typed keys other than digits do not reach a place/points field.

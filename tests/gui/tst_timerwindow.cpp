@@ -1102,7 +1102,7 @@ void TstTimerWindow::raceIsCalledOutInOrder()
             [&](TKWL_Timer& timer) {
                 Click(timer, "ButtonStart");
                 QVERIFY(WaitFinished(timer));
-                QVERIFY(ProcessUntil([&] { return speaker.Said.contains(finish); }));
+                QVERIFY(ProcessUntil([&] { return speaker.said.contains(finish); }));
                 Click(timer, "ButtonOK");
             });
 
@@ -1110,7 +1110,7 @@ void TstTimerWindow::raceIsCalledOutInOrder()
     // takes the lead from her; her fastest laps come as they are driven.
     QStringList fixed;
     uint32_t lastFastest = NoFastestLap;
-    for (const QString& phrase : speaker.Said) {
+    for (const QString& phrase : speaker.said) {
         if (!phrase.startsWith(QLatin1String("Fastest lap, Anna, "))) {
             fixed << phrase;
             continue;

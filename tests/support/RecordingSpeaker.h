@@ -2,40 +2,29 @@
 
 #include "voice/Speaker.h"
 
-#include <QStringList>
 #include <QTimer>
+#include <tuple>
 
-// A speaker that writes down what it is given instead of saying it, and is
-// done with each phrase as soon as the event loop turns, as a real engine is
-// done some time after Say has returned.
+// A speaker that writes down what it is given to say, and reports it done on
+// the next turn of the event loop, as an engine would.
 class TRecordingSpeaker final : public TSpeaker {
 public:
-    explicit TRecordingSpeaker(bool hasEngine = true, QString problem = {})
-        : m_hasEngine(hasEngine), m_problem(std::move(problem))
-    {
-    }
-
     void Say(const QString& text) override
     {
-        Said << text;
-        QTimer::singleShot(0, this, [this] { emit Finished(m_hasEngine, m_problem); });
+        said << text;
+        QTimer::singleShot(0, this, [this] { emit Finished(failure.isEmpty(), failure); });
     }
-    void Configure(const QString& voice, int ratePercent, int volumePercent) override
-    {
-        Voice = voice;
-        Rate = ratePercent;
-        Volume = volumePercent;
-    }
-    bool HasEngine() const override { return m_hasEngine; }
-    QString Problem() const override { return m_problem; }
-    QStringList Voices() const override { return {QStringLiteral("kal"), QStringLiteral("slt")}; }
+    void Configure(const QString& v, int r, int l) override { std::tie(voice, rate, volume) = std::tuple(v, r, l); }
+    bool HasEngine() const override { return hasEngine; }
+    QString Problem() const override { return problem; }
+    QStringList Voices() const override { return voices; }
 
-    QStringList Said;
-    QString Voice;
-    int Rate = 0;
-    int Volume = 100;
-
-private:
-    bool m_hasEngine;
-    QString m_problem;
+    QStringList said;
+    QString voice;  // the last voice, rate and volume configured
+    int rate = 0;
+    int volume = 100;
+    bool hasEngine = true;
+    QString problem;
+    QStringList voices{QStringLiteral("Alan"), QStringLiteral("Kal")};
+    QString failure;  // not empty: every phrase fails for this reason
 };

@@ -216,6 +216,10 @@ void TAnnouncementsGroup::ShowSpeakerState()
 {
     const bool hasEngine = m_speaker->HasEngine();
     m_test->setEnabled(hasEngine);
+    // The value stays as chosen, for an engine that can change its pace.
+    const bool keepsItsPace = m_speaker->EffectiveRate(100) == 0;
+    m_rate->setEnabled(!keepsItsPace);
+    m_rate->setToolTip(keepsItsPace ? QStringLiteral("This speech engine speaks at its own pace.") : QString());
     const QString text = hasEngine && !m_sampleProblem.isEmpty()
                              ? QStringLiteral("The sample could not be said: %1").arg(m_sampleProblem)
                              : m_speaker->Problem();

@@ -39,7 +39,11 @@ public:
         for (const QVoice& voice : m_engine->availableVoices())
             voices << voice.name();
         // The engine may be there without a way to be heard (no sound output).
-        emit EngineState(true, m_engine->errorString(), voices, KeepsItsPace());
+        const QString problem = m_engine->errorString().isEmpty()
+                                    ? QString()
+                                    : QStringLiteral("The speech engine has no sound output to speak through (%1).")
+                                          .arg(m_engine->errorString());
+        emit EngineState(true, problem, voices, KeepsItsPace());
     }
 
     void Configure(const QString& voice, int ratePercent, int volumePercent)

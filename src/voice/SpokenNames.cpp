@@ -3,23 +3,6 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-QHash<QString, QString> SpokenFormsByName(const QSqlDatabase& db, const QMap<int32_t, QString>& byNumber)
-{
-    QHash<QString, QString> byName;
-    if (byNumber.isEmpty())
-        return byName;
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral(R"(SELECT DRVnr, "Driver Name" FROM "KWL_Drivers.DB")")))
-        return byName;
-    while (query.next()) {
-        const auto spoken = byNumber.constFind(query.value(0).toInt());
-        if (spoken != byNumber.cend())
-            byName.insert(query.value(1).toString(), spoken.value());
-    }
-    return byName;
-}
-
 QList<TNamedDriver> DriversToName(const QSqlDatabase& db)
 {
     QList<TNamedDriver> drivers;
@@ -30,4 +13,17 @@ QList<TNamedDriver> DriversToName(const QSqlDatabase& db)
     while (query.next())
         drivers.append({query.value(0).toInt(), query.value(1).toString()});
     return drivers;
+}
+
+QHash<QString, QString> SpokenFormsByName(const QSqlDatabase& db, const QMap<int32_t, QString>& byNumber)
+{
+    QHash<QString, QString> byName;
+    if (byNumber.isEmpty())
+        return byName;
+    for (const TNamedDriver& driver : DriversToName(db)) {
+        const auto spoken = byNumber.constFind(driver.Number);
+        if (spoken != byNumber.cend())
+            byName.insert(driver.Name, spoken.value());
+    }
+    return byName;
 }

@@ -236,7 +236,8 @@ void TKWL_Timer::SetAnnouncer(TAnnouncer* announcer)
 
 void TKWL_Timer::Announce(TRaceEvent::TType type)
 {
-    if (!m_announcer)
+    // Off (as by default), the records are not even copied.
+    if (!m_announcer || !m_announcer->Choice().Enabled)
         return;
     TRaceEvent event;
     event.Type = type;

@@ -32,7 +32,6 @@ struct TAnnouncementChoice {
     // mangles ("Jan Sch\u00e4fer" said as "Yan Shayfer"). Empty forms are not kept.
     QMap<int32_t, QString> SpokenNames;
 
-    bool SaysKind(TAnnouncementKind kind) const { return Says[size_t(kind)]; }
     bool operator==(const TAnnouncementChoice&) const = default;
 };
 

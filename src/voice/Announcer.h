@@ -50,7 +50,6 @@ public:
 
     // Phrases dropped as out of date or pushed out by more urgent ones.
     int Dropped() const { return m_queue.Dropped(); }
-    const TPhraseQueue& Queue() const { return m_queue; }
 
 signals:
     // A phrase handed to the speaker.

@@ -174,7 +174,6 @@ void TTextToSpeechSpeaker::TakeEngineState(bool hasEngine, const QString& proble
                                            bool keepsItsPace)
 {
     m_keepsItsPace = keepsItsPace;
-    m_ready = true;
     m_hasEngine = hasEngine;
     m_problem = problem;
     m_voices = voices;

@@ -25,15 +25,12 @@ public:
     QString Problem() const override { return m_problem; }
     QStringList Voices() const override { return m_voices; }
     int EffectiveRate(int ratePercent) const override { return m_keepsItsPace ? 0 : ratePercent; }
-    // Whether EngineReady has come.
-    bool Ready() const { return m_ready; }
 
 private:
     void TakeEngineState(bool hasEngine, const QString& problem, const QStringList& voices, bool keepsItsPace);
 
     QThread* m_thread = nullptr;
     TSpeechWorker* m_worker = nullptr;  // lives on m_thread
-    bool m_ready = false;
     bool m_hasEngine = false;
     QString m_problem;
     QStringList m_voices;

@@ -111,6 +111,10 @@ QStringList CreateStatements()
                QStringLiteral("PRIMARY KEY (\"CSnr\", \"RCnr\", \"HTnr\", \"Tracknr\", \"RNDnr\")")}),
         Index(HeatDetailLaps, "CSnr_RCnr_DRVnr", QStringLiteral("\"CSnr\", \"RCnr\", \"RNDnr\"")),
         Index(HeatDetailLaps, "IdxDRVnr", QStringLiteral("\"RNDnr\"")),
+        // The club records: the fastest counted lap of a heat's track is one
+        // step down this index, not a walk over all its laps.
+        Index(HeatDetailLaps, "Kobalap_TrackLapTime",
+              QStringLiteral("\"CSnr\", \"RCnr\", \"HTnr\", \"Tracknr\", \"Time\"")),
 
         Table(DIC, {Int(QStringLiteral("CSnr")), Int(QStringLiteral("DRVnr")),
                     QStringLiteral("PRIMARY KEY (\"CSnr\", \"DRVnr\")")}),
@@ -124,6 +128,11 @@ QStringList CreateStatements()
                              QStringLiteral("PRIMARY KEY (\"CSnr\", \"RCnr\", \"DRVnr\")")}),
         Index(ResultDetail, "CSnr_RCnr_Time", QStringLiteral("\"CSnr\", \"RCnr\", \"Time\"")),
         Index(ResultDetail, "CSnr_RCnr_Time_DESC", QStringLiteral("\"CSnr\", \"RCnr\", \"Time\" DESC")),
+
+        Table(HeatStored,
+              {Int(QStringLiteral("CSnr")), Int(QStringLiteral("RCnr")), Int(QStringLiteral("HTnr")),
+               QStringLiteral("\"StoredUtcMs\" INTEGER NOT NULL CHECK (typeof(\"StoredUtcMs\") = 'integer')"),
+               QStringLiteral("PRIMARY KEY (\"CSnr\", \"RCnr\", \"HTnr\")")}),
 
         Table(SingelRace,
               {Text(QStringLiteral("Driver Track 1"), false), Text(QStringLiteral("Driver Track 2"), false),

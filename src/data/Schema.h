@@ -21,14 +21,19 @@ inline constexpr const char* DIC = "KWL_DIC.db";
 inline constexpr const char* Result = "KWL_Result.db";
 inline constexpr const char* ResultDetail = "KWL_ResultDetail.db";
 inline constexpr const char* SingelRace = "KWL_SingelRace.DB";
+// Kobalap's own: when each heat's result was stored, for the dates of the
+// club records. The ten tables above keep their layout.
+inline constexpr const char* HeatStored = "Kobalap_HeatStored";
 
 inline constexpr int MaxNameLength = 25;
 // Marks a SQLite file as ours ("KOBA"), so that a file that merely happens to
 // be called KWLManager.sqlite is never written to.
 inline constexpr int ApplicationId = 0x4B4F4241;
-// 1: names compared with SQLite's ASCII-only NOCASE; 2: with NameCollation.
+// 1: names compared with SQLite's ASCII-only NOCASE; 2: with NameCollation;
+// 3: the heats' stored dates and the lap-time index the records read through
+// (both made by Create, which adds what is missing).
 // A file of an earlier version is upgraded (SchemaUpgrade), a later one refused.
-inline constexpr int Version = 2;
+inline constexpr int Version = 3;
 
 QStringList TableNames();
 // The SQL name of a table's index: table name, ".", index name.

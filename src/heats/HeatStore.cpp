@@ -6,6 +6,7 @@
 #include "data/SharedQueries.h"
 #include "data/StoreTransaction.h"
 
+#include <QDateTime>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -19,6 +20,7 @@ QString Quoted(const char* table) { return QLatin1Char('"') + QLatin1String(tabl
 const QString HeatTable = Quoted(Schema::Heat);
 const QString DetailTable = Quoted(Schema::HeatDetail);
 const QString LapsTable = Quoted(Schema::HeatDetailLaps);
+const QString StoredTable = Quoted(Schema::HeatStored);
 
 // A detail row of a heat not yet run (keys and driver bound). It has no
 // result; the table keeps its values filled, and 0 reads the same as none
@@ -210,6 +212,10 @@ bool THeatStore::StoreHeatResult(int32_t htnr, const THeatResult& result)
     }
     action.Exec(QStringLiteral("UPDATE %1 SET Finished = 1 WHERE CSnr = ? AND RCnr = ? AND HTnr = ?").arg(HeatTable),
                 {m_csnr, m_rcnr, htnr});
+    // The date its laps were driven, for the club records.
+    action.Exec(QStringLiteral("INSERT OR REPLACE INTO %1 (CSnr, RCnr, HTnr, StoredUtcMs) VALUES (?, ?, ?, ?)")
+                    .arg(StoredTable),
+                {m_csnr, m_rcnr, htnr, QDateTime::currentMSecsSinceEpoch()});
     if (action.Commit())
         return true;
     m_error = action.ErrorText();
@@ -262,7 +268,7 @@ bool THeatStore::ChangeHeatResults(int32_t htnr, const THeatResultChoice& choice
 bool THeatStore::DeleteHeat(int32_t htnr)
 {
     TStoreTransaction action(m_db);
-    for (const QString& table : {DetailTable, LapsTable, HeatTable})
+    for (const QString& table : {DetailTable, LapsTable, HeatTable, StoredTable})
         action.Exec(QStringLiteral("DELETE FROM %1 WHERE CSnr = ? AND RCnr = ? AND HTnr = ?").arg(table),
                     {m_csnr, m_rcnr, htnr});
     if (action.Commit())
@@ -274,7 +280,7 @@ bool THeatStore::DeleteHeat(int32_t htnr)
 bool THeatStore::DeleteAllHeats()
 {
     TStoreTransaction action(m_db);
-    for (const QString& table : {DetailTable, LapsTable, HeatTable})
+    for (const QString& table : {DetailTable, LapsTable, HeatTable, StoredTable})
         action.Exec(QStringLiteral("DELETE FROM %1 WHERE CSnr = ? AND RCnr = ?").arg(table), {m_csnr, m_rcnr});
     if (action.Commit())
         return true;

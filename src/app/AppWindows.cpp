@@ -17,6 +17,7 @@
 #include "results/KWLQReportDetail.h"
 #include "results/KWLResults.h"
 #include "results/KWLRoundResult.h"
+#include "results/RecordsWindow.h"
 #include "timing/KWLPauseRace.h"
 #include "timing/KWLStopLicht.h"
 #include "timing/KWLTimer.h"
@@ -79,6 +80,7 @@ int CreateWindowsAndShow(TAppContext& context, TAppWindows& windows)
         Make<TKWL_RoundResults>(windows, "TKWL_RoundResults", context.store.Database(), context.settings);
     windows.RoundResults->SetWorkingDirectory(context.workingDirectory);
     windows.GenerateHeats = Make<TFKWLGenHeats>(windows, "TFKWLGenHeats");
+    windows.Records = Make<TRecordsWindow>(windows, "TRecordsWindow", context);
 
     windows.Timer->SetRaceWindows(*windows.StopLicht, *windows.PauseRace);
     windows.Timer->SetJournalFile(RaceJournalFile::PathIn(context.workingDirectory));

@@ -20,6 +20,7 @@ class TQuickReportResultDetail;
 class TFHTChangeResult;
 class TKWL_RoundResults;
 class TFKWLGenHeats;
+class TRecordsWindow;
 class TAnnouncer;
 
 // Every window of the program, created once at start-up in a fixed order and
@@ -44,6 +45,7 @@ struct TAppWindows {
     TFHTChangeResult* HeatResultDialog = nullptr;
     TKWL_RoundResults* RoundResults = nullptr;
     TFKWLGenHeats* GenerateHeats = nullptr;
+    TRecordsWindow* Records = nullptr;
 
     // Class names in the order the windows were created.
     QStringList CreationOrder;

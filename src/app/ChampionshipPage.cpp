@@ -9,6 +9,7 @@
 #include "heats/KWLHeats.h"
 #include "results/KWLResults.h"
 #include "results/KWLRoundResult.h"
+#include "results/RecordsWindow.h"
 #include "widgets/PageButtons.h"
 #include "widgets/RecordGrid.h"
 
@@ -60,7 +61,13 @@ TChampionshipPage::TChampionshipPage(QSqlDatabase db, TAppWindows& windows, std:
             QStringLiteral("ButtonCSShowLaps"), QStringLiteral("Show Laps"),
             QStringLiteral("Laps of the selected championship"), [this] { ButtonCSShowLapsClick(); }, false),
         2, 1);
-    csGrid->setColumnStretch(2, 1);
+    // The club's records sit beside the championship's own laps.
+    csGrid->addWidget(
+        csButtons.Add(
+            QStringLiteral("ButtonRecords"), QStringLiteral("Records"),
+            QStringLiteral("Club records, driver profiles and lane fairness"), [this] { ButtonRecordsClick(); }, false),
+        2, 2);
+    csGrid->setColumnStretch(3, 1);
     auto* csLayout = new QVBoxLayout(csGroup);
     csLayout->addWidget(m_championships);
     csLayout->addLayout(csGrid);
@@ -190,6 +197,11 @@ void TChampionshipPage::ButtonCSShowLapsClick()
         return Messages::Information(QStringLiteral("No Championship present"), this);
     m_windows.RoundResults->ShowStoredLaps(m_placement(), SelectedChampionship(), 0,
                                            TKWL_RoundResults::ChampionshipMode);
+}
+
+void TChampionshipPage::ButtonRecordsClick()
+{
+    m_windows.Records->OpenRecords(m_placement(), m_championships->HasRow() ? SelectedChampionship() : 0);
 }
 
 void TChampionshipPage::ButtonRCAddClick()

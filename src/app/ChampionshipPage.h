@@ -33,6 +33,7 @@ public slots:
     void ButtonSelectDriversClick();
     void ButtonShowResultsClick();
     void ButtonCSShowLapsClick();
+    void ButtonRecordsClick();
     void ButtonRCAddClick();
     void ButtonRCChangeClick();
     void ButtonRCDeleteClick();

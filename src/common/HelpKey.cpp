@@ -43,6 +43,8 @@ constexpr TSection kSections[] = {
     {"TFKWLPauseRace", "pause-race"},
     {"TKWL_RoundResults", "lap-view"},
     {"TLapChartWindow", "lap-chart"},
+    {"TRecordsWindow", "records"},
+    {"TDriverProfileWindow", "driver-profile"},
     {"TFKWLResults", "results-window"},
     {"TQuickReportResult", "report-preview"},
     {"TQuickReportResultDetail", "report-preview"},

@@ -36,7 +36,8 @@ const QStringList AllWindows{"TKWL_MainForm",
                              "TQuickReportResultDetail",
                              "TFHTChangeResult",
                              "TKWL_RoundResults",
-                             "TFKWLGenHeats"};
+                             "TFKWLGenHeats",
+                             "TRecordsWindow"};
 }
 
 Q_DECLARE_METATYPE(TTrackInterfaceChoice)

@@ -10,7 +10,8 @@
 // 1920 x 1080: the start lights, mid-race, the next heat and the standings.
 // Then the rest of the program for the manual: the Info, Drivers,
 // Championship and Settings pages (also its I/O and Audio sub-pages), the driver,
-// championship and race dialogs, and the print preview of the standings.
+// championship and race dialogs, the print preview of the standings, and
+// the Records window over a made-up season: its records and lane report.
 // The races run on the simulated track in simulated time, so every run shows
 // the same races.
 //
@@ -35,6 +36,7 @@
 #include "heats/KWLHeats.h"
 #include "results/ExportDialog.h"
 #include "results/KWLRoundResult.h"
+#include "results/RecordsWindow.h"
 #include "spectator/SpectatorWindow.h"
 #include "timing/KWLStopLicht.h"
 #include "timing/KWLTimer.h"
@@ -52,6 +54,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -230,6 +233,60 @@ void ShootChampionship(TAppContext& context, TAppWindows& windows)
     page.ButtonShowResultsClick();
 }
 
+// A made-up season of four heats in which the four drivers each drive every
+// track once, ten laps a heat, track 3 a little slower than the rest; then
+// the Records window over it and the Winter Cup: its track records and its
+// lane report.
+void ShootRecords(TAppContext& context, TAppWindows& windows)
+{
+    QSqlDatabase db = context.store.Database();
+    TRecordActions actions(db);
+    const int csnr = actions.AddChampionship(QStringLiteral("Autumn Series"), 10, 3, false).value_or(0);
+    actions.AddRace(csnr, QStringLiteral("Round 1 - Assen"));
+    QSqlQuery race(db);
+    race.prepare(QStringLiteral(R"(SELECT RCnr FROM "KWL_Race.DB" WHERE CSnr = ?)"));
+    race.addBindValue(csnr);
+    const int rcnr = race.exec() && race.next() ? race.value(0).toInt() : 0;
+    const auto exec = [&](const QString& sql, const QVariantList& values) {
+        QSqlQuery query(db);
+        query.prepare(sql);
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        if (!query.exec())
+            Fail("a made-up lap was not stored");
+    };
+    constexpr int base[4] = {5480, 5620, 5750, 5910};  // the drivers' own pace, ms
+    constexpr int trackOffset[4] = {0, -20, 110, 10};
+    for (int heat = 1; heat <= 4; ++heat) {
+        exec(QStringLiteral(R"(INSERT INTO "KWL_Heat.DB" VALUES (?, ?, ?, 1))"), {csnr, rcnr, heat});
+        exec(QStringLiteral(R"(INSERT INTO "Kobalap_HeatStored" VALUES (?, ?, ?, ?))"),
+             {csnr, rcnr, heat, qint64(1790000000000) + heat * 600000});
+        for (int track = 1; track <= 4; ++track) {
+            const int driver = (track - 1 + heat - 1) % 4;
+            exec(QStringLiteral(R"(INSERT INTO "KWL_HeatDetail.DB" VALUES (?, ?, ?, ?, ?, 10, 0, 0))"),
+                 {csnr, rcnr, heat, track, driver + 1});
+            for (int lap = 1; lap <= 10; ++lap) {
+                const int wobble = ((lap * 37 + driver * 53 + heat * 19) % 90) - 45;
+                exec(QStringLiteral(R"(INSERT INTO "KWL_HeatDetailLaps.DB" VALUES (?, ?, ?, ?, ?, ?, 0))"),
+                     {csnr, rcnr, heat, track, lap, base[driver] + trackOffset[track - 1] + wobble});
+            }
+        }
+    }
+
+    TKWL_MainForm& form = *windows.MainForm;
+    TChampionshipPage& page = *form.ChampionshipPage();
+    form.Pages()->setCurrentWidget(&page);
+    page.Reload(0);
+    OnNextDialog(&form, [&](QDialog*) {
+        TRecordsWindow* records = windows.Records;
+        Shoot(records, QStringLiteral("32-records"));
+        records->Tabs()->setCurrentIndex(3);
+        Shoot(records, QStringLiteral("33-lane-fairness"));
+        Button(records, "ButtonDone")->click();
+    });
+    Button(&page, "ButtonRecords")->click();
+}
+
 // A Lap race of 30 laps on the Single Race page, then its lap view with each
 // driver's figures and the chart of every lap.
 void ShootLapChart(TAppContext& context, TAppWindows& windows)
@@ -371,6 +428,7 @@ int main(int argc, char** argv)
 
     ShootPages(windows);
     ShootChampionship(context, windows);
+    ShootRecords(context, windows);
     ShootLapChart(context, windows);
     return g_failures == 0 ? 0 : 1;
 }

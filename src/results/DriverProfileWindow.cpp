@@ -40,7 +40,7 @@ TDriverProfileWindow::TDriverProfileWindow(QWidget* parent) : QDialog(parent)
                                QStringLiteral("Championship"), QStringLiteral("Race"), QStringLiteral("Heat")},
                               {45, 70, 85, 140, 140}, bestGroup);
     // Four tracks at most: the grid needs no more height than that.
-    m_bestLaps->setMaximumHeight(m_bestLaps->horizontalHeader()->sizeHint().height() + 4 * 22 + 6);
+    m_bestLaps->setMaximumHeight(m_bestLaps->horizontalHeader()->sizeHint().height() + 4 * 22 + 8);
     auto* bestLayout = new QVBoxLayout(bestGroup);
     bestLayout->addWidget(m_bestLaps);
 
@@ -95,8 +95,12 @@ void TDriverProfileWindow::Fill(const TDriverProfile& profile)
     m_bestLaps->setRowCount(int(rows.size()));
     for (int r = 0; r < int(rows.size()); ++r) {
         rows[r].removeAt(2);
-        for (int c = 0; c < int(rows[r].size()); ++c)
-            m_bestLaps->setItem(r, c, new QTableWidgetItem(rows[r][c]));
+        for (int c = 0; c < int(rows[r].size()); ++c) {
+            auto* item = new QTableWidgetItem(rows[r][c]);
+            // Track, time and heat are figures.
+            item->setTextAlignment((c == 0 || c == 1 || c == 5 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+            m_bestLaps->setItem(r, c, item);
+        }
     }
     FitColumnsToTexts(m_bestLaps);
 
@@ -126,6 +130,7 @@ void TDriverProfileWindow::Fill(const TDriverProfile& profile)
     medians->attachAxis(m_seconds);
     const double margin = std::max(0.05, (high - low) * 0.1);
     m_seconds->setRange(std::max(0.0, low - margin), high + margin);
+    m_seconds->applyNiceNumbers();
 
     const bool any = !names.isEmpty();
     m_noLaps->setVisible(!any);

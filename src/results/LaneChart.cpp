@@ -73,6 +73,8 @@ void TLaneChart::Show(const TLaneReport& report)
     m_data = BuildLaneChartData(report);
     m_tracks->setCategories(m_data.Categories);
     m_seconds->setRange(m_data.Low, m_data.High);
+    // Ticks on round hundredths, not on wherever the margins ended.
+    m_seconds->applyNiceNumbers();
     if (m_data.Categories.isEmpty())
         return;
 

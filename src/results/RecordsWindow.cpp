@@ -197,9 +197,10 @@ QWidget* TRecordsWindow::MakeLaneTab()
     m_lanes = MakeTextGrid(
         QStringLiteral("GridLanes"),
         {QStringLiteral("Track"), QStringLiteral("Offset"), QStringLiteral("90 % interval"), QStringLiteral("Drivers")},
-        {70, 80, 140}, tab);
+        {70, 80, 140, 70}, tab);
+    m_lanes->horizontalHeader()->setStretchLastSection(false);
     // Four tracks at most: the chart gets the rest of the height.
-    m_lanes->setMaximumHeight(m_lanes->horizontalHeader()->sizeHint().height() + 4 * 22 + 6);
+    m_lanes->setMaximumHeight(m_lanes->horizontalHeader()->sizeHint().height() + 4 * 22 + 8);
     m_laneChart = new TLaneChart(tab);
     m_laneChart->setMinimumHeight(200);
     m_laneReading = new QLabel(tab);
@@ -213,9 +214,11 @@ QWidget* TRecordsWindow::MakeLaneTab()
     auto* layout = new QVBoxLayout(tab);
     layout->addLayout(choice);
     layout->addWidget(m_lanes);
-    layout->addWidget(m_laneChart, 1);
+    layout->addWidget(m_laneChart, 100);
     layout->addWidget(m_laneReading);
     layout->addWidget(m_laneNote);
+    // Without a chart the texts stay under the table.
+    layout->addStretch(1);
     return tab;
 }
 

@@ -19,10 +19,11 @@
 namespace {
 
 // The switches' captions, in the order of TAnnouncementKind.
-const char* const KindCaptions[AnnouncementKindCount] = {
-    "Line-up", "False start", "Fastest lap", "Laps / time to go", "New leader", "Finish order", "Timing lost"};
+const char* const KindCaptions[AnnouncementKindCount] = {"Line-up",           "False start", "Fastest lap",
+                                                         "Laps / time to go", "New leader",  "Finish order",
+                                                         "Timing lost",       "Records"};
 const char* const KindNames[AnnouncementKindCount] = {"LineUp",       "FalseStart", "FastestLap", "ToGo",
-                                                      "LeaderChange", "Finish",     "TimingLost"};
+                                                      "LeaderChange", "Finish",     "TimingLost", "Record"};
 
 template <typename T>
 T* Named(T* widget, const QString& name)

@@ -9,6 +9,8 @@
 #include "heats/KWLHTChangeResult.h"
 #include "heats/KeptHeatResults.h"
 #include "results/KWLRoundResult.h"
+#include "results/LiveRecords.h"
+#include "results/RecordsChoice.h"
 #include "timing/KWLTimer.h"
 #include "timing/RaceJournalReplay.h"
 #include "timing/RaceRules.h"
@@ -187,12 +189,28 @@ void TFKWLHeats::RunRecoveredHeat()
         return HeatRunAccepted(htnr, row, *championship, *race.Tracks);
     }
     m_windows.Timer->SetRaceOrigin(race.Race.Origin);
+    WatchRecords(htnr);
     m_context.spectatorBoard.SetRaceTitle(QStringLiteral("%1, Heat %2").arg(m_title->text()).arg(htnr));
     const bool ran = m_windows.Timer->ResumeRace(race, m_placement);
     m_context.spectatorBoard.SetRaceTitle({});
     if (!ran)
         return AnnounceNextHeat();
     HeatRunAccepted(htnr, row, *championship, m_windows.Timer->Tracks());
+}
+
+void TFKWLHeats::WatchRecords(int32_t htnr)
+{
+    THeatStore store = Store();
+    const std::optional<THeatLineup> lineup = store.Lineup(htnr);
+    QString error;
+    const std::optional<TLapsToBeat> toBeat =
+        lineup ? ReadLapsToBeat(m_context.store.Database(), m_csnr, m_rcnr, htnr, lineup->DRVnr,
+                                ReadMinimumLapMs(m_context.workingDirectory), error)
+               : std::nullopt;
+    // Records are a bonus: a read that fails leaves them unwatched rather
+    // than keep the heat from starting (a store in trouble says so when the
+    // result is stored).
+    m_windows.Timer->SetLapsToBeat(toBeat.value_or(TLapsToBeat{}));
 }
 
 void TFKWLHeats::keyPressEvent(QKeyEvent* event)
@@ -471,6 +489,7 @@ void TFKWLHeats::RunHeat()
     journalOrigin.HTnr = htnr;
     journalOrigin.Title = QStringLiteral("Heat %1 of %2").arg(htnr).arg(m_title->text());
     m_windows.Timer->SetRaceOrigin(journalOrigin);
+    WatchRecords(htnr);
     const bool ran = m_windows.Timer->StartRace(kind, length, names, totals, m_placement);
     m_context.spectatorBoard.SetRaceTitle({});
     if (!ran)

@@ -73,6 +73,8 @@ private:
     bool ReloadHeats(int row);
     // Puts the first unfinished heat's drivers on the spectator screen.
     void AnnounceNextHeat();
+    // Hands the race window what the heat's laps must beat to break a record.
+    void WatchRecords(int32_t htnr);
     void KWL_HeatTableAfterScroll();
     void RefreshHeatInfo();
     void RefreshDriverInfo();

@@ -62,8 +62,9 @@ struct TNames {
 bool ReadNames(QSqlDatabase db, TNames& names, QString& error)
 {
     QSqlQuery query;
-    if (!RunRead(db, query, QStringLiteral(R"(SELECT DRVnr, "Driver Name" FROM "KWL_Drivers.DB" ORDER BY "Driver Name")"),
-                 {}, error))
+    if (!RunRead(db, query,
+                 QStringLiteral(R"(SELECT DRVnr, "Driver Name" FROM "KWL_Drivers.DB" ORDER BY "Driver Name")"), {},
+                 error))
         return false;
     while (query.next()) {
         names.Drivers.insert(query.value(0).toInt(), query.value(1).toString());
@@ -161,8 +162,8 @@ std::optional<TRecordBook> ReadRecordBook(QSqlDatabase db, uint32_t minimumMs, Q
     while (query.next()) {
         if (query.isNull(5))
             continue;  // no counted lap on this track of the heat
-        THeatTrackBest best{query.value(0).toInt(),       query.value(1).toInt(), query.value(2).toInt(),
-                            query.value(3).toInt(),       query.value(4).toInt(), uint32_t(query.value(5).toLongLong()),
+        THeatTrackBest best{query.value(0).toInt(),     query.value(1).toInt(), query.value(2).toInt(),
+                            query.value(3).toInt(),     query.value(4).toInt(), uint32_t(query.value(5).toLongLong()),
                             query.value(6).toLongLong()};
         if (best.Tracknr < 1 || best.Tracknr > 4)
             continue;

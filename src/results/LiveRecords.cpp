@@ -13,10 +13,9 @@ namespace {
 // about to run left out; each row's best is one step down the lap-time index.
 QString BestOverHeatRows(const QString& condition)
 {
-    return QStringLiteral(
-               R"(SELECT MIN((SELECT MIN(l."Time") FROM "KWL_HeatDetailLaps.DB" l WHERE l.CSnr = d.CSnr )"
-               R"(AND l.RCnr = d.RCnr AND l.HTnr = d.HTnr AND l.Tracknr = d.Tracknr AND l."Time" >= ?)) )"
-               R"(FROM "KWL_HeatDetail.DB" d WHERE %1 AND NOT (d.CSnr = ? AND d.RCnr = ? AND d.HTnr = ?))")
+    return QStringLiteral(R"(SELECT MIN((SELECT MIN(l."Time") FROM "KWL_HeatDetailLaps.DB" l WHERE l.CSnr = d.CSnr )"
+                          R"(AND l.RCnr = d.RCnr AND l.HTnr = d.HTnr AND l.Tracknr = d.Tracknr AND l."Time" >= ?)) )"
+                          R"(FROM "KWL_HeatDetail.DB" d WHERE %1 AND NOT (d.CSnr = ? AND d.RCnr = ? AND d.HTnr = ?))")
         .arg(condition);
 }
 

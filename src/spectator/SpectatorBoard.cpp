@@ -27,6 +27,7 @@ TSpectatorBoard::TSpectatorBoard(TSnapshotPublisher& feed, const TSettings& sett
 void TSpectatorBoard::ShowRace()
 {
     m_shownRaceTitle = m_raceTitle;
+    m_records = {};
     m_feed.Read(m_race);
     m_scene = TSpectatorScene::Race;
     emit SceneChanged();
@@ -50,6 +51,20 @@ const TRaceSnapshot& TSpectatorBoard::Race()
 {
     m_feed.Read(m_race);
     return m_race;
+}
+
+void TSpectatorBoard::MarkRecord(int track, TRecordMark mark)
+{
+    if (track >= 1 && track <= 4)
+        m_records[size_t(track - 1)] = {mark, QDeadlineTimer(RecordShownMs)};
+}
+
+TRecordMark TSpectatorBoard::RecordMark(int track) const
+{
+    if (track < 1 || track > 4)
+        return TRecordMark::None;
+    const TShownRecord& shown = m_records[size_t(track - 1)];
+    return shown.Until.hasExpired() ? TRecordMark::None : shown.Mark;
 }
 
 void TSpectatorBoard::Switch(TSpectatorScene scene)

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "results/LiveRecords.h"
 #include "results/StandingsRows.h"
 #include "spectator/RaceSnapshot.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 #include <array>
@@ -73,6 +75,12 @@ public:
     // The copy the last Race() returned, without reading again.
     const TRaceSnapshot& LastRace() const { return m_race; }
 
+    // A lap on track 1..4 broke a record: shown beside the driver for
+    // RecordShownMs (the race screen flashes it as long), then gone.
+    static constexpr int RecordShownMs = 4000;
+    void MarkRecord(int track, TRecordMark mark);
+    TRecordMark RecordMark(int track) const;
+
 signals:
     // The scene or its content changed (not the race's numbers: those are read at the views' pace).
     void SceneChanged();
@@ -88,4 +96,9 @@ private:
     TNextHeatView m_nextHeat;
     TStandingsView m_standings;
     TRaceSnapshot m_race;
+    struct TShownRecord {
+        TRecordMark Mark = TRecordMark::None;
+        QDeadlineTimer Until;
+    };
+    std::array<TShownRecord, 4> m_records{};
 };

@@ -20,7 +20,8 @@ void AddColours(QJsonObject& object, const TSettings& settings, int track)
     object.insert(QStringLiteral("textColour"), Hex(colours.Text));
 }
 
-QJsonArray RankedDrivers(const TRaceSnapshot& snapshot, const TSettings* settings)
+QJsonArray RankedDrivers(const TRaceSnapshot& snapshot, const TSettings* settings,
+                         const TSpectatorBoard* board = nullptr)
 {
     QJsonArray drivers;
     for (const TRankingRow& row : RankLive(snapshot)) {
@@ -40,6 +41,9 @@ QJsonArray RankedDrivers(const TRaceSnapshot& snapshot, const TSettings* setting
             driver.insert(QStringLiteral("fuel"), row.Fuel);
         if (row.PitStops >= 0)
             driver.insert(QStringLiteral("pits"), row.PitStops);
+        // Only while a record just broken is shown.
+        if (board && board->RecordMark(row.Track) != TRecordMark::None)
+            driver.insert(QStringLiteral("record"), RecordMarkText(board->RecordMark(row.Track)));
         if (settings)
             AddColours(driver, *settings, row.Track);
         drivers.append(driver);
@@ -61,7 +65,7 @@ QJsonObject RaceScene(TSpectatorBoard& board)
         {QStringLiteral("phase"), PhaseText(race.Phase)},
         {QStringLiteral("clock"), ClockText(race)},
         {QStringLiteral("lamps"), lamps},
-        {QStringLiteral("drivers"), RankedDrivers(race, &board.Settings())},
+        {QStringLiteral("drivers"), RankedDrivers(race, &board.Settings(), &board)},
     };
 }
 

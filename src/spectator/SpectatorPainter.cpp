@@ -102,8 +102,9 @@ TColumns Columns(const QRect& row)
     return {cells[0], cells[1], cells[2], cells[3], cells[4], cells[5]};
 }
 
-void Ranking(QPainter& painter, const QRect& room, const TRaceSnapshot& race, const TSettings& settings)
+void Ranking(QPainter& painter, const QRect& room, const TRaceSnapshot& race, const TSpectatorBoard& board)
 {
+    const TSettings& settings = board.Settings();
     const QList<TRankingRow> rows = RankLive(race);
     const int labelHeight = room.height() / 16;
     const TColumns labels = Columns(QRect(room.left(), room.top(), room.width(), labelHeight));
@@ -151,13 +152,16 @@ void Ranking(QPainter& painter, const QRect& room, const TRaceSnapshot& race, co
         painter.fillRect(band, colours.Background);
         const TColumns cells = Columns(band);
         Text(painter, cells.Place, QString::number(row.Place), placeFont, colours.Text, Qt::AlignLeft);
-        if (row.FalseStart) {
+        // A record just broken says more than a start jumped long ago.
+        const TRecordMark record = board.RecordMark(row.Track);
+        if (row.FalseStart || record != TRecordMark::None) {
             // Under the name, so the name keeps its width.
             const int nameHeight = cells.Name.height() * 68 / 100;
             Text(painter, QRect(cells.Name.left(), cells.Name.top(), cells.Name.width(), nameHeight), row.DriverName,
                  nameFont, colours.Text, Qt::AlignLeft);
             Text(painter, cells.Name.adjusted(0, nameHeight - cells.Name.height() / 12, 0, 0),
-                 QStringLiteral("false start"), Font(cells.Name.height() * 22 / 100), colours.Text, Qt::AlignLeft);
+                 record != TRecordMark::None ? RecordMarkText(record).toLower() : QStringLiteral("false start"),
+                 Font(cells.Name.height() * 22 / 100), colours.Text, Qt::AlignLeft);
         } else {
             Text(painter, cells.Name, row.DriverName, nameFont, colours.Text, Qt::AlignLeft);
         }
@@ -196,7 +200,7 @@ void RaceScene(QPainter& painter, const QRect& area, TSpectatorBoard& board)
                     Qt::AlignHCenter);
     if (race.LightsOn)
         return Lamps(painter, room, race);
-    Ranking(painter, room, race, board.Settings());
+    Ranking(painter, room, race, board);
 }
 
 void NextHeatScene(QPainter& painter, const QRect& area, const TSpectatorBoard& board)

@@ -35,6 +35,7 @@
 #include <QShowEvent>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -176,6 +177,8 @@ bool TKWL_Timer::StartRace(const QString& raceType, int32_t raceLength, const st
                            const std::array<int32_t, 4>& carriedTotals, const TWindowPlacement& placement)
 {
     const TRaceKind kind = raceType == QLatin1String("Lap") ? TRaceKind::Lap : TRaceKind::Timed;
+    m_raceLapsToBeat = std::exchange(m_lapsToBeat, {});
+    m_recordWatch.Start(m_raceLapsToBeat);
     if (!PrepareRace(kind, raceLength, driverNames, carriedTotals, placement)) {
         m_origin = {};
         Messages::Warning(QStringLiteral("No drivers where selected!"), {}, parentWidget());
@@ -188,6 +191,8 @@ bool TKWL_Timer::StartRace(const QString& raceType, int32_t raceLength, const st
 
 bool TKWL_Timer::ResumeRace(const TRecoveredRace& race, const TWindowPlacement& placement)
 {
+    m_raceLapsToBeat = std::exchange(m_lapsToBeat, {});
+    m_recordWatch.Start(m_raceLapsToBeat);
     if (!PrepareRace(race.Race.Kind, race.Race.Length, race.Race.Drivers, race.Race.CarriedTotals, placement)) {
         m_origin = {};
         return false;
@@ -207,6 +212,8 @@ bool TKWL_Timer::ResumeRace(const TRecoveredRace& race, const TWindowPlacement& 
     m_state.LastShownElapsed = -1000;  // the clock shows at once
     m_state.PausedTotal = 0;
     m_resumed = &race;
+    // The laps before the crash were seen then: only later ones are news.
+    m_recordWatch.Look(*m_tracks, m_settings.SectionsPerLap);
     Announce(TRaceEvent::TType::LineUp);
     exec();
     m_resumed = nullptr;
@@ -234,7 +241,7 @@ void TKWL_Timer::SetAnnouncer(TAnnouncer* announcer)
         m_announcer->SetWaves(m_sounds);
 }
 
-void TKWL_Timer::Announce(TRaceEvent::TType type)
+void TKWL_Timer::Announce(TRaceEvent::TType type, const std::array<TRecordWatch::TFall, 4>& records)
 {
     // Off (as by default), the records are not even copied.
     if (!m_announcer || !m_announcer->Choice().Enabled)
@@ -245,6 +252,7 @@ void TKWL_Timer::Announce(TRaceEvent::TType type)
     event.Heat = m_origin.Heat ? m_origin.HTnr : 0;
     event.Race = MakeRaceSnapshot(*m_tracks, m_state, TimedTrackCount(m_settings), m_settings.SectionsPerLap);
     UpdateRaceSnapshot(event.Race, *m_tracks, m_state);
+    event.Records = records;
     m_announcer->Hear(event);
 }
 
@@ -394,6 +402,7 @@ void TKWL_Timer::ResetDisplay()
         // Until the new race's first refresh says what the unit reports.
         panel->ShowFuel(-1);
         panel->ShowPitStops(-1);
+        panel->ClearRecord();
     }
     for (TTrackPanel* panel : m_panels)
         panel->Gauge()->SetValue(0);
@@ -471,6 +480,8 @@ void TKWL_Timer::StartClick()
     // The last race's thread has ended (Start is only enabled then).
     m_thread.reset();
     ResetDisplay();
+    // Started again: the race before counts for nothing, its records neither.
+    m_recordWatch.Start(m_raceLapsToBeat);
     m_state.PausedTotal = 0;
     SetPhase(TTimerPhase::Racing);
 
@@ -687,14 +698,28 @@ void TKWL_Timer::RaceFinished()
 void TKWL_Timer::RefreshRequested()
 {
     ApplyRefresh(RefreshDisplay(m_state, *m_tracks, m_settings));
+    const std::array<TRecordWatch::TFall, 4> records = ShowRecordsBroken();
     if (Racing())
-        Announce(TRaceEvent::TType::Standing);
+        Announce(TRaceEvent::TType::Standing, records);
     // About once a second the race time reached, so that a race taken up
     // after a crash goes on close to where it stopped, not at its last lap.
     if (Racing() && m_state.Elapsed / 1000 != m_journaledSecond) {
         m_journaledSecond = m_state.Elapsed / 1000;
         JournalEvent(RaceJournalRecords::MakeEvent(RaceJournalRecords::TEventType::Clock, m_state.Elapsed));
     }
+}
+
+std::array<TRecordWatch::TFall, 4> TKWL_Timer::ShowRecordsBroken()
+{
+    const std::array<TRecordWatch::TFall, 4> records = m_recordWatch.Look(*m_tracks, m_settings.SectionsPerLap);
+    for (size_t n = 0; n < records.size(); ++n) {
+        if (records[n].Mark == TRecordMark::None)
+            continue;
+        m_panels[n]->FlashRecord(RecordMarkText(records[n].Mark), records[n].Mark == TRecordMark::TrackRecord);
+        if (m_board)
+            m_board->MarkRecord(int(n + 1), records[n].Mark);
+    }
+    return records;
 }
 
 void TKWL_Timer::FalseStartLampsRequested()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/WindowPlacement.h"
+#include "results/LiveRecords.h"
 #include "timing/NoOutputsNotice.h"
 #include "timing/RaceJournalRecords.h"
 #include "timing/RaceState.h"
@@ -64,6 +65,11 @@ public:
     // What the next race of this window is, for its journal; a single race
     // unless said. StartRace and ResumeRace use it up.
     void SetRaceOrigin(const RaceJournalRecords::TRaceOrigin& origin) { m_origin = origin; }
+    // What the next race's laps must beat to break a record (a championship
+    // heat); none unless said. StartRace and ResumeRace use it up.
+    void SetLapsToBeat(const TLapsToBeat& toBeat) { m_lapsToBeat = toBeat; }
+    // What the race in this window started with.
+    const TLapsToBeat& RaceLapsToBeat() const { return m_raceLapsToBeat; }
 
     // Takes up a race its journal kept after a crash: the window opens with
     // its drivers and laps and the race paused, as after "Pause" (or, when
@@ -140,7 +146,10 @@ private:
     // Says once per race that its laps are not safe from a crash.
     void WarnJournal(const QString& error);
     // Hands the race as it stands to the announcer, if there is one.
-    void Announce(TRaceEvent::TType type);
+    void Announce(TRaceEvent::TType type, const std::array<TRecordWatch::TFall, 4>& records = {});
+    // Marks the laps that broke a record on the panels and for the
+    // spectators; returns them for the announcer.
+    std::array<TRecordWatch::TFall, 4> ShowRecordsBroken();
 
     void StartClick();
     void PauseClick();
@@ -185,6 +194,9 @@ private:
     bool m_journalWarned = false;  // its trouble has been said
     int64_t m_journaledSecond = -1;
     RaceJournalRecords::TRaceOrigin m_origin;
+    TLapsToBeat m_lapsToBeat;      // for the next race, until it starts
+    TLapsToBeat m_raceLapsToBeat;  // of the race in this window, for a restart
+    TRecordWatch m_recordWatch;
     // A race taken up from its journal, until the window shows it.
     const TRecoveredRace* m_resumed = nullptr;
     // One race window serves the whole run: what it has said once stays said.

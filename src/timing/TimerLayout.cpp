@@ -66,6 +66,9 @@ TTimerLayout TimerLayout(int windowWidth, int trackCount)
                        barHeight);
     panel.PitStops = QRect(pitLeft, stripTop, pitWidth, stripHeight);
     panel.PitStopsPoints = H * 11 / 100;
+    panel.RecordMark =
+        QRect(panel.CurrentLap.x(), stripTop, panel.Separator1.x() - 4 - panel.CurrentLap.x(), stripHeight);
+    panel.RecordMarkPoints = H * 11 / 100;
 
     const int firstColumn = W - 230;
     const int secondColumn = W - 120;

@@ -26,9 +26,13 @@ struct TTrackPanelLayout {
     // digits: the fuel bar and, right of it, the pit count.
     QRect Fuel;
     QRect PitStops;
+    // A lap that broke a record is flashed across that strip, over the fuel
+    // and pit count for the few seconds it shows.
+    QRect RecordMark;
     int CurrentLapPoints = 0;
     int SmallPoints = 0;  // average, fastest, name and laps
     int PitStopsPoints = 0;
+    int RecordMarkPoints = 0;
 };
 
 // The whole window. Panel n is Panels[n - 1]; Shown[n - 1] is false for a

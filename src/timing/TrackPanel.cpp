@@ -7,8 +7,10 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QPainter>
 #include <QPalette>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -86,6 +88,15 @@ TTrackPanel::TTrackPanel(int track, QWidget* parent) : QFrame(parent)
     m_fuel->hide();
     m_pitStops = MakeLabel(QStringLiteral("LabelPitStops") + number, QString(), Qt::AlignLeft | Qt::AlignVCenter);
     m_pitStops->hide();
+    // Made last, so that it lies over the fuel and pit count while it shows.
+    m_record = new QLabel(m_client);
+    m_record->setObjectName(QStringLiteral("LabelRecord") + number);
+    m_record->setAlignment(Qt::AlignCenter);
+    m_record->hide();
+    m_recordShown = new QTimer(this);
+    m_recordShown->setSingleShot(true);
+    m_recordShown->setInterval(RecordFlashMs);
+    connect(m_recordShown, &QTimer::timeout, m_record, &QWidget::hide);
     ApplyLayout(TimerLayout(0, 4).Panel);
 }
 
@@ -151,6 +162,26 @@ void TTrackPanel::ApplyLayout(const TTrackPanelLayout& layout)
     m_fuel->setGeometry(layout.Fuel);
     m_pitStops->setGeometry(layout.PitStops);
     m_pitStops->Fit(ArialFont(layout.PitStopsPoints, true), DigitVariants(WidestPitStopsText));
+    m_record->setGeometry(layout.RecordMark);
+    m_record->setFont(ArialFont(layout.RecordMarkPoints, true));
+}
+
+void TTrackPanel::FlashRecord(const QString& text, bool trackRecord)
+{
+    // Gold for the club's record, white for a driver's own: readable on every
+    // track colour, since the mark brings its own background.
+    m_record->setStyleSheet(trackRecord ? QStringLiteral("background: #ffd700; color: black;")
+                                        : QStringLiteral("background: white; color: black;"));
+    m_record->setText(text);
+    m_record->show();
+    m_record->raise();
+    m_recordShown->start();
+}
+
+void TTrackPanel::ClearRecord()
+{
+    m_recordShown->stop();
+    m_record->hide();
 }
 
 void TTrackPanel::ShowFuel(int32_t fuel)

@@ -7,6 +7,8 @@
 #include <QFrame>
 #include <cstdint>
 
+class QLabel;
+class QTimer;
 class TFuelGauge;
 class TRaceGauge;
 
@@ -48,6 +50,11 @@ public:
     // Only a change is drawn: they come with every refresh.
     void ShowFuel(int32_t fuel);
     void ShowPitStops(int32_t pitStops);
+    // Flashes "Track record" or "Personal best" under the current lap for
+    // RecordFlashMs; a new mark starts the time again.
+    void FlashRecord(const QString& text, bool trackRecord);
+    void ClearRecord();
+    static constexpr int RecordFlashMs = 4000;
 
     TRaceGauge* Gauge() const { return m_gauge; }
     TFittedLabel* CurrentLapLabel() const { return m_currentLap; }
@@ -58,6 +65,7 @@ public:
     TFalseStartLamp* Lamp() const { return m_lamp; }
     TFuelGauge* FuelGauge() const { return m_fuel; }
     TFittedLabel* PitStopsLabel() const { return m_pitStops; }
+    QLabel* RecordLabel() const { return m_record; }
     QWidget* Client() const { return m_client; }
 
 protected:
@@ -78,5 +86,7 @@ private:
     TFalseStartLamp* m_lamp;
     TFuelGauge* m_fuel;
     TFittedLabel* m_pitStops;
+    QLabel* m_record;
+    QTimer* m_recordShown;
     int32_t m_shownPitStops = -1;
 };

@@ -12,7 +12,7 @@ const QString Group = QStringLiteral("Announcements");
 const QString NamesGroup = QStringLiteral("SpokenNames");
 // The switches' keys, in the order of TAnnouncementKind.
 const char* const KindKeys[AnnouncementKindCount] = {"LineUp",       "FalseStart", "FastestLap", "ToGo",
-                                                     "LeaderChange", "Finish",     "TimingLost"};
+                                                     "LeaderChange", "Finish",     "TimingLost", "Records"};
 
 // A file edited by hand may say "yes" or "Off"; anything unclear keeps the default.
 bool SwitchOf(const QVariant& value, bool fallback)

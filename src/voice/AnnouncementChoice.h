@@ -15,8 +15,9 @@ enum class TAnnouncementKind : uint8_t {
     LeaderChange,  // a new leader, at most once every 10 seconds
     Finish,        // the first three at the end
     TimingLost,    // the track interface stopped answering
+    Record,        // a lap that beat the track record or the driver's personal best
 };
-inline constexpr int AnnouncementKindCount = 7;
+inline constexpr int AnnouncementKindCount = 8;
 
 // The voice of the race. It lives in kobalap.conf beside KOBA.ini, groups
 // [Announcements] and [SpokenNames]; KOBA.ini has no room for it. Off unless
@@ -27,7 +28,7 @@ struct TAnnouncementChoice {
     QString Voice;            // the engine's name of the voice; empty: its default
     int RatePercent = 0;      // -100 (slowest) .. 100 (fastest); 0 is the engine's normal pace
     int VolumePercent = 100;  // 0..100
-    std::array<bool, AnnouncementKindCount> Says = {true, true, true, true, true, true, true};
+    std::array<bool, AnnouncementKindCount> Says = {true, true, true, true, true, true, true, true};
     // How a driver's name is said, by driver number, for names the engine
     // mangles ("Jan Sch\u00e4fer" said as "Yan Shayfer"). Empty forms are not kept.
     QMap<int32_t, QString> SpokenNames;

@@ -18,6 +18,7 @@ int PriorityOf(TAnnouncementKind kind)
     case TAnnouncementKind::ToGo: return 3;
     case TAnnouncementKind::LineUp: return 4;
     case TAnnouncementKind::FastestLap: return 5;
+    case TAnnouncementKind::Record: return 5;
     case TAnnouncementKind::LeaderChange: return 6;
     }
     return 6;
@@ -42,6 +43,7 @@ public:
         m_phrases << phrase;
     }
 
+    bool Says(TAnnouncementKind kind) const { return m_config.Says[size_t(kind)]; }
     QString Said(const QString& name) const { return m_config.SpokenNames.value(name, name); }
     QList<TPhrase> Take() { return std::move(m_phrases); }
 
@@ -83,6 +85,19 @@ void SayFalseStarts(const TRaceEvent& event, TAnnouncerMemory& memory, TPhrases&
         phrases.Add(TAnnouncementKind::FalseStart, said.join(QStringLiteral(". ")), first);
 }
 
+void SayRecords(const TRaceEvent& event, TPhrases& phrases)
+{
+    for (size_t n = 0; n < event.Records.size(); ++n) {
+        const TRecordWatch::TFall& fall = event.Records[n];
+        if (fall.Mark != TRecordMark::None && event.Race.Tracks[n].Active)
+            phrases.Add(TAnnouncementKind::Record,
+                        QStringLiteral("%1, %2, %3")
+                            .arg(RecordMarkText(fall.Mark), phrases.Said(NameOf(event.Race.Tracks[n])),
+                                 SpokenLapTime(fall.TimeMs)),
+                        int(n + 1));
+    }
+}
+
 void SayFastestLap(const TRaceEvent& event, TAnnouncerMemory& memory, TPhrases& phrases)
 {
     const TSnapshotTrack* fastest = nullptr;
@@ -92,7 +107,11 @@ void SayFastestLap(const TRaceEvent& event, TAnnouncerMemory& memory, TPhrases& 
     if (!fastest || fastest->FastestLap >= memory.FastestLap)
         return;
     // The race's first lap time beats nothing: only an improvement is news.
-    if (memory.FastestLap != NoFastestLap)
+    // A lap that broke a record is said as that.
+    const size_t track = size_t(fastest - event.Race.Tracks.data());
+    const bool saidAsRecord =
+        event.Records[track].Mark != TRecordMark::None && event.Records[track].TimeMs == fastest->FastestLap;
+    if (memory.FastestLap != NoFastestLap && !(saidAsRecord && phrases.Says(TAnnouncementKind::Record)))
         phrases.Add(TAnnouncementKind::FastestLap,
                     QStringLiteral("Fastest lap, %1, %2")
                         .arg(phrases.Said(NameOf(*fastest)), SpokenLapTime(fastest->FastestLap)));
@@ -175,6 +194,7 @@ QList<TPhrase> Announce(TAnnouncerMemory& memory, const TRaceEvent& event, const
         const QList<TRankingRow> ranking = RankLive(event.Race);
         SayFalseStarts(event, memory, phrases);
         SayWhatIsLeft(event, ranking, memory, phrases);
+        SayRecords(event, phrases);
         SayFastestLap(event, memory, phrases);
         SayLeader(event, ranking, memory, phrases);
         break;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "results/LiveRecords.h"
 #include "spectator/RaceSnapshot.h"
 #include "voice/AnnouncementChoice.h"
 #include "voice/PhraseQueue.h"
@@ -24,6 +25,8 @@ struct TRaceEvent {
     int64_t AtMs = 0;  // race clock
     int32_t Heat = 0;
     TRaceSnapshot Race;
+    // Standing: the records the laps since the last refresh broke, per track.
+    std::array<TRecordWatch::TFall, 4> Records{};
 };
 
 // What the rules remember of a race between events. A line-up starts afresh.
@@ -39,7 +42,7 @@ struct TAnnouncerMemory {
 
 // Which announcements are wanted and how names are said.
 struct TAnnouncementRulesConfig {
-    std::array<bool, AnnouncementKindCount> Says = {true, true, true, true, true, true, true};
+    std::array<bool, AnnouncementKindCount> Says = {true, true, true, true, true, true, true, true};
     QHash<QString, QString> SpokenNames;  // the name as raced -> as said
 };
 
@@ -57,6 +60,9 @@ struct TAnnouncementRulesConfig {
 //   the race's first leader is no news either;
 // - at the finish the first three in order;
 // - the track interface lost: "Timing lost. Race paused."
+// - a championship heat's lap that beat the track record or the driver's
+//   personal best: "Track record, Anna de Vries, 5.98", said instead of the
+//   fastest lap it may also be.
 // Each phrase must be said within PhraseLifeMs of its event.
 namespace AnnouncementRules {
 inline constexpr int64_t PhraseLifeMs = 3000;

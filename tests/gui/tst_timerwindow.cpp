@@ -7,8 +7,10 @@
 #include "common/Settings.h"
 #include "common/TrackIo.h"
 #include "hardware/SimulatedTrack.h"
+#include "spectator/SpectatorBoard.h"
 #include "support/ModalProbe.h"
 #include "support/RecordingSpeaker.h"
+#include "support/StoreRig.h"
 #include "support/TestSupport.h"
 #include "timing/FuelGauge.h"
 #include "timing/KWLPauseRace.h"
@@ -289,6 +291,7 @@ private slots:
     void fuelAndPitsOnThePanel_data();
     void fuelAndPitsOnThePanel();
     void raceIsCalledOutInOrder();
+    void recordsFallDuringHeat();
 
 private:
     std::unique_ptr<TTestWorkDir> m_workDir;
@@ -1078,9 +1081,6 @@ void TstTimerWindow::fuelAndPitsOnThePanel()
     QCOMPARE(panel.PitStopsLabel()->isVisibleTo(&panel) ? panel.PitStopsLabel()->text() : QString(), pitText);
 }
 
-QTEST_MAIN(TstTimerWindow)
-#include "tst_timerwindow.moc"
-
 // A heat on the simulated track with both cars jumping the start, called out
 // through a recording speaker: what is said, in the order it is said.
 void TstTimerWindow::raceIsCalledOutInOrder()
@@ -1123,3 +1123,90 @@ void TstTimerWindow::raceIsCalledOutInOrder()
                                  "5 laps to go", "Last lap", finish}));
     QCOMPARE(announcer.Dropped(), 0);
 }
+
+// A championship heat against the records a stored heat set: Anna's laps on
+// track 1 against the track record, Bert's on track 2 against his own best
+// there (the track's record, Cor's, is out of his reach). Every lap that
+// broke one is flashed on its panel, shown to the spectators and said.
+void TstTimerWindow::recordsFallDuringHeat()
+{
+    TStoreRig store;
+    for (const char* name : {"Anna", "Bert", "Cor"})
+        store.Exec(R"(INSERT INTO "KWL_Drivers.DB" ("Driver Name") VALUES (?))", {QString::fromLatin1(name)});
+    // Heat 1: Anna 6.300 on track 1; Bert 6.700 and Cor 5.000 on track 2 in
+    // another race; a 0.4 s bounce on track 1 is no lap.
+    for (const QVariantList& row : QList<QVariantList>{{1, 1, 1, 1, 1}, {1, 1, 1, 2, 2}, {1, 2, 1, 2, 3}})
+        store.Exec(R"(INSERT INTO "KWL_HeatDetail.DB" VALUES (?, ?, ?, ?, ?, 0, 0, 0))", row);
+    for (const QVariantList& row : QList<QVariantList>{{1, 1, 1, 1, 1, 6400},
+                                                       {1, 1, 1, 1, 2, 6300},
+                                                       {1, 1, 1, 1, 3, 400},
+                                                       {1, 1, 1, 2, 1, 6700},
+                                                       {1, 2, 1, 2, 1, 5000}})
+        store.Exec(R"(INSERT INTO "KWL_HeatDetailLaps.DB" VALUES (?, ?, ?, ?, ?, ?, 0))", row);
+    QString error;
+    const std::optional<TLapsToBeat> toBeat = ReadLapsToBeat(store.Db(), 1, 1, 2, {1, 2, 0, 0}, 1000, error);
+    QVERIFY2(toBeat, qPrintable(error));
+    QCOMPARE(toBeat->TrackRecord, (std::array<uint32_t, 4>{6300, 5000, 0, 0}));
+    QCOMPARE(toBeat->PersonalBest, (std::array<uint32_t, 4>{6300, 6700, 0, 0}));
+
+    TRig rig;
+    TAnnouncer announcer(rig.Clock, std::make_unique<TRecordingSpeaker>());
+    auto& speaker = static_cast<TRecordingSpeaker&>(announcer.Speaker());
+    TAnnouncementChoice choice;
+    choice.Enabled = true;
+    announcer.SetChoice(choice);
+    rig.Timer->SetAnnouncer(&announcer);
+    TSnapshotPublisher feed;
+    TSpectatorBoard board(feed, rig.Settings);
+    rig.Timer->SetSpectatorBoard(&board);
+    rig.Timer->SetLapsToBeat(*toBeat);
+
+    // What each refresh showed: the panels' flashes and the spectators' marks.
+    QStringList shown;
+    QObject::connect(rig.Timer.get(), &TKWL_Timer::DisplayRefreshed, [&] {
+        for (int track = 1; track <= 2; ++track) {
+            QLabel* mark = rig.Timer->Panel(track)->RecordLabel();
+            if (mark->isVisible())
+                shown
+                    << QStringLiteral("%1 %2 %3").arg(track).arg(mark->text(), RecordMarkText(board.RecordMark(track)));
+        }
+    });
+    rig.Run(QStringLiteral("Lap"), 8, TNames{QStringLiteral("Anna"), QStringLiteral("Bert"), {}, {}},
+            [&](TKWL_Timer& timer) {
+                Click(timer, "ButtonStart");
+                QVERIFY(WaitFinished(timer));
+                Click(timer, "ButtonOK");
+            });
+    shown.removeDuplicates();
+    QCOMPARE(shown, (QStringList{"1 Track record Track record", "2 Personal best Personal best"}));
+
+    // Said: every lap that beat the mark standing then, and no fastest lap
+    // of those twice.
+    QStringList expected;
+    for (int track = 1; track <= 2; ++track) {
+        uint32_t mark = toBeat->PersonalBest[size_t(track - 1)];
+        for (int lap = 1; lap <= 8; ++lap) {
+            const uint32_t ms = rig.Timer->Tracks()[size_t(track - 1)].LapTimes[size_t(lap)];
+            if (ms < mark)
+                expected << QStringLiteral("%1, %2, %3")
+                                .arg(track == 1 ? "Track record" : "Personal best", track == 1 ? "Anna" : "Bert",
+                                     AnnouncementRules::SpokenLapTime(ms));
+            mark = std::min(mark, ms);
+        }
+    }
+    QStringList records;
+    for (const QString& phrase : speaker.said)
+        if (phrase.startsWith(QLatin1String("Track record")) || phrase.startsWith(QLatin1String("Personal best")))
+            records << phrase;
+    records.sort();
+    expected.sort();
+    QVERIFY(!expected.isEmpty());
+    QCOMPARE(records, expected);
+    for (const QString& phrase : speaker.said)
+        QVERIFY2(!phrase.startsWith(QLatin1String("Fastest lap, Anna")) ||
+                     !expected.contains(QStringLiteral("Track record, Anna") + phrase.mid(17)),
+                 qPrintable(phrase));
+}
+
+QTEST_MAIN(TstTimerWindow)
+#include "tst_timerwindow.moc"

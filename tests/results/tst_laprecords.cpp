@@ -101,9 +101,8 @@ void TestLapRecords::recordBook_data()
         << QStringList{"T1 5000 Anna Winter/R1 heat 2 lap 1", "T1 5000 Bert Winter/R2 heat 1 lap 1",
                        "T1 5000 Cor Winter/R1 heat 1 lap 1"};
     QTest::newRow("a tie within a heat goes to the earlier lap")
-        << QStringList{"1.1.1 Anna @100: 5400 5000 5000"} << 1000
-        << QStringList{"T1 5000 Anna Winter/R1 heat 1 lap 2"} << QStringList{}
-        << QStringList{"T1 5000 Anna Winter/R1 heat 1 lap 2"};
+        << QStringList{"1.1.1 Anna @100: 5400 5000 5000"} << 1000 << QStringList{"T1 5000 Anna Winter/R1 heat 1 lap 2"}
+        << QStringList{} << QStringList{"T1 5000 Anna Winter/R1 heat 1 lap 2"};
     QTest::newRow("a lap of time 0 never counts, even without a minimum")
         << QStringList{"1.1.1 Anna @100: 0 5100", "1.1.2 Bert @100: 0"} << 0
         << QStringList{"T1 5100 Anna Winter/R1 heat 1 lap 2"} << QStringList{}

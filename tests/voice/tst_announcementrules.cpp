@@ -16,7 +16,8 @@ struct TStep {
     int64_t AtMs = 0;
     std::function<void(TRaceSnapshot&)> Change;
     bool Speak = true;
-    int64_t SpeakAtMs = -1;  // -1: at AtMs
+    int64_t SpeakAtMs = -1;                        // -1: at AtMs
+    std::array<TRecordWatch::TFall, 4> Records{};  // what the laps of this step broke
 };
 
 using TSteps = QList<TStep>;
@@ -61,10 +62,20 @@ std::function<void(TRaceSnapshot&)> Both(std::function<void(TRaceSnapshot&)> a, 
 
 TStep At(int64_t atMs, std::function<void(TRaceSnapshot&)> change, bool speak = true)
 {
-    return {TRaceEvent::TType::Standing, atMs, std::move(change), speak, -1};
+    return {TRaceEvent::TType::Standing, atMs, std::move(change), speak, -1, {}};
 }
 
-TStep Event(TRaceEvent::TType type, int64_t atMs) { return {type, atMs, {}, true, -1}; }
+TStep Event(TRaceEvent::TType type, int64_t atMs) { return {type, atMs, {}, true, -1, {}}; }
+
+// Bert's 4.60 on track 2 breaks the track record, then Dirk's 5.30 on track 4 his own best.
+TSteps RecordsBroken()
+{
+    TStep record = At(9800, Lap(2, 2, 9800, 4600));
+    record.Records[1] = {TRecordMark::TrackRecord, 4600};
+    TStep best = At(10900, Lap(4, 2, 10900, 5300));
+    best.Records[3] = {TRecordMark::PersonalBest, 5300};
+    return {record, best};
+}
 
 // Every track's first lap (no news), track 1 leading: laps at 5.0 s, 5.2 s ...
 TSteps FirstLaps()
@@ -139,10 +150,13 @@ void TstAnnouncementRules::phrasesOfARace_data()
         << QStringList{"1 minute to go", "10 seconds to go"};
     QTest::newRow("the finish: the first three in order")
         << lapRace << 0 << ""
-        << TSteps{{T::Finished, 60000,
+        << TSteps{{T::Finished,
+                   60000,
                    Both(Both(Lap(1, 10, 60000, 5000), Lap(2, 11, 59000, 5000)),
                         Both(Lap(3, 11, 58000, 5000), Lap(4, 9, 57000, 5000))),
-                   true, -1}}
+                   true,
+                   -1,
+                   {}}}
         << QStringList{"Finish. First, Carla Smit. Second, Bert Jansen. Third, Anna de Vries."};
     QTest::newRow("timing lost") << lapRace << 0 << "" << TSteps{Event(T::TimingLost, 7000)}
                                  << QStringList{"Timing lost. Race paused."};
@@ -152,10 +166,11 @@ void TstAnnouncementRules::phrasesOfARace_data()
         << QStringList{"New leader, Bert Jansen", "Timing lost. Race paused."};
     QTest::newRow("a fastest lap more than 3 s late is dropped")
         << lapRace << 0 << ""
-        << FirstLaps() + TSteps{{T::Standing, 9800, Lap(2, 2, 9800, 4600), true, 12801}, Event(T::TimingLost, 13000)}
+        << FirstLaps() +
+               TSteps{{T::Standing, 9800, Lap(2, 2, 9800, 4600), true, 12801, {}}, Event(T::TimingLost, 13000)}
         << QStringList{"Timing lost. Race paused."};
     QTest::newRow("on time at 3 s") << lapRace << 0 << ""
-                                    << FirstLaps() + TSteps{{T::Standing, 9800, Lap(2, 2, 9800, 4600), true, 12800}}
+                                    << FirstLaps() + TSteps{{T::Standing, 9800, Lap(2, 2, 9800, 4600), true, 12800, {}}}
                                     << QStringList{"Fastest lap, Bert Jansen, 4.60", "New leader, Bert Jansen"};
     QTest::newRow("a newer fastest lap replaces one still waiting")
         << lapRace << 0 << ""
@@ -171,6 +186,12 @@ void TstAnnouncementRules::phrasesOfARace_data()
                                        Lap(4, 2, 10030, 4439)(r);  // the fastest of the four, said cut
                                    })}
         << QStringList{"5 laps to go", "Fastest lap, Dirk Bos, 4.43"};
+    QTest::newRow("records said, the fastest lap that broke one as the record")
+        << lapRace << 0 << "" << FirstLaps() + RecordsBroken()
+        << QStringList{"Track record, Bert Jansen, 4.60", "New leader, Bert Jansen", "Personal best, Dirk Bos, 5.30"};
+    QTest::newRow("records switched off: the fastest lap as ever")
+        << lapRace << 0 << "7" << FirstLaps() + RecordsBroken()
+        << QStringList{"Fastest lap, Bert Jansen, 4.60", "New leader, Bert Jansen"};
 }
 
 void TstAnnouncementRules::phrasesOfARace()
@@ -196,6 +217,7 @@ void TstAnnouncementRules::phrasesOfARace()
         event.AtMs = step.AtMs;
         event.Heat = heat;
         event.Race = field;
+        event.Records = step.Records;
         for (const TPhrase& phrase : AnnouncementRules::Announce(memory, event, config))
             queue.Push(phrase);
         // However long a single phrase, what waits behind it stays short.

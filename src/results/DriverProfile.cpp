@@ -37,8 +37,8 @@ bool Faster(const TLapRecord& a, const TLapRecord& b)
 // His heats with their finished marks and stored dates: the races and heats
 // he drove, and the dates of his laps.
 struct THeatsOfDriver {
-    std::map<THeatKey, int64_t> StoredUtcMs;     // every heat of his with a heat row
-    std::set<std::pair<int, int>> RacesFinished; // races with a finished heat of his
+    std::map<THeatKey, int64_t> StoredUtcMs;      // every heat of his with a heat row
+    std::set<std::pair<int, int>> RacesFinished;  // races with a finished heat of his
     int FinishedHeats = 0;
 };
 
@@ -157,12 +157,13 @@ std::optional<TDriverProfile> ReadDriverProfile(QSqlDatabase db, int drvnr, cons
 
     // Every counted lap of his, through his heat rows.
     QSqlQuery query(db);
-    if (!RunRead(db, query,
-                 QStringLiteral(R"(SELECT l.CSnr, l.RCnr, l.HTnr, l.Tracknr, l.RNDnr, l."Time")"
-                                R"( FROM "KWL_HeatDetail.DB" d JOIN "KWL_HeatDetailLaps.DB" l)"
-                                R"( ON l.CSnr = d.CSnr AND l.RCnr = d.RCnr AND l.HTnr = d.HTnr AND l.Tracknr = d.Tracknr)"
-                                R"( WHERE d.DRVnr = ? AND l."Time" >= ?)"),
-                 {drvnr, qint64(std::max<uint32_t>(1, minimumMs))}, error))
+    if (!RunRead(
+            db, query,
+            QStringLiteral(R"(SELECT l.CSnr, l.RCnr, l.HTnr, l.Tracknr, l.RNDnr, l."Time")"
+                           R"( FROM "KWL_HeatDetail.DB" d JOIN "KWL_HeatDetailLaps.DB" l)"
+                           R"( ON l.CSnr = d.CSnr AND l.RCnr = d.RCnr AND l.HTnr = d.HTnr AND l.Tracknr = d.Tracknr)"
+                           R"( WHERE d.DRVnr = ? AND l."Time" >= ?)"),
+            {drvnr, qint64(std::max<uint32_t>(1, minimumMs))}, error))
         return std::nullopt;
     std::map<int, std::vector<uint32_t>> lapsOfChampionship;
     while (query.next()) {
@@ -173,7 +174,8 @@ std::optional<TDriverProfile> ReadDriverProfile(QSqlDatabase db, int drvnr, cons
         lap.Tracknr = query.value(3).toInt();
         lap.RNDnr = query.value(4).toInt();
         const qint64 time = query.value(5).toLongLong();
-        if (lap.Tracknr < 1 || lap.Tracknr > 4 || time > qint64(UINT32_MAX) || !CountsForRecords(uint32_t(time), minimumMs))
+        if (lap.Tracknr < 1 || lap.Tracknr > 4 || time > qint64(UINT32_MAX) ||
+            !CountsForRecords(uint32_t(time), minimumMs))
             continue;
         lap.TimeMs = uint32_t(time);
         const auto date = heats.StoredUtcMs.find({lap.CSnr, lap.RCnr, lap.HTnr});

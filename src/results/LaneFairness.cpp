@@ -91,7 +91,8 @@ std::vector<TDriverOffsets> DriverOffsets(const std::vector<TLaneLap>& laps, uin
         }
         if (tracks < 2)
             continue;
-        const double overall = MedianOf(times.data() + start[d * TrackCount], times.data() + start[(d + 1) * TrackCount]);
+        const double overall =
+            MedianOf(times.data() + start[d * TrackCount], times.data() + start[(d + 1) * TrackCount]);
         for (size_t t = 0; t < TrackCount; ++t)
             if (driver.Drove[t])
                 driver.Difference[t] -= overall;
@@ -193,9 +194,10 @@ QString LaneOffsetText(const TLaneOffset& offset)
 
 QString LaneReadingText()
 {
-    return QStringLiteral("Each track's offset is how much slower (+) or faster (-) the same drivers lap there than "
-                          "on all tracks together; the brackets hold the range that 90 % of resamples of the drivers "
-                          "fall in.");
+    return QStringLiteral(
+        "Each track's offset is how much slower (+) or faster (-) the same drivers lap there than "
+        "on all tracks together; the brackets hold the range that 90 % of resamples of the drivers "
+        "fall in.");
 }
 
 QString LaneMissingTracksText()
@@ -207,11 +209,13 @@ bool ReadLaneLaps(QSqlDatabase db, int csnr, uint32_t minimumMs, std::vector<TLa
 {
     // The lap-time index covers every column read from the laps, and a lap
     // under the minimum is left out there, not after the join.
+    // CROSS JOIN keeps the heat rows outside: a few hundred of them, each
+    // followed by one range of the index, rather than a key lookup per lap.
     static const QString join =
-        QStringLiteral(R"(SELECT d.DRVnr, l.Tracknr, l."Time" FROM "KWL_HeatDetailLaps.DB" l)"
-                       R"( JOIN "KWL_HeatDetail.DB" d)"
-                       R"( ON d.CSnr = l.CSnr AND d.RCnr = l.RCnr AND d.HTnr = l.HTnr AND d.Tracknr = l.Tracknr)");
-    static const QString ofChampionship = join + QStringLiteral(R"( WHERE l.CSnr = ? AND l."Time" >= ?)");
+        QStringLiteral(R"(SELECT d.DRVnr, l.Tracknr, l."Time" FROM "KWL_HeatDetail.DB" d)"
+                       R"( CROSS JOIN "KWL_HeatDetailLaps.DB" l)"
+                       R"( ON l.CSnr = d.CSnr AND l.RCnr = d.RCnr AND l.HTnr = d.HTnr AND l.Tracknr = d.Tracknr)");
+    static const QString ofChampionship = join + QStringLiteral(R"( WHERE d.CSnr = ? AND l."Time" >= ?)");
     static const QString ofAll = join + QStringLiteral(R"( WHERE l."Time" >= ?)");
     const qint64 lowest = std::max<uint32_t>(1, minimumMs);
     QSqlQuery query(db);

@@ -47,6 +47,7 @@ double NearestRank(const std::vector<double>& sorted, int percent)
 // A driver who counts: his median on each track he drove minus his median
 // over all his laps.
 struct TDriverOffsets {
+    int DRVnr = 0;
     std::array<double, TrackCount> Difference{};
     std::array<bool, TrackCount> Drove{};
 };
@@ -58,12 +59,15 @@ std::vector<TDriverOffsets> DriverOffsets(const std::vector<TLaneLap>& laps, uin
     // by driver, track by track, so that each median is taken in place.
     std::unordered_map<int, int> index;
     std::vector<std::array<uint32_t, TrackCount>> counts;
+    std::vector<int> drvnrs;
     for (const TLaneLap& lap : laps) {
         if (!CountsForRecords(lap.TimeMs, minimumMs) || lap.Track < 1 || lap.Track > TrackCount)
             continue;
         const auto [it, added] = index.try_emplace(lap.DRVnr, int(counts.size()));
-        if (added)
+        if (added) {
             counts.push_back({});
+            drvnrs.push_back(lap.DRVnr);
+        }
         ++counts[size_t(it->second)][size_t(lap.Track - 1)];
     }
     std::vector<size_t> start(counts.size() * TrackCount + 1, 0);
@@ -80,6 +84,7 @@ std::vector<TDriverOffsets> DriverOffsets(const std::vector<TLaneLap>& laps, uin
     std::vector<TDriverOffsets> drivers;
     for (size_t d = 0; d < counts.size(); ++d) {
         TDriverOffsets driver;
+        driver.DRVnr = drvnrs[d];
         int tracks = 0;
         for (size_t t = 0; t < TrackCount; ++t) {
             const size_t slot = d * TrackCount + t;
@@ -98,6 +103,10 @@ std::vector<TDriverOffsets> DriverOffsets(const std::vector<TLaneLap>& laps, uin
                 driver.Difference[t] -= overall;
         drivers.push_back(driver);
     }
+    // The bootstrap draws drivers by their place in this list: in driver
+    // order, the interval does not depend on the order the laps were read in.
+    std::sort(drivers.begin(), drivers.end(),
+              [](const TDriverOffsets& a, const TDriverOffsets& b) { return a.DRVnr < b.DRVnr; });
     return drivers;
 }
 

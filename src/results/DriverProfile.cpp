@@ -44,8 +44,8 @@ struct THeatsOfDriver {
 
 bool ReadHeats(QSqlDatabase db, int drvnr, THeatsOfDriver& heats, QString& error)
 {
-    // A driver on two tracks of one heat (the heat dialog lets a director do
-    // it) still drove the heat once.
+    // A driver on two tracks of one heat, should a heat ever hold that, still
+    // drove the heat once.
     QSqlQuery query(db);
     if (!RunRead(db, query,
                  QStringLiteral(R"(SELECT DISTINCT d.CSnr, d.RCnr, d.HTnr, h.Finished, s.StoredUtcMs)"

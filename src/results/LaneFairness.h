@@ -26,6 +26,7 @@ struct TLaneOffset {
     int Track = 0;        // 1..4
     double OffsetMs = 0;  // median over drivers of (track median - overall median); + is slower
     double LowMs = 0;     // 90 % interval, 5th and 95th percentile of the bootstrap
+                          // (nearest rank: the value of rank ceil(p % of the draws) when sorted)
     double HighMs = 0;
     int Drivers = 0;  // drivers who count for this track
 };

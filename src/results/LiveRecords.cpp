@@ -71,7 +71,9 @@ std::array<TRecordWatch::TFall, 4> TRecordWatch::Look(const TTrackStates& tracks
         const int32_t driven = track.Active ? std::min(LapsDriven(track, sectionsPerLap), MaxLapEntries) : 0;
         for (int32_t lap = m_seenLaps[i] + 1; lap <= driven; ++lap) {
             const uint32_t ms = track.LapTimes[size_t(lap)];
-            if (!CountsForRecords(ms, m_toBeat.MinimumMs))
+            // A car that jumped the start was moving at the green: its first
+            // lap is short by the head start and beats nothing.
+            if (!CountsForRecords(ms, m_toBeat.MinimumMs) || (lap == 1 && track.FalseStart))
                 continue;
             uint32_t& record = m_toBeat.TrackRecord[i];
             uint32_t& best = m_toBeat.PersonalBest[i];

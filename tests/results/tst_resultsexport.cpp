@@ -1,3 +1,4 @@
+#include "results/RecordsExport.h"
 #include "results/ResultsExport.h"
 #include "support/TestSupport.h"
 
@@ -121,6 +122,27 @@ private slots:
         QFETCH(TStandings, standings);
         QFETCH(QByteArray, expected);
         QCOMPARE(details ? DetailsFileBytes(standings, separator) : TotalsFileBytes(standings, separator), expected);
+    }
+
+    // The Records window's files: unheld records left out, the lap text
+    // beside the raw ms, offsets in ms as exact as the medians.
+    void recordsFiles()
+    {
+        const TLapRecord smith{5432, 1, 3, "Smith, J.", 1, "Winter", 4, "R1", 2, 7, 0};
+        TRecordBook book;
+        book.TrackRecords[0] = smith;
+        book.Championships.append({1, "Winter", {smith}});
+        book.PersonalBests.append({61000, 2, 1, "Anna", 2, "Cup", 5, "R \"2\"", 1, 3, 0});
+        QCOMPARE(RecordsFileBytes(book, ','),
+                 "Records\r\nKind,Championship,Track,Driver,Time (ms),Time,Date,Race,Heat,Lap\r\n"
+                 "Track record,Winter,1,\"Smith, J.\",5432,05.432,-,R1,2,7\r\n"
+                 "Championship,Winter,1,\"Smith, J.\",5432,05.432,-,R1,2,7\r\n"
+                 "Personal best,Cup,2,Anna,61000,99.999,-,\"R \"\"2\"\"\",1,3\r\n");
+        TLaneReport report;
+        report.Tracks = {{1, -70.5, -130, 0, 1}, {3, 118, 71.25, 160, 24}};
+        QCOMPARE(
+            LaneReportFileBytes("All; cups", report, ';'),
+            "\"All; cups\"\r\nTrack;Offset (ms);Low (ms);High (ms);Drivers\r\n1;-70.5;-130;0;1\r\n3;118;71.25;160;24\r\n");
     }
 
     // A parent that is a file stops even root, so no half-written export and

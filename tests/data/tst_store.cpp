@@ -466,7 +466,7 @@ private slots:
         if (complaint.isEmpty()) {
             QCOMPARE(m_store->Open(m_dir->Path()), TKWLStore::Status::Open);
             QCOMPARE(Rows("PRAGMA application_id").first().first().toInt(), Schema::ApplicationId);
-            QCOMPARE(Rows("SELECT count(*) FROM sqlite_master WHERE type = 'table'").first().first().toInt(), 11);
+            QCOMPARE(Rows("SELECT count(*) FROM sqlite_master WHERE type = 'table'").first().first().toInt(), 12);
             return;
         }
         QCOMPARE(m_store->Open(m_dir->Path()), TKWLStore::Status::Failed);

@@ -983,7 +983,7 @@ private slots:
             .Voice = "Kal",
             .RatePercent = -40,
             .VolumePercent = 70,
-            .Says = {true, true, false, true, true, true, true},
+            .Says = {true, true, false, true, true, true, true, true},
             .SpokenNames = {{Combo("ComboBoxSpokenDriver")->currentData().toInt(), "Yan Shayfer"}}};
         QVERIFY(ReadAnnouncementChoice(Rig().dir.Path()) == expected);
         QVERIFY(Rig().windows.Announcer->Choice() == expected);

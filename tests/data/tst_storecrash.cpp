@@ -105,7 +105,7 @@ private slots:
             QSqlQuery query(store.Database());
             QVERIFY(query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table'")) &&
                     query.next());
-            QCOMPARE(query.value(0).toInt(), 11);  // the ten and SQLite's sequence table
+            QCOMPARE(query.value(0).toInt(), 12);  // the ten, the heat dates and SQLite's sequence table
             query.finish();
             QCOMPARE(QDir(dir.File(QStringLiteral("data"))).entryList({QStringLiteral("*.new*")}), QStringList());
         }

@@ -1,5 +1,7 @@
 #include "data/NameCollation.h"
 
+#include "data/SqliteHandle.h"
+
 #include <QCollator>
 #include <QLocale>
 #include <QSqlDatabase>
@@ -49,12 +51,7 @@ void Destroy(void* collator) { delete static_cast<QCollator*>(collator); }
 
 bool Install(const QSqlDatabase& db, QString& error)
 {
-    // Qt's SQLite driver hands out its sqlite3 handle; it links the same
-    // shared libsqlite3 as this program, so the handle is valid here.
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    sqlite3* connection = nullptr;
-    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
-        connection = *static_cast<sqlite3* const*>(handle.constData());
+    sqlite3* connection = SqliteHandle(db);
     if (!connection) {
         error = QStringLiteral("The database connection is not an open SQLite connection.");
         return false;

@@ -1,15 +1,14 @@
 #include "results/LaneFairness.h"
 
-#include "data/StoreTransaction.h"
+#include "data/SqliteHandle.h"
 #include "results/LapRecords.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
 #include <random>
+#include <sqlite3.h>
 #include <unordered_map>
 
 namespace {
@@ -220,37 +219,39 @@ bool ReadLaneLaps(QSqlDatabase db, int csnr, uint32_t minimumMs, std::vector<TLa
     // under the minimum is left out there, not after the join.
     // CROSS JOIN keeps the heat rows outside: a few hundred of them, each
     // followed by one range of the index, rather than a key lookup per lap.
-    static const QString join =
-        QStringLiteral(R"(SELECT d.DRVnr, l.Tracknr, l."Time" FROM "KWL_HeatDetail.DB" d)"
-                       R"( CROSS JOIN "KWL_HeatDetailLaps.DB" l)"
-                       R"( ON l.CSnr = d.CSnr AND l.RCnr = d.RCnr AND l.HTnr = d.HTnr AND l.Tracknr = d.Tracknr)");
-    static const QString ofChampionship = join + QStringLiteral(R"( WHERE d.CSnr = ? AND l."Time" >= ?)");
-    static const QString ofAll = join + QStringLiteral(R"( WHERE l."Time" >= ?)");
-    const qint64 lowest = std::max<uint32_t>(1, minimumMs);
-    QSqlQuery query(db);
-    const bool read = csnr != 0 ? RunRead(db, query, ofChampionship, {csnr, lowest}, error)
-                                : RunRead(db, query, ofAll, {lowest}, error);
-    if (!read)
-        return false;
+    static const QByteArray join =
+        R"(SELECT d.DRVnr, l.Tracknr, l."Time" FROM "KWL_HeatDetail.DB" d)"
+        R"( CROSS JOIN "KWL_HeatDetailLaps.DB" l)"
+        R"( ON l.CSnr = d.CSnr AND l.RCnr = d.RCnr AND l.HTnr = d.HTnr AND l.Tracknr = d.Tracknr)";
+    static const QByteArray ofChampionship = join + R"( WHERE d.CSnr = ? AND l."Time" >= ?)";
+    static const QByteArray ofAll = join + R"( WHERE l."Time" >= ?)";
     laps.clear();
-    if (csnr != 0) {
-        // One step along the index's championship range, not a growth of the
-        // vector by doubling through a quarter of a million laps.
-        QString countError;
-        const int count =
-            ReadScalar(db, QStringLiteral(R"(SELECT count(*) FROM "KWL_HeatDetailLaps.DB" WHERE CSnr = ?)"), {csnr},
-                       countError, 0)
-                .toInt();
-        laps.reserve(size_t(std::max(count, 0)));
-    }
-    while (query.next()) {
-        const qint64 time = query.value(2).toLongLong();
-        laps.push_back({query.value(0).toInt(), query.value(1).toInt(),
-                        uint32_t(std::clamp<qint64>(time, 0, std::numeric_limits<uint32_t>::max()))});
-    }
-    if (query.lastError().isValid()) {
-        error = query.lastError().text();
+    // Straight through SQLite: Qt's layer costs a million rows twice the read
+    // itself, and the window waits for them. The values are bound as ever.
+    sqlite3* connection = SqliteHandle(db);
+    if (!connection) {
+        error = QStringLiteral("The database connection is not an open SQLite connection.");
         return false;
     }
-    return true;
+    const QByteArray& sql = csnr != 0 ? ofChampionship : ofAll;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(connection, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK) {
+        error = QString::fromUtf8(sqlite3_errmsg(connection));
+        sqlite3_finalize(statement);
+        return false;
+    }
+    int parameter = 0;
+    if (csnr != 0)
+        sqlite3_bind_int(statement, ++parameter, csnr);
+    sqlite3_bind_int64(statement, ++parameter, std::max<uint32_t>(1, minimumMs));
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW)
+        laps.push_back({sqlite3_column_int(statement, 0), sqlite3_column_int(statement, 1),
+                        uint32_t(std::clamp<sqlite3_int64>(sqlite3_column_int64(statement, 2), 0,
+                                                           std::numeric_limits<uint32_t>::max()))});
+    const bool done = rc == SQLITE_DONE;
+    if (!done)
+        error = QString::fromUtf8(sqlite3_errmsg(connection));
+    sqlite3_finalize(statement);
+    return done;
 }

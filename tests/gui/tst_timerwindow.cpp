@@ -233,6 +233,16 @@ struct TRig {
     }
 
     TTrackState Track1() const { return Timer->Tracks()[0]; }
+    // The races called out to a recording speaker, every kind switched on.
+    TRecordingSpeaker& CallOut()
+    {
+        Announcer = std::make_unique<TAnnouncer>(Clock, std::make_unique<TRecordingSpeaker>());
+        TAnnouncementChoice choice;
+        choice.Enabled = true;
+        Announcer->SetChoice(choice);
+        Timer->SetAnnouncer(Announcer.get());
+        return static_cast<TRecordingSpeaker&>(Announcer->Speaker());
+    }
     bool WaitRefreshes(int more)
     {
         const int target = Refreshes + more;
@@ -251,6 +261,7 @@ struct TRig {
     QPointer<QDialog> Opened;
     bool LeftOpen = false;
     TWindowPlacement Placement;
+    std::unique_ptr<TAnnouncer> Announcer;
     std::unique_ptr<TKWL_Timer> Timer;  // last: goes first, before what it uses
 };
 
@@ -1086,12 +1097,7 @@ void TstTimerWindow::fuelAndPitsOnThePanel()
 void TstTimerWindow::raceIsCalledOutInOrder()
 {
     TRig rig(1.0);
-    TAnnouncer announcer(rig.Clock, std::make_unique<TRecordingSpeaker>());
-    auto& speaker = static_cast<TRecordingSpeaker&>(announcer.Speaker());
-    TAnnouncementChoice choice;
-    choice.Enabled = true;
-    announcer.SetChoice(choice);
-    rig.Timer->SetAnnouncer(&announcer);
+    TRecordingSpeaker& speaker = rig.CallOut();
     RaceJournalRecords::TRaceOrigin heat;
     heat.Heat = true;
     heat.HTnr = 3;
@@ -1121,7 +1127,7 @@ void TstTimerWindow::raceIsCalledOutInOrder()
     }
     QCOMPARE(fixed, (QStringList{"Heat 3. Track 1, Anna. Track 2, Bert.", "False start, track 1. False start, track 2",
                                  "5 laps to go", "Last lap", finish}));
-    QCOMPARE(announcer.Dropped(), 0);
+    QCOMPARE(rig.Announcer->Dropped(), 0);
 }
 
 // A championship heat against the records a stored heat set: Anna's laps on
@@ -1150,12 +1156,7 @@ void TstTimerWindow::recordsFallDuringHeat()
     QCOMPARE(toBeat->PersonalBest, (std::array<uint32_t, 4>{6300, 6700, 0, 0}));
 
     TRig rig;
-    TAnnouncer announcer(rig.Clock, std::make_unique<TRecordingSpeaker>());
-    auto& speaker = static_cast<TRecordingSpeaker&>(announcer.Speaker());
-    TAnnouncementChoice choice;
-    choice.Enabled = true;
-    announcer.SetChoice(choice);
-    rig.Timer->SetAnnouncer(&announcer);
+    TRecordingSpeaker& speaker = rig.CallOut();
     TSnapshotPublisher feed;
     TSpectatorBoard board(feed, rig.Settings);
     rig.Timer->SetSpectatorBoard(&board);

@@ -8,6 +8,7 @@
 #include "common/TrackIo.h"
 #include "hardware/SimulatedTrack.h"
 #include "spectator/SpectatorBoard.h"
+#include "spectator/SpectatorJson.h"
 #include "support/ModalProbe.h"
 #include "support/RecordingSpeaker.h"
 #include "support/StoreRig.h"
@@ -22,6 +23,9 @@
 #include "voice/Announcer.h"
 
 #include <QApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -1162,14 +1166,19 @@ void TstTimerWindow::recordsFallDuringHeat()
     rig.Timer->SetSpectatorBoard(&board);
     rig.Timer->SetLapsToBeat(*toBeat);
 
-    // What each refresh showed: the panels' flashes and the spectators' marks.
+    // What each refresh showed: the panels' flashes, and the spectators'
+    // marks on the screen and in the page's document.
     QStringList shown;
     QObject::connect(rig.Timer.get(), &TKWL_Timer::DisplayRefreshed, [&] {
+        QHash<int, QString> onPage;
+        for (const QJsonValue driver : QJsonDocument::fromJson(SpectatorDocument(board))["drivers"].toArray())
+            onPage.insert(driver["track"].toInt(), driver["record"].toString());
         for (int track = 1; track <= 2; ++track) {
             QLabel* mark = rig.Timer->Panel(track)->RecordLabel();
             if (mark->isVisible())
-                shown
-                    << QStringLiteral("%1 %2 %3").arg(track).arg(mark->text(), RecordMarkText(board.RecordMark(track)));
+                shown << QStringLiteral("%1 %2 / %3 / %4")
+                             .arg(track)
+                             .arg(mark->text(), RecordMarkText(board.RecordMark(track)), onPage.value(track));
         }
     });
     rig.Run(QStringLiteral("Lap"), 8, TNames{QStringLiteral("Anna"), QStringLiteral("Bert"), {}, {}},
@@ -1179,7 +1188,8 @@ void TstTimerWindow::recordsFallDuringHeat()
                 Click(timer, "ButtonOK");
             });
     shown.removeDuplicates();
-    QCOMPARE(shown, (QStringList{"1 Track record Track record", "2 Personal best Personal best"}));
+    QCOMPARE(shown, (QStringList{"1 Track record / Track record / Track record",
+                                 "2 Personal best / Personal best / Personal best"}));
 
     // Said: every lap that beat the mark standing then, and no fastest lap
     // of those twice.

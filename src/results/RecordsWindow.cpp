@@ -59,6 +59,21 @@ void FillGrid(QTableWidget* grid, const QList<QStringList>& rows, const QList<in
         grid->setCurrentCell(0, 0);
 }
 
+// A labelled list above a tab's table, as wide as its longest entry.
+QComboBox* AddChoiceRow(QVBoxLayout& layout, const QString& label, const QString& name)
+{
+    QWidget* tab = layout.parentWidget();
+    auto* combo = new QComboBox(tab);
+    combo->setObjectName(name);
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(label, tab));
+    row->addWidget(combo);
+    row->addStretch();
+    layout.addLayout(row);
+    return combo;
+}
+
 // Waits shown by the cursor: reading a year of laps takes a moment.
 struct TBusyCursor {
     TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -144,17 +159,10 @@ QWidget* TRecordsWindow::MakeTrackRecordsTab()
 QWidget* TRecordsWindow::MakeChampionshipTab()
 {
     auto* tab = new QWidget(this);
-    m_championship = new QComboBox(tab);
-    m_championship->setObjectName(QStringLiteral("ComboChampionship"));
-    m_championship->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    auto* layout = new QVBoxLayout(tab);
+    m_championship = AddChoiceRow(*layout, QStringLiteral("Championship:"), QStringLiteral("ComboChampionship"));
     connect(m_championship, &QComboBox::currentIndexChanged, this, &TRecordsWindow::ChampionshipChosen);
     m_championshipRecords = MakeTextGrid(QStringLiteral("GridChampionshipRecords"), RecordHeadings, RecordWidths, tab);
-    auto* choice = new QHBoxLayout;
-    choice->addWidget(new QLabel(QStringLiteral("Championship:"), tab));
-    choice->addWidget(m_championship);
-    choice->addStretch();
-    auto* layout = new QVBoxLayout(tab);
-    layout->addLayout(choice);
     layout->addWidget(m_championshipRecords);
     return tab;
 }
@@ -185,14 +193,9 @@ QWidget* TRecordsWindow::MakePersonalBestsTab()
 QWidget* TRecordsWindow::MakeLaneTab()
 {
     auto* tab = new QWidget(this);
-    m_laneScope = new QComboBox(tab);
-    m_laneScope->setObjectName(QStringLiteral("ComboLaneScope"));
-    m_laneScope->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    auto* layout = new QVBoxLayout(tab);
+    m_laneScope = AddChoiceRow(*layout, QStringLiteral("Laps of:"), QStringLiteral("ComboLaneScope"));
     connect(m_laneScope, &QComboBox::currentIndexChanged, this, &TRecordsWindow::LaneScopeChosen);
-    auto* choice = new QHBoxLayout;
-    choice->addWidget(new QLabel(QStringLiteral("Laps of:"), tab));
-    choice->addWidget(m_laneScope);
-    choice->addStretch();
 
     m_lanes = MakeTextGrid(
         QStringLiteral("GridLanes"),
@@ -211,8 +214,6 @@ QWidget* TRecordsWindow::MakeLaneTab()
     m_laneNote->setWordWrap(true);
     m_laneNote->setStyleSheet(QStringLiteral("font-weight: bold;"));
 
-    auto* layout = new QVBoxLayout(tab);
-    layout->addLayout(choice);
     layout->addWidget(m_lanes);
     layout->addWidget(m_laneChart, 100);
     layout->addWidget(m_laneReading);
